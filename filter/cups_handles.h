@@ -1,0 +1,51 @@
+// Owning handles for the libcups objects and the input descriptor of a job.
+#pragma once
+
+#include <cups/cups.h>
+#include <cups/ppd.h>
+#include <cups/raster.h>
+
+#include <memory>
+
+struct RasterCloser {
+  void operator()(cups_raster_t *ras) const { cupsRasterClose(ras); }
+};
+using RasterStream = std::unique_ptr<cups_raster_t, RasterCloser>;
+
+struct PpdCloser {
+  void operator()(ppd_file_t *ppd) const;
+};
+using PpdFile = std::unique_ptr<ppd_file_t, PpdCloser>;
+
+// The job options parsed from the filter's options argument.
+class JobOptions {
+public:
+  explicit JobOptions(const char *text);
+  ~JobOptions() { Free(); }
+  JobOptions(const JobOptions &) = delete;
+  JobOptions &operator=(const JobOptions &) = delete;
+
+  void Free();
+  int count() const { return num_options; }
+  cups_option_t *data() const { return options; }
+
+private:
+  int num_options = 0;
+  cups_option_t *options = nullptr;
+};
+
+// The raster input: a file opened read-only, or standard input (never closed).
+class InputFile {
+public:
+  InputFile() = default;
+  explicit InputFile(int fd) : fd_(fd) {}
+  ~InputFile() { Close(); }
+  InputFile(const InputFile &) = delete;
+  InputFile &operator=(const InputFile &) = delete;
+
+  int fd() const { return fd_; }
+  void Close();
+
+private:
+  int fd_ = 0;
+};

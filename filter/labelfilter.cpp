@@ -1,0 +1,186 @@
+// The filter process: arguments, PPD and job options, the page loop over the
+// CUPS raster stream, the job-end cut and the clean-up.
+#include "labelfilter.h"
+
+#include "ProcessData.h"
+#include "cups_handles.h"
+#include "intake.h"
+#include "page.h"
+#include "ppd_settings.h"
+#include "printer_output.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
+
+// libcups exports this but declares it only in a private header.
+extern "C" void _cupsLangPrintError(const char *prefix, const char *message);
+
+std::vector<uint8_t> Buffer;      // Raw raster lines of the current page
+volatile sig_atomic_t Canceled;   // Set by SIGTERM: the job was canceled
+int Page;                         // Number of pages started
+
+namespace {
+
+// Trace addresses are the low 32 bits of the buffer's address.
+unsigned Trace(const void *p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
+
+// 'Setup()' - Prepare the printer for the job; nothing to do for this printer.
+void Setup(ppd_file_t *) {}
+
+enum class LinesRead { Done, TooLarge };
+
+// Read the page's raster lines into Buffer until the page is complete, the
+// stream ends or the job is canceled. 'y' counts the lines read.
+LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, unsigned &y) {
+  const unsigned bytesPerLine = header.cupsBytesPerLine;
+  size_t nOffset = 0;
+  for (y = 0; y < header.cupsHeight && !Canceled; ++y) {
+    if (y % 16 == 0)
+      fprintf(stderr, "ATTR: job-media-progress=%u\n",
+              static_cast<unsigned>(uint64_t{y} * 100 / header.cupsHeight));
+    if (nOffset + bytesPerLine > kMaxPageBytes)
+      return LinesRead::TooLarge;
+    Buffer.resize(nOffset + bytesPerLine);
+    if (cupsRasterReadPixels(ras, Buffer.data() + nOffset, bytesPerLine) == 0) {
+      Buffer.resize(nOffset);
+      break;
+    }
+    nOffset += bytesPerLine;
+  }
+  return LinesRead::Done;
+}
+
+// Read past the lines of a page that is not printed, so that the next page
+// header is found where it starts.
+void SkipPageLines(cups_raster_t *ras, const cups_page_header2_t &header) {
+  constexpr size_t kChunk = 65536;
+  std::vector<uint8_t> scratch(std::min<size_t>(header.cupsBytesPerLine, kChunk));
+  uint64_t remaining = uint64_t{header.cupsBytesPerLine} * header.cupsHeight;
+  while (remaining > 0 && !Canceled) {
+    const unsigned n = static_cast<unsigned>(std::min<uint64_t>(remaining, scratch.size()));
+    if (n == 0 || cupsRasterReadPixels(ras, scratch.data(), n) == 0)
+      break;
+    remaining -= n;
+  }
+}
+
+} // namespace
+
+void CancelJob(int) { Canceled = 1; }
+
+int LabelFilterMain(int argc, char *argv[]) {
+  setbuf(stderr, nullptr);
+
+  if (argc != 6 && argc != 7)
+    return 1;
+
+  int fd = 0;
+  if (argc == 7) {
+    fd = open(argv[6], O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      _cupsLangPrintError("ERROR", "Unable to open raster file");
+      sleep(1);
+      return 1;
+    }
+  }
+  InputFile input(fd);
+
+  RasterStream ras(cupsRasterOpen(input.fd(), CUPS_RASTER_READ));
+
+  // A backend that goes away must show up as a failed write, not kill us.
+  signal(SIGPIPE, SIG_IGN);
+  Canceled = 0;
+  struct sigaction action {};
+  action.sa_handler = CancelJob;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGTERM, &action, nullptr);
+
+  JobOptions options(argv[5]);
+
+  PpdFile ppd = OpenPpd(getenv("PPD"));
+  if (!ppd)
+    return 1;
+  MarkJobOptions(ppd.get(), options);
+  const JobSettings settings = ReadJobSettings(ppd.get());
+  Setup(ppd.get());
+  Page = 0;
+
+  std::vector<uint8_t> pDataBuf;
+  cups_page_header2_t header;
+  int pagesRead = 0;
+  int pagesPrinted = 0;
+  bool jobFailed = false;
+
+  while (ras && cupsRasterReadHeader2(ras.get(), &header)) {
+    if (Canceled)
+      break;
+    ++pagesRead;
+    if (auto problem = PageHeaderProblem(header)) {
+      fprintf(stderr, "ERROR: Page %d of the job has %s; page skipped.\n", pagesRead,
+              problem->c_str());
+      SkipPageLines(ras.get(), header);
+      continue;
+    }
+
+    ++Page;
+    fprintf(stderr, "ERROR: Starting page = %d 1 time=%lld\n", Page,
+            static_cast<long long>(time(nullptr)));
+    StartPage(ppd.get(), header);
+
+    unsigned y = 0;
+    if (ReadPageLines(ras.get(), header, y) == LinesRead::TooLarge) {
+      fprintf(stderr, "ERROR: Page %d is larger than the %llu MiB the filter prints; job stopped.\n",
+              Page, static_cast<unsigned long long>(kMaxPageBytes >> 20));
+      jobFailed = true;
+      break;
+    }
+
+    std::optional<PackedPage> packed = ConvertPage(header, Buffer, y, settings, pDataBuf);
+    if (packed) {
+      PageOutcome outcome = ProcessData(settings, header, packed->pBuf, packed->biWidth,
+                                        static_cast<int>(y));
+      if (outcome == PageOutcome::OutputFailed) {
+        jobFailed = true;
+        break;
+      }
+      if (outcome == PageOutcome::Printed)
+        ++pagesPrinted;
+    }
+
+    fprintf(stderr, "ERROR: call EndPage\n");
+    EndPage(ppd.get(), header);
+    fprintf(stderr, "ERROR: EndPage Out Canceled=%d\n", static_cast<int>(Canceled));
+    if (Canceled)
+      break;
+    fprintf(stderr, "ERROR: EndPage return\n");
+  }
+
+  // The job-end cut, also after a cancel or a job without pages.
+  if (!jobFailed && IsChoice(settings.Cutting, "2")) {
+    static const uint8_t kCut[] = {0x1D, 0x56, 0x00};
+    if (!WritePrinterData(kCut))
+      jobFailed = true;
+  }
+
+  Buffer = std::vector<uint8_t>();
+  fprintf(stderr, "ERROR: free pDataBuf=%x\n", Trace(pDataBuf.data()));
+  pDataBuf = std::vector<uint8_t>();
+  fprintf(stderr, "ERROR: cupsFreeOptions options=%x num_options=%d\n", Trace(options.data()),
+          options.count());
+  options.Free();
+  fprintf(stderr, "ERROR: cupsRasterClose\n");
+  ras.reset();
+  fprintf(stderr, "ERROR: close fd=%d\n", input.fd());
+  input.Close();
+  fprintf(stderr, "ERROR: ppdClose fd=%d\n", static_cast<int>(Trace(ppd.get())));
+  ppd.reset();
+  fprintf(stderr, "ERROR: KV8830-filter return\n");
+
+  if (jobFailed || Page == 0 || pagesPrinted == 0)
+    return 1;
+  return 0;
+}

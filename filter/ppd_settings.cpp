@@ -1,0 +1,51 @@
+#include "ppd_settings.h"
+
+#include <cstdio>
+#include <strings.h>
+
+void PpdCloser::operator()(ppd_file_t *ppd) const { ppdClose(ppd); }
+
+PpdFile OpenPpd(const char *path) {
+  PpdFile ppd(path ? ppdOpenFile(path) : nullptr);
+  if (!ppd) {
+    int linenum = 0;
+    ppd_status_t status = ppdLastError(&linenum);
+    fprintf(stderr, "DEBUG: %s on line %d.\n", ppdErrorString(status), linenum);
+  }
+  return ppd;
+}
+
+void MarkJobOptions(ppd_file_t *ppd, const JobOptions &options) {
+  ppdMarkDefaults(ppd);
+  cupsMarkOptions(ppd, options.count(), options.data());
+}
+
+static std::optional<std::string> MarkedChoice(ppd_file_t *ppd, const char *keyword) {
+  ppd_choice_t *choice = ppdFindMarkedChoice(ppd, keyword);
+  if (!choice)
+    return std::nullopt;
+  return std::string(choice->choice);
+}
+
+JobSettings ReadJobSettings(ppd_file_t *ppd) {
+  JobSettings s;
+  s.Dithering = MarkedChoice(ppd, "Dithering");
+  s.MirrorImage = MarkedChoice(ppd, "MirrorImage");
+  s.NegativeImage = MarkedChoice(ppd, "NegativeImage");
+  s.Origin = MarkedChoice(ppd, "Origin");
+  s.PrintPressure = MarkedChoice(ppd, "PrintPressure");
+  s.PrintHeaderHeatingTemp = MarkedChoice(ppd, "PrintHeaderHeatingTemp");
+  s.PrintHeaderOffset = MarkedChoice(ppd, "PrintHeaderOffset");
+  s.EdageEnhance = MarkedChoice(ppd, "EdageEnhance");
+  s.EdageEnhanceLength = MarkedChoice(ppd, "EdageEnhanceLength");
+  s.PrintSpeed = MarkedChoice(ppd, "PrintSpeed");
+  s.Darkness = MarkedChoice(ppd, "Darkness");
+  s.UpwardOffset = MarkedChoice(ppd, "UpwardOffset");
+  s.FeedAfterPrinting = MarkedChoice(ppd, "FeedAfterPrinting");
+  s.Cutting = MarkedChoice(ppd, "Cutting");
+  return s;
+}
+
+bool IsChoice(const std::optional<std::string> &choice, const char *keyword) {
+  return choice && strcasecmp(choice->c_str(), keyword) == 0;
+}

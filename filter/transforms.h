@@ -1,0 +1,30 @@
+// Orientation, mirror and polarity of a packed 1-bit page.
+//
+// A packed page has one bit per pixel, the leftmost pixel in the most
+// significant bit, rows 'stride' bytes apart. Before the inversion 0 is black
+// and 1 is white, and every bit past the picture is white.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+// 'HalfTurn()' - Turn the page by 180 degrees: the first row of the result
+// is the last source row read right to left. Same stride and row count.
+std::vector<uint8_t> HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH,
+                              int nBytePerRow);
+
+// 'Rotate90Degrees()' - Turn the page a quarter turn clockwise. The result
+// has nBitmapCX rows of ((nBitmapCY + 31) / 32) * 4 bytes; its top row is
+// the source's left column read from the bottom up.
+std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitmapCX,
+                                     int nBitmapCY, int nImageWidth);
+
+// 'MirrorPicture()' - Reverse every row left to right; rows keep their order.
+// Returns nothing when the memory for the mirrored page cannot be had.
+std::optional<std::vector<uint8_t>> MirrorPicture(int nPictureW, int nPictureH, int nBytePerRow,
+                                                  std::span<const uint8_t> pImage);
+
+// 'InvertPage()' - Complement every byte: afterwards a 1 bit is a printed dot.
+void InvertPage(std::span<uint8_t> page);
