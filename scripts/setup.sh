@@ -1,0 +1,17 @@
+#!/bin/bash
+# Install the Debian packages the build, the tests and the demo need, when missing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ pkg-config libcups2-dev googletest libgtest-dev
+          libbenchmark-dev libpng-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; else SUDO=; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,22 @@
+#!/bin/bash
+# Build everything and run every test: once in a normal build, once under
+# AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+jobs=$(nproc)
+cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$jobs"
+cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLABELFILTER_SANITIZE=ON \
+  -DLABELFILTER_BENCH=OFF >/dev/null
+cmake --build build-asan -j "$jobs"
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+echo "== tests (release build)"
+ctest --test-dir build --output-on-failure -j "$jobs"
+echo "== tests (sanitizer build)"
+ctest --test-dir build-asan --output-on-failure -j "$jobs"

@@ -1,0 +1,135 @@
+// The orientation transforms against a literal, pixel-by-pixel walk of the
+// page in the order the printer's firmware documentation gives.
+#include "transforms.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+struct Page {
+  std::vector<uint8_t> bits;
+  int width, height, stride;
+};
+
+bool Pixel(const Page &p, int x, int y) {
+  return (p.bits[static_cast<size_t>(y) * p.stride + x / 8] >> (7 - x % 8)) & 1;
+}
+
+// A random page, 0 = black, with white (1) padding bits as the converter makes.
+Page RandomPage(int width, int height, int stride, std::mt19937 &rng) {
+  Page p{std::vector<uint8_t>(static_cast<size_t>(stride) * height, 0xFF), width, height, stride};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (rng() % 3 == 0)
+        p.bits[static_cast<size_t>(y) * stride + x / 8] &= ~(0x80 >> (x % 8));
+  return p;
+}
+
+// Copy pixels in the given order into a white buffer, one output bit after
+// the other; each destination row starts at 'rowStart'.
+class BitWriter {
+public:
+  BitWriter(std::vector<uint8_t> &out) : out_(out) {}
+  void StartRow(size_t byteOffset) { pos_ = byteOffset * 8; }
+  void Put(bool white) {
+    if (!white)
+      out_[pos_ / 8] &= ~(0x80 >> (pos_ % 8));
+    ++pos_;
+  }
+
+private:
+  std::vector<uint8_t> &out_;
+  size_t pos_ = 0;
+};
+
+std::vector<uint8_t> LiteralHalfTurn(const Page &p) {
+  std::vector<uint8_t> out(static_cast<size_t>(p.stride) * p.height, 0xFF);
+  BitWriter w(out);
+  for (int h = p.height - 1; h >= 0; --h) {
+    w.StartRow(static_cast<size_t>(p.height - 1 - h) * p.stride);
+    for (int x = p.width - 1; x >= 0; --x)
+      w.Put(Pixel(p, x, h));
+  }
+  return out;
+}
+
+std::vector<uint8_t> LiteralMirror(const Page &p) {
+  std::vector<uint8_t> out(static_cast<size_t>(p.stride) * p.height, 0xFF);
+  BitWriter w(out);
+  for (int j = 0; j < p.height; ++j) {
+    w.StartRow(static_cast<size_t>(j) * p.stride);
+    for (int x = p.width - 1; x >= 0; --x)
+      w.Put(Pixel(p, x, j));
+  }
+  return out;
+}
+
+// Destination row c is source column c read from the bottom row upwards.
+std::vector<uint8_t> LiteralQuarterTurn(const Page &p) {
+  const int linebyte = (p.height + 31) / 32 * 4;
+  std::vector<uint8_t> out(static_cast<size_t>(linebyte) * p.width, 0xFF);
+  BitWriter w(out);
+  for (int c = 0; c < p.width; ++c) {
+    w.StartRow(static_cast<size_t>(c) * linebyte);
+    for (int r = p.height - 1; r >= 0; --r)
+      w.Put(Pixel(p, c, r));
+  }
+  return out;
+}
+
+struct Shape {
+  int width, height, stride;
+};
+
+// Widths around byte and word boundaries, one-pixel pages, padded strides.
+const Shape kShapes[] = {{1, 1, 4},   {1, 700, 4},  {2, 3, 4},    {7, 5, 1},   {8, 9, 1},
+                         {9, 17, 2},  {10, 2, 4},   {16, 3, 2},   {31, 33, 4}, {33, 8, 8},
+                         {63, 65, 8}, {100, 30, 13}, {100, 7, 20}, {576, 48, 72}, {4, 4000, 4}};
+
+TEST(Transforms, HalfTurnMirrorAndQuarterTurnMatchTheLiteralWalk) {
+  std::mt19937 rng(7);
+  for (const Shape &s : kShapes) {
+    SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " stride " << s.stride);
+    Page p = RandomPage(s.width, s.height, s.stride, rng);
+    EXPECT_EQ(HalfTurn(p.bits, p.width, p.height, p.stride), LiteralHalfTurn(p));
+    auto mirrored = MirrorPicture(p.width, p.height, p.stride, p.bits);
+    ASSERT_TRUE(mirrored);
+    EXPECT_EQ(*mirrored, LiteralMirror(p));
+    EXPECT_EQ(Rotate90Degrees(p.bits, p.width, p.height, p.stride), LiteralQuarterTurn(p));
+  }
+}
+
+TEST(Transforms, SourcePaddingNeverReachesThePicture) {
+  // Black padding bits in the source (a raster line's stray bits) must not
+  // show up as dots anywhere in the turned or mirrored page.
+  Page p{std::vector<uint8_t>(4 * 3, 0x00), 10, 3, 4}; // every bit black, padding included
+  auto turned = HalfTurn(p.bits, 10, 3, 4);
+  auto mirrored = *MirrorPicture(10, 3, 4, p.bits);
+  for (int y = 0; y < 3; ++y) {
+    for (auto *page : {&turned, &mirrored}) {
+      EXPECT_EQ((*page)[y * 4 + 0], 0x00);
+      EXPECT_EQ((*page)[y * 4 + 1], 0x3F) << "pixels 8 and 9 black, the rest white";
+      EXPECT_EQ((*page)[y * 4 + 2], 0xFF);
+      EXPECT_EQ((*page)[y * 4 + 3], 0xFF);
+    }
+  }
+}
+
+TEST(Transforms, QuarterTurnOfTwoByThreePagePutsTopLeftPixelAtTopRight) {
+  Page p{std::vector<uint8_t>(4 * 3, 0xFF), 2, 3, 4};
+  p.bits[0] = 0x7F; // pixel (0, 0) black
+  auto turned = Rotate90Degrees(p.bits, 2, 3, 4);
+  ASSERT_EQ(turned.size(), 2u * 4);
+  EXPECT_EQ(turned[0], 0xDF) << "row 0: black pixel at column 2 of 3";
+  EXPECT_EQ(turned[4], 0xFF);
+}
+
+TEST(Transforms, InversionMakesBlackPixelsDots) {
+  std::vector<uint8_t> page{0x00, 0xFF, 0x0F, 0xA5};
+  InvertPage(page);
+  EXPECT_EQ(page, (std::vector<uint8_t>{0xFF, 0x00, 0xF0, 0x5A}));
+}
+
+} // namespace
