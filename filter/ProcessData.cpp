@@ -180,8 +180,11 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
   // The transforms, in order; each works on the result of the one before.
   std::span<uint8_t> pBuf = pDataBuf.first(static_cast<size_t>(nImageWidth) * nImageHeight);
   std::vector<uint8_t> pBuf180, pBuf90, pMirror;
+  // Without a mirror to follow, the half turn also does the inversion: one
+  // pass over the page less.
+  const bool invertedByTurn = nDirection == 0 && nMirror == 0 && nInverse == 0;
   if (nDirection == 0) {
-    pBuf180 = HalfTurn(pBuf, biWidth, biHeight, nImageWidth);
+    pBuf180 = HalfTurn(pBuf, biWidth, biHeight, nImageWidth, invertedByTurn);
     pBuf = pBuf180;
   }
   fprintf(stderr, "ERROR: ProcessDatan Direction == 1 || nDirection == 3\n");
@@ -206,7 +209,8 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
   fprintf(stderr, "ERROR: ProcessData nInverse=%d\n", nInverse);
   if (nInverse == 0) {
     fprintf(stderr, "ERROR: ProcessData nInverse\n");
-    InvertPage(pBuf);
+    if (!invertedByTurn)
+      InvertPage(pBuf);
   }
 
   // The page's whole command stream is built in one buffer first, so a page

@@ -35,6 +35,7 @@ private:
 };
 
 // The raster input: a file opened read-only, or standard input (never closed).
+// Its raster stream reads through ReadRaster.
 class InputFile {
 public:
   InputFile() = default;
@@ -49,3 +50,8 @@ public:
 private:
   int fd_ = 0;
 };
+
+// 'OpenRasterInput()' - Open the raster stream of the input. Before every read
+// that may have to wait for the spooler, the job's pending log lines are
+// written out, so they never wait with the filter.
+RasterStream OpenRasterInput(InputFile &input);

@@ -5,6 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+void DumpFileCloser::operator()(FILE *f) const {
+  if (fflush(f) == 0) {
+    long written = ftell(f);
+    if (written >= 0 && ftruncate(fileno(f), written) != 0) {
+      // A dump that cannot be trimmed is only a debugging aid; leave it.
+    }
+  }
+  fclose(f);
+}
+
 FilePtr OpenDumpFile(const char *path) {
   // O_NOFOLLOW: a symlink planted under /tmp must not redirect the dump.
   // O_NONBLOCK: a FIFO planted there must not stall the print job.
@@ -12,15 +22,15 @@ FilePtr OpenDumpFile(const char *path) {
   if (fd < 0)
     return nullptr;
   struct stat st {};
-  bool usable = fstat(fd, &st) == 0;
-  if (usable && !S_ISREG(st.st_mode)) {
-    errno = EINVAL;
-    usable = false;
-  }
-  if (!usable || ftruncate(fd, 0) != 0) {
+  if (fstat(fd, &st) != 0) {
     int saved = errno;
     close(fd);
     errno = saved;
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EINVAL;
     return nullptr;
   }
   FILE *f = fdopen(fd, "wb");

@@ -1,5 +1,9 @@
 #include "intake.h"
 
+#include "Color2BW.h"
+#include "dump_file.h"
+
+#include <algorithm>
 #include <cstdio>
 
 std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header) {
@@ -31,19 +35,80 @@ std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header) 
   return std::nullopt;
 }
 
-std::optional<PackedPage> ConvertPage(const cups_page_header2_t &header, std::span<uint8_t> lines,
-                                      unsigned y, const JobSettings &,
-                                      std::vector<uint8_t> &) {
+namespace {
+
+// Working-image rows of 8-bit pages: 3 bytes per pixel, a multiple of 4 bytes.
+size_t WorkingImageRow(unsigned cupsWidth) { return (uint64_t{cupsWidth} * 24 + 31) / 32 * 4; }
+
+// The packed page of a gray or colour page: every byte white, large enough
+// for the raster's own bytes and for the packed rows (which are wider than a
+// raster line on pages narrower than 4 pixels).
+void MakePackedBuffer(std::vector<uint8_t> &pDataBuf, const cups_page_header2_t &header,
+                      unsigned y) {
+  const uint64_t rasterBytes = uint64_t{header.cupsBytesPerLine} * y;
+  const uint64_t packedBytes = PackedStride(static_cast<int>(header.cupsWidth)) * uint64_t{y};
+  pDataBuf = std::vector<uint8_t>();
+  pDataBuf.assign(static_cast<size_t>(std::max(rasterBytes, packedBytes)), 0xFF);
+}
+
+int DitheringMode(const JobSettings &settings) {
+  if (IsChoice(settings.Dithering, "Threshold"))
+    return 1;
+  if (IsChoice(settings.Dithering, "OrderDithering"))
+    return 2;
+  if (IsChoice(settings.Dithering, "ErrorDiffusion"))
+    return 3;
+  return 0; // "None", any other choice, or none marked
+}
+
+void DumpRawLines(std::span<const uint8_t> lines) {
+  if (FilePtr f = OpenDumpFile("/tmp/Buffer.data"))
+    fwrite(lines.data(), 1, lines.size(), f.get());
+}
+
+} // namespace
+
+std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, std::span<uint8_t> lines,
+                                     unsigned y, const JobSettings &settings,
+                                     std::vector<uint8_t> &pDataBuf) {
   const size_t bytes = static_cast<size_t>(header.cupsBytesPerLine) * y;
+  const int cx = static_cast<int>(header.cupsWidth);
+  const int cy = static_cast<int>(y);
   switch (header.cupsBitsPerPixel) {
   case 1:
     // The raster's 1 is a black dot and its line padding is 0; the packed
     // page has 0 for black, so the padding becomes white.
     for (uint8_t &b : lines.first(bytes))
       b = static_cast<uint8_t>(~b);
-    return PackedPage{lines.first(bytes), static_cast<int>(header.cupsWidth)};
-  default:
-    fprintf(stderr, "ERROR: Gray and colour pages cannot be printed yet; page skipped.\n");
-    return std::nullopt;
+    return PackedPage{lines.first(bytes), cx};
+
+  case 24:
+    // Colour lines are the working image as they stand, 0 = black.
+    MakePackedBuffer(pDataBuf, header, y);
+    if (!Color2BW(lines.first(bytes), pDataBuf, cx, cy, static_cast<int>(header.cupsBytesPerLine),
+                  100, 0))
+      return std::nullopt;
+    return PackedPage{pDataBuf, cx};
+
+  default: {
+    // Gray lines (255 = black) become a working image of 3 equal bytes per
+    // pixel with 0 = black; row padding and 256 spare bytes stay white.
+    const size_t BytePerLine = WorkingImageRow(header.cupsWidth);
+    fprintf(stderr, "ERROR: BytePerLine =%d \n", static_cast<int>(BytePerLine));
+    DumpRawLines(lines.first(bytes));
+    MakePackedBuffer(pDataBuf, header, y);
+
+    std::vector<uint8_t> pvBits(BytePerLine * y + 256, 0xFF);
+    for (unsigned j = 0; j < y; ++j) {
+      const uint8_t *gray = lines.data() + static_cast<size_t>(j) * header.cupsBytesPerLine;
+      uint8_t *pixel = pvBits.data() + j * BytePerLine;
+      for (int i = 0; i < cx; ++i, pixel += 3)
+        pixel[0] = pixel[1] = pixel[2] = static_cast<uint8_t>(~gray[i]);
+    }
+    if (!Color2BW(pvBits, pDataBuf, cx, cy, static_cast<int>(BytePerLine), 100,
+                  DitheringMode(settings)))
+      return std::nullopt;
+    return PackedPage{pDataBuf, cx};
+  }
   }
 }

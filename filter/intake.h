@@ -29,9 +29,9 @@ struct PackedPage {
   int biWidth = 0;
 };
 
-// 'ConvertPage()' - Turn the 'y' raster lines in 'lines' into a packed page.
+// 'IntakePage()' - Turn the 'y' raster lines in 'lines' into a packed page.
 // 1-bit lines are complemented in place; gray and colour pages are binarised
-// into 'pDataBuf'.
-std::optional<PackedPage> ConvertPage(const cups_page_header2_t &header, std::span<uint8_t> lines,
-                                      unsigned y, const JobSettings &settings,
-                                      std::vector<uint8_t> &pDataBuf);
+// into 'pDataBuf'. Returns nothing when the conversion cannot get its memory.
+std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, std::span<uint8_t> lines,
+                                     unsigned y, const JobSettings &settings,
+                                     std::vector<uint8_t> &pDataBuf);

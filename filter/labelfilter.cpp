@@ -9,11 +9,15 @@
 #include "ppd_settings.h"
 #include "printer_output.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 // libcups exports this but declares it only in a private header.
@@ -31,26 +35,41 @@ unsigned Trace(const void *p) { return static_cast<unsigned>(reinterpret_cast<ui
 // 'Setup()' - Prepare the printer for the job; nothing to do for this printer.
 void Setup(ppd_file_t *) {}
 
+// "ATTR: job-media-progress=%u", written every 16 raster lines: cheap enough
+// that a long receipt does not pay for printf on every one of them.
+void LogProgress(unsigned percent) {
+  static constexpr char kPrefix[] = "ATTR: job-media-progress=";
+  char line[sizeof kPrefix + 12];
+  std::memcpy(line, kPrefix, sizeof kPrefix - 1);
+  char *end = std::to_chars(line + sizeof kPrefix - 1, line + sizeof line - 1, percent).ptr;
+  *end++ = '\n';
+  fwrite(line, 1, static_cast<size_t>(end - line), stderr);
+}
+
 enum class LinesRead { Done, TooLarge };
 
 // Read the page's raster lines into Buffer until the page is complete, the
 // stream ends or the job is canceled. 'y' counts the lines read.
 LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, unsigned &y) {
   const unsigned bytesPerLine = header.cupsBytesPerLine;
+  // The buffer grows with the lines that arrive, in steps that double it,
+  // up to what the header claims.
+  const size_t claimed = static_cast<size_t>(
+      std::min<uint64_t>(uint64_t{bytesPerLine} * header.cupsHeight, kMaxPageBytes));
   size_t nOffset = 0;
   for (y = 0; y < header.cupsHeight && !Canceled; ++y) {
     if (y % 16 == 0)
-      fprintf(stderr, "ATTR: job-media-progress=%u\n",
-              static_cast<unsigned>(uint64_t{y} * 100 / header.cupsHeight));
+      LogProgress(static_cast<unsigned>(uint64_t{y} * 100 / header.cupsHeight));
     if (nOffset + bytesPerLine > kMaxPageBytes)
       return LinesRead::TooLarge;
-    Buffer.resize(nOffset + bytesPerLine);
-    if (cupsRasterReadPixels(ras, Buffer.data() + nOffset, bytesPerLine) == 0) {
-      Buffer.resize(nOffset);
+    if (nOffset + bytesPerLine > Buffer.size())
+      Buffer.resize(std::max(nOffset + bytesPerLine,
+                             std::min(std::max(2 * Buffer.size(), Buffer.capacity()), claimed)));
+    if (cupsRasterReadPixels(ras, Buffer.data() + nOffset, bytesPerLine) == 0)
       break;
-    }
     nOffset += bytesPerLine;
   }
+  Buffer.resize(nOffset);
   return LinesRead::Done;
 }
 
@@ -73,7 +92,15 @@ void SkipPageLines(cups_raster_t *ras, const cups_page_header2_t &header) {
 void CancelJob(int) { Canceled = 1; }
 
 int LabelFilterMain(int argc, char *argv[]) {
-  setbuf(stderr, nullptr);
+  // The job log is written in blocks: whenever the filter may wait (for the
+  // raster input, for the printer) and at the exit, everything logged so far
+  // has been written. A line per write would cost more than the page's work.
+  setvbuf(stderr, nullptr, _IOFBF, BUFSIZ);
+
+  // Page-sized buffers come and go with every page. Keep freed memory in the
+  // heap so that the next page reuses it instead of faulting in fresh pages.
+  mallopt(M_MMAP_THRESHOLD, 512 << 20);
+  mallopt(M_TRIM_THRESHOLD, 1024 << 20);
 
   if (argc != 6 && argc != 7)
     return 1;
@@ -83,19 +110,21 @@ int LabelFilterMain(int argc, char *argv[]) {
     fd = open(argv[6], O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
       _cupsLangPrintError("ERROR", "Unable to open raster file");
+      fflush(stderr);
       sleep(1);
       return 1;
     }
   }
   InputFile input(fd);
 
-  RasterStream ras(cupsRasterOpen(input.fd(), CUPS_RASTER_READ));
+  RasterStream ras = OpenRasterInput(input);
 
   // A backend that goes away must show up as a failed write, not kill us.
   signal(SIGPIPE, SIG_IGN);
   Canceled = 0;
   struct sigaction action {};
   action.sa_handler = CancelJob;
+  action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGTERM, &action, nullptr);
 
@@ -139,17 +168,20 @@ int LabelFilterMain(int argc, char *argv[]) {
       break;
     }
 
-    std::optional<PackedPage> packed = ConvertPage(header, Buffer, y, settings, pDataBuf);
-    if (packed) {
-      PageOutcome outcome = ProcessData(settings, header, packed->pBuf, packed->biWidth,
-                                        static_cast<int>(y));
-      if (outcome == PageOutcome::OutputFailed) {
-        jobFailed = true;
-        break;
-      }
-      if (outcome == PageOutcome::Printed)
-        ++pagesPrinted;
+    std::optional<PackedPage> packed = IntakePage(header, Buffer, y, settings, pDataBuf);
+    if (!packed) {
+      fprintf(stderr, "ERROR: Unable to convert page %d; job stopped.\n", Page);
+      jobFailed = true;
+      break;
     }
+    PageOutcome outcome =
+        ProcessData(settings, header, packed->pBuf, packed->biWidth, static_cast<int>(y));
+    if (outcome == PageOutcome::OutputFailed) {
+      jobFailed = true;
+      break;
+    }
+    if (outcome == PageOutcome::Printed)
+      ++pagesPrinted;
 
     fprintf(stderr, "ERROR: call EndPage\n");
     EndPage(ppd.get(), header);

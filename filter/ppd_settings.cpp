@@ -6,7 +6,7 @@
 void PpdCloser::operator()(ppd_file_t *ppd) const { ppdClose(ppd); }
 
 PpdFile OpenPpd(const char *path) {
-  PpdFile ppd(path ? ppdOpenFile(path) : nullptr);
+  PpdFile ppd(ppdOpenFile(path)); // libcups reports a missing path itself
   if (!ppd) {
     int linenum = 0;
     ppd_status_t status = ppdLastError(&linenum);

@@ -86,7 +86,8 @@ struct Shape {
 // Widths around byte and word boundaries, one-pixel pages, padded strides.
 const Shape kShapes[] = {{1, 1, 4},   {1, 700, 4},  {2, 3, 4},    {7, 5, 1},   {8, 9, 1},
                          {9, 17, 2},  {10, 2, 4},   {16, 3, 2},   {31, 33, 4}, {33, 8, 8},
-                         {63, 65, 8}, {100, 30, 13}, {100, 7, 20}, {576, 48, 72}, {4, 4000, 4}};
+                         {63, 65, 8}, {100, 30, 13}, {100, 7, 20}, {576, 48, 72}, {4, 4000, 4},
+                         {812, 40, 102}, {1001, 9, 128}};
 
 TEST(Transforms, HalfTurnMirrorAndQuarterTurnMatchTheLiteralWalk) {
   std::mt19937 rng(7);
@@ -94,6 +95,9 @@ TEST(Transforms, HalfTurnMirrorAndQuarterTurnMatchTheLiteralWalk) {
     SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " stride " << s.stride);
     Page p = RandomPage(s.width, s.height, s.stride, rng);
     EXPECT_EQ(HalfTurn(p.bits, p.width, p.height, p.stride), LiteralHalfTurn(p));
+    std::vector<uint8_t> invertedTurn = LiteralHalfTurn(p);
+    InvertPage(invertedTurn);
+    EXPECT_EQ(HalfTurn(p.bits, p.width, p.height, p.stride, true), invertedTurn);
     auto mirrored = MirrorPicture(p.width, p.height, p.stride, p.bits);
     ASSERT_TRUE(mirrored);
     EXPECT_EQ(*mirrored, LiteralMirror(p));
