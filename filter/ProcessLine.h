@@ -5,10 +5,33 @@
 #include <cstdint>
 #include <span>
 
+#include "classifier_lookups.h"
+#include "classifier_rules.h"
+
 // 'ClassifyPixels()' - Visit the pixels of the working image row by row, left
 // to right, and let the classifier decide every pixel that is neither 0 nor
 // 255. 'pvBits' is the working image after the Otsu pass (rewritten in place),
 // 'pOrgPixel' the read-only original copy (2 x nBytePerRow x cy bytes, the
 // second half 255).
-void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx,
-                    int cy, int nBytePerRow);
+void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
+                    int nBytePerRow);
+
+// 'ProcessLine()' - Decide the gray pixel (x, y) black or white and write the
+// colour into it and along the run of like pixels to its right. 'pPixel' is
+// the working image, 'pOrgPixel' the original copy, 'nWidth' the row stride
+// in bytes and 'nHeight' the number of rows; 'lookups' serves the row-above
+// run and the right scan for this page. Every earlier pixel in row-by-row,
+// left-to-right order must be decided already. Returns 1: decided.
+int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+                int nWidth, int nHeight, ClassifierLookups &lookups);
+
+// 'DecidePixel()' - The colour of pixel (x, y), whose original gray is at
+// most 219, and the rule that decided it; writes nothing.
+Decision DecidePixel(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x,
+                     int y, int nWidth, int nHeight, ClassifierLookups &lookups);
+
+// 'RowTail()' - Write 'color' into pixel (x, y) and, unless the pixel is a
+// border, into the run of like pixels to its right; pixels that hold 255 are
+// left as they are.
+void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+             int nWidth, uint8_t color);

@@ -1,0 +1,111 @@
+// The edge-aware pixel classifier on whole pages: mode 0's pixel loop after
+// the Otsu pass, on label pages and on two pages that stress it.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <vector>
+
+#include "ProcessLine.h"
+#include "label_page.h"
+#include "ostu.h"
+
+namespace {
+
+// A working image as the Otsu pass leaves it, and its original copy.
+struct GrayPage {
+  int cx = 0, cy = 0, nBytePerRow = 0;
+  std::vector<uint8_t> image; // the working image before the classifier
+  std::vector<uint8_t> org;   // the original copy: the image, then as much white
+
+  void TakeOriginal() {
+    org.assign(2 * image.size(), 255);
+    std::copy(image.begin(), image.end(), org.begin());
+  }
+};
+
+GrayPage DrawGrays(int cx, int cy, const std::function<int(int, int)> &gray) {
+  GrayPage page;
+  page.cx = cx;
+  page.cy = cy;
+  page.nBytePerRow = (24 * cx + 31) / 32 * 4;
+  page.image.assign(static_cast<size_t>(page.nBytePerRow) * cy, 255);
+  for (int y = 0; y < cy; ++y)
+    for (int x = 0; x < cx; ++x) {
+      uint8_t *p = page.image.data() + static_cast<size_t>(y) * page.nBytePerRow + 3 * x;
+      p[0] = p[1] = p[2] = static_cast<uint8_t>(gray(x, y));
+    }
+  page.TakeOriginal();
+  return page;
+}
+
+// Every other row flat; between them rows of 60, 160, 60, ...: each pixel of
+// those rows sits under a run as long as the row.
+const GrayPage &AdversarialPage() {
+  static const GrayPage page = DrawGrays(1200, 1800, [](int x, int y) {
+    return y % 2 == 0 ? 128 : x % 2 ? 160 : 60;
+  });
+  return page;
+}
+
+// Every pixel a gray of its own: runs of one or two pixels.
+const GrayPage &NoisePage() {
+  static const GrayPage page = [] {
+    std::mt19937 rng(1);
+    std::uniform_int_distribution<int> gray(0, 255);
+    return DrawGrays(1200, 1800, [&](int, int) { return gray(rng); });
+  }();
+  return page;
+}
+
+// A 24-bit label page (the filter's colour path), through the Otsu pass.
+GrayPage LabelPageAfterOtsu(int width, int height) {
+  LabelPage label = DrawLabelPage(width, height, 24);
+  GrayPage page;
+  page.cx = width;
+  page.cy = height;
+  page.nBytePerRow = static_cast<int>(label.bytesPerLine);
+  page.image = std::move(label.pixels);
+  otsu(page.image, page.nBytePerRow, page.cy, 24, 100);
+  page.TakeOriginal();
+  return page;
+}
+
+void Classify(benchmark::State &state, const GrayPage &(*pageOf)()) {
+  const GrayPage &page = pageOf();
+  std::vector<uint8_t> work(page.image.size());
+  for (auto _ : state) {
+    std::copy(page.image.begin(), page.image.end(), work.begin());
+    ClassifyPixels(work, page.org, page.cx, page.cy, page.nBytePerRow);
+    benchmark::DoNotOptimize(work.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["Mpixel/s"] =
+      benchmark::Counter(static_cast<double>(page.cx) * page.cy * state.iterations() / 1e6,
+                         benchmark::Counter::kIsRate);
+}
+
+const GrayPage &Label812x1218() {
+  static const GrayPage page = LabelPageAfterOtsu(812, 1218);
+  return page;
+}
+const GrayPage &Label576x4000() {
+  static const GrayPage page = LabelPageAfterOtsu(576, 4000);
+  return page;
+}
+const GrayPage &Label1200x1800() {
+  static const GrayPage page = LabelPageAfterOtsu(1200, 1800);
+  return page;
+}
+
+BENCHMARK_CAPTURE(Classify, Adversarial1200x1800, AdversarialPage)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Classify, Noise1200x1800, NoisePage)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Classify, Label812x1218, Label812x1218)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Classify, Label576x4000, Label576x4000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Classify, Label1200x1800, Label1200x1800)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,220 @@
+// The conversion pipeline: the mode switch, the packing of the 1-bit page and
+// the page dump.
+#include "Color2BW.h"
+
+#include "BayerDither.h"
+#include "ErrorDiffusion.h"
+#include "ProcessLine.h"
+#include "dump_file.h"
+#include "ostu.h"
+#include "pixel_chunks.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// Every page dump overwrites the same file: after a job it holds the last page.
+constexpr char kImageDitheringPath[] = "/tmp/ImageDithering.bmp";
+
+// The printer's resolution, stored as it is in both BMP resolution fields.
+constexpr uint32_t kBmpResolution = 203;
+
+constexpr size_t kBmpHeaderSize = 62;
+
+// Mode 0: the Otsu pass with the caller's lightness, then the classifier with
+// its original copy: the page after the Otsu pass, followed by as many bytes
+// of white, so that rows read below the last row are white.
+bool ClassifyEdgeAware(std::span<uint8_t> image, int cx, int cy, int nBytePerRow, int nLight) {
+  std::vector<uint8_t> original;
+  try {
+    original.reserve(2 * image.size());
+  } catch (const std::bad_alloc &) {
+    return false;
+  } catch (const std::length_error &) {
+    return false;
+  }
+  otsu(image, nBytePerRow, cy, 24, nLight);
+  original.assign(image.begin(), image.end());
+  original.resize(2 * image.size(), 255);
+  ClassifyPixels(image, original, cx, cy, nBytePerRow);
+  return true;
+}
+
+// Mode 1: the Otsu level of the plain grays plus nLight; a pixel at the
+// threshold or above is white. With nLight 100 an Otsu level of 156 or more
+// puts the threshold past 255 and the whole page turns black.
+void ApplyThreshold(std::span<uint8_t> image, int cx, int cy, int nBytePerRow, int nLight) {
+  const int nThresholds = otsu(image, nBytePerRow, cy, 24, 100);
+  fprintf(stderr, "ERROR: Color2BW nThresholds=%d nLight=%d\n", nThresholds, nLight);
+  const int64_t threshold = static_cast<int64_t>(nThresholds) + nLight;
+
+  // The Otsu pass left the three bytes of every pixel equal, so each byte
+  // can be decided on its own: the page is the same as deciding by byte 0.
+  const size_t pixelBytes = 3 * static_cast<size_t>(cx);
+  for (int y = 0; y < cy; ++y) {
+    uint8_t *row = image.data() + static_cast<size_t>(y) * static_cast<size_t>(nBytePerRow);
+    if (threshold > 255) {
+      memset(row, 0, pixelBytes);
+    } else if (threshold <= 0) {
+      memset(row, 255, pixelBytes);
+    } else {
+      const uint8_t t = static_cast<uint8_t>(threshold);
+      for (size_t i = 0; i < pixelBytes; ++i)
+        row[i] = row[i] >= t ? 255 : 0;
+    }
+  }
+}
+
+void Put16(std::array<uint8_t, 62> &h, size_t offset, uint16_t value) {
+  h[offset] = static_cast<uint8_t>(value);
+  h[offset + 1] = static_cast<uint8_t>(value >> 8);
+}
+
+void Put32(std::array<uint8_t, 62> &h, size_t offset, uint32_t value) {
+  for (size_t i = 0; i < 4; ++i)
+    h[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+} // namespace
+
+ConversionMode ModeFor(int dwDithering) {
+  switch (dwDithering) {
+  case 0:
+    return ConversionMode::EdgeAware;
+  case 1:
+    return ConversionMode::Threshold;
+  case 2:
+    return ConversionMode::OrderDithering;
+  case 3:
+    return ConversionMode::ErrorDiffusion;
+  default:
+    return ConversionMode::None;
+  }
+}
+
+size_t PackedStride(int cx) { return (static_cast<size_t>(cx) + 31) / 32 * 4; }
+
+void PackPage(std::span<const uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, int cy,
+              int nBytePerRow) {
+  const size_t S = PackedStride(cx);
+  for (int y = 0; y < cy; ++y) {
+    const uint8_t *p = pvBits.data() + static_cast<size_t>(y) * static_cast<size_t>(nBytePerRow);
+    uint8_t *out = pDataBuf.data() + static_cast<size_t>(y) * S;
+    for (int x = 0; x < cx; x += 8) {
+      const int n = std::min(8, cx - x);
+      if (n == kChunkPixels && ChunkIsWhite(p)) {
+        p += kChunkBytes;
+        continue;
+      }
+      if (n == kChunkPixels && ChunkIsBlack(p)) {
+        out[x / 8] = 0;
+        p += kChunkBytes;
+        continue;
+      }
+      unsigned black = 0;
+      for (int k = 0; k < n; ++k, p += 3)
+        if ((p[0] | p[1] | p[2]) == 0)
+          black |= 0x80u >> k;
+      out[x / 8] &= static_cast<uint8_t>(~black);
+    }
+  }
+}
+
+std::optional<std::array<uint8_t, 62>> BmpHeader(int cx, int cy) {
+  const uint64_t D = static_cast<uint64_t>(PackedStride(cx)) * static_cast<uint64_t>(cy);
+  if (cx < 0 || cy < 0 || D > UINT32_MAX - kBmpHeaderSize)
+    return std::nullopt;
+
+  std::array<uint8_t, 62> h{};
+  // BITMAPFILEHEADER
+  h[0] = 'B';
+  h[1] = 'M';
+  Put32(h, 2, static_cast<uint32_t>(kBmpHeaderSize + D)); // bfSize
+  Put32(h, 10, kBmpHeaderSize);                           // bfOffBits
+  // BITMAPINFOHEADER: a negative height stores the top row first.
+  Put32(h, 14, 40);
+  Put32(h, 18, static_cast<uint32_t>(cx));
+  Put32(h, 22, static_cast<uint32_t>(-static_cast<int64_t>(cy)));
+  Put16(h, 26, 1); // biPlanes
+  Put16(h, 28, 1); // biBitCount
+  Put32(h, 34, static_cast<uint32_t>(D));
+  Put32(h, 38, kBmpResolution);
+  Put32(h, 42, kBmpResolution);
+  // Palette: entry 0 black, entry 1 white, as the packed page's bits.
+  h[58] = h[59] = h[60] = 0xFF;
+  return h;
+}
+
+void DumpPage(const char *path, std::span<const uint8_t> pDataBuf, int cx, int cy) {
+  const auto header = BmpHeader(cx, cy);
+  if (!header)
+    return;
+  const size_t D = PackedStride(cx) * static_cast<size_t>(cy);
+
+  errno = 0;
+  FilePtr ImageFile = OpenDumpFile(path);
+  const int err = errno;
+  uint32_t id = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(ImageFile.get()));
+  if (ImageFile && id == 0)
+    id = 1; // an open stream never shows as 0
+  fprintf(stderr, "ERROR: fopen ImageDithering.bmp ImageFile=%x err=%s\n", id, strerror(err));
+  if (!ImageFile)
+    return;
+
+  fwrite(header->data(), 1, header->size(), ImageFile.get());
+  if (D > 0)
+    fwrite(pDataBuf.data(), 1, D, ImageFile.get());
+}
+
+bool ConvertPage(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, int cy,
+                 int nBytePerRow, int nLight, int dwDithering) {
+  // Every size below is checked in 64 bits before any pixel is touched.
+  if (cx < 0 || cy < 0 || nBytePerRow < 0)
+    return false;
+  const size_t rowBytes = static_cast<size_t>(nBytePerRow);
+  const size_t imageBytes = rowBytes * static_cast<size_t>(cy);
+  if (rowBytes < 3 * static_cast<size_t>(cx) || pvBits.size() < imageBytes ||
+      pDataBuf.size() < PackedStride(cx) * static_cast<size_t>(cy))
+    return false;
+  const ConversionMode mode = ModeFor(dwDithering);
+  if ((mode == ConversionMode::OrderDithering || mode == ConversionMode::ErrorDiffusion) &&
+      rowBytes != WorkingImageStride(cx))
+    return false;
+
+  std::span<uint8_t> image = pvBits.first(imageBytes);
+  switch (mode) {
+  case ConversionMode::EdgeAware:
+    if (!ClassifyEdgeAware(image, cx, cy, nBytePerRow, nLight))
+      return false;
+    break;
+  case ConversionMode::Threshold:
+    ApplyThreshold(image, cx, cy, nBytePerRow, nLight);
+    break;
+  case ConversionMode::OrderDithering:
+    if (!OrderedDither(image, cx, cy, nBytePerRow, nLight))
+      return false;
+    break;
+  case ConversionMode::ErrorDiffusion:
+    if (!ErrorDiffusion(image, cx, cy, nBytePerRow, nLight))
+      return false;
+    break;
+  case ConversionMode::None:
+    break;
+  }
+  PackPage(image, pDataBuf, cx, cy, nBytePerRow);
+  return true;
+}
+
+bool Color2BW(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, int cy,
+              int nBytePerRow, int nLight, int dwDithering) {
+  if (!ConvertPage(pvBits, pDataBuf, cx, cy, nBytePerRow, nLight, dwDithering))
+    return false;
+  DumpPage(kImageDitheringPath, pDataBuf, cx, cy);
+  return true;
+}

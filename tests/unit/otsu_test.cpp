@@ -1,0 +1,110 @@
+// The Otsu pass: gray levels, the lightness offset, the threshold and its ties.
+#include "ostu.h"
+
+#include "gray_page.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Rows = std::vector<std::vector<int>>;
+
+TEST(Brightness, TruncatesTowardZero) {
+  struct Case {
+    int nLight;
+    int nBrightness;
+  };
+  for (const Case &c : std::vector<Case>{{100, 0}, {0, 255}, {50, 127}, {101, -2}, {200, -255}})
+    EXPECT_EQ(Brightness(c.nLight), c.nBrightness) << "nLight " << c.nLight;
+}
+
+struct OtsuCase {
+  std::string name;
+  Rows page; // no row of these pages has a whole padding group
+  int nLight;
+  int threshold;
+  Rows after;
+};
+
+class OtsuOnGrayPages : public testing::TestWithParam<OtsuCase> {};
+
+TEST_P(OtsuOnGrayPages, GivesTheThresholdAndTheShiftedLevels) {
+  const OtsuCase &c = GetParam();
+  GrayPage page = MakeGrayPage(c.page);
+  EXPECT_EQ(otsu(page.bytes, static_cast<int>(page.stride), page.height, 24, c.nLight),
+            c.threshold);
+  EXPECT_EQ(page.Levels(), c.after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Otsu, OtsuOnGrayPages,
+    testing::Values(
+        // One level: every candidate leaves a class empty, none is taken.
+        OtsuCase{"OneLevelGivesZero", {{128, 128}, {128, 128}}, 100, 0, {{128, 128}, {128, 128}}},
+        // 0 and 255: candidates 0..254 tie, the first wins.
+        OtsuCase{"BlackAndWhiteGiveZero", {{0, 255}}, 100, 0, {{0, 255}}},
+        OtsuCase{
+            "MostlyBlackAndSomeWhiteGiveZero", {{0, 0, 0, 0, 255}}, 100, 0, {{0, 0, 0, 0, 255}}},
+        // 100 and 200: candidates 100..199 tie, the first wins.
+        OtsuCase{"HundredAndTwoHundredGiveHundred", {{100, 200}}, 100, 100, {{100, 200}}},
+        // {10, 20, 200, 200}: a split after 20 (variance 8556) beats one after
+        // 10 (3169); the tie range 20..199 gives its first candidate.
+        OtsuCase{
+            "TieRangeGivesItsFirstCandidate", {{10, 20, 200, 200}}, 100, 20, {{10, 20, 200, 200}}},
+        OtsuCase{
+            "LightZeroTurnsEveryPixelWhite", {{0, 60, 100, 255}}, 0, 0, {{255, 255, 255, 255}}},
+        // nBrightness 127: levels 127, 137, 255, 255; a split after 137 wins.
+        OtsuCase{"LightFiftyRaisesEveryLevelBy127",
+                 {{0, 10, 128, 200}},
+                 50,
+                 137,
+                 {{127, 137, 255, 255}}},
+        // nBrightness -2 (truncated, not floored to -3).
+        OtsuCase{"Light101LowersEveryLevelByTwo", {{1, 100}}, 101, 0, {{0, 98}}},
+        OtsuCase{"Light200TurnsEveryPixelBlack", {{255, 100}}, 200, 0, {{0, 0}}}),
+    [](const testing::TestParamInfo<OtsuCase> &p) { return p.param.name; });
+
+TEST(Otsu, UnequalBytesBecomeTheirIntegerMean) {
+  // 10, 20, 30 -> 20; 0, 0, 2 -> 0; 1, 1, 2 -> 1. Stride 12 for 3 pixels plus
+  // one padding group of 255.
+  std::vector<uint8_t> image = {10, 20, 30, 0, 0, 2, 1, 1, 2, 255, 255, 255};
+  otsu(image, 12, 1, 24, 100);
+  EXPECT_EQ(image, (std::vector<uint8_t>{20, 20, 20, 0, 0, 0, 1, 1, 1, 255, 255, 255}));
+}
+
+TEST(Otsu, StrideOfFourConvertsOnlyTheGroupAtOffsetZero) {
+  // One pixel per row, rows 4 bytes apart: the fourth byte is no whole group.
+  std::vector<uint8_t> image = {10, 20, 30, 77, 40, 50, 60, 88};
+  EXPECT_EQ(otsu(image, 4, 2, 24, 100), 20);
+  EXPECT_EQ(image, (std::vector<uint8_t>{20, 20, 20, 77, 50, 50, 50, 88}));
+}
+
+TEST(Otsu, WholePaddingGroupIsConvertedAndCounted) {
+  // Three pixels, stride 12: the padding 250, 250, 250 is a fourth group.
+  // With nLight 101 the levels are 8, 18, 38 and 248. Counting the padding
+  // the best split is after 38 (variance 9633 against 4225 and 1633); the
+  // three pixels alone would split after 18.
+  GrayPage page = MakeGrayPage({{10, 20, 40}}, 250);
+  ASSERT_EQ(page.stride, 12u);
+  EXPECT_EQ(otsu(page.bytes, 12, 1, 24, 101), 38);
+  EXPECT_EQ(page.Levels(), (Rows{{8, 18, 38}}));
+  EXPECT_EQ(page.bytes[9], 248);
+  EXPECT_EQ(page.bytes[10], 248);
+  EXPECT_EQ(page.bytes[11], 248);
+}
+
+TEST(Otsu, RowsTooNarrowForAGroupGiveZeroAndStayAsTheyAre) {
+  std::vector<uint8_t> image = {10, 200, 30, 40};
+  EXPECT_EQ(otsu(image, 2, 2, 24, 0), 0);
+  EXPECT_EQ(image, (std::vector<uint8_t>{10, 200, 30, 40}));
+}
+
+TEST(Otsu, EmptyPageGivesZero) {
+  std::vector<uint8_t> image;
+  EXPECT_EQ(otsu(image, 12, 0, 24, 100), 0);
+}
+
+} // namespace

@@ -1,0 +1,279 @@
+// The classifier with its per-row lookups against a literal one that walks
+// the row-above run and the right scan cell by cell, on many pages of odd
+// widths and strides: every decided pixel must be the same.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "ProcessLine.h"
+
+namespace {
+
+// How far the literal walks went, to show the pages reach long runs.
+struct WalkStats {
+  int longestRun = 0;
+  int longestScan = 0;
+  int rightScans = 0;
+};
+
+// 'WalkRowAboveRun()' - From the pixel above rightward while the decided
+// colour stays that of the pixel above and the gray within 10 of its gray.
+RowAboveRun WalkRowAboveRun(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel,
+                            int x, int y, int nWidth) {
+  auto at = [&](int c, int r) { return static_cast<size_t>(r) * nWidth + 3 * c; };
+  const int PreColor = pPixel[at(x, y - 1)];
+  const int A = pOrgPixel[at(x, y - 1)];
+  RowAboveRun run;
+  for (int c = x; 3 * c < nWidth; ++c) {
+    if (pPixel[at(c, y - 1)] != PreColor)
+      break;
+    if (std::abs(pOrgPixel[at(c, y - 1)] - A) >= 11)
+      break;
+    run.dwColor += pOrgPixel[at(c, y - 1)];
+    run.nTotalColor++;
+  }
+  return run;
+}
+
+// 'WalkRightScan()' - From the pixel rightward while the next gray s is within
+// 30 of P and at most 234.
+ScanStop WalkRightScan(std::span<const uint8_t> pOrgPixel, int x, int y, int nWidth, int P,
+                       WalkStats &stats) {
+  auto at = [&](int c, int r) { return static_cast<size_t>(r) * nWidth + 3 * c; };
+  for (int k = x; 3 * k < nWidth; ++k) {
+    const int s = pOrgPixel[at(k + 1, y)];
+    const int t = pOrgPixel[at(k, y)];
+    if (std::abs(s - P) <= 30 && s <= 234)
+      continue;
+    stats.longestScan = std::max(stats.longestScan, k - x);
+    return {true, s, t};
+  }
+  return {};
+}
+
+// 'LiteralProcessLine()' - The frame of the classifier with the two walks.
+void LiteralProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+                        int nWidth, int nHeight, WalkStats &stats) {
+  uint8_t *p = pPixel.data() + static_cast<size_t>(y) * nWidth + 3 * x;
+  if (pOrgPixel[static_cast<size_t>(y) * nWidth + 3 * x] >= 220) {
+    p[0] = p[1] = p[2] = 255;
+    return;
+  }
+  Neighbourhood n = ReadNeighbourhood(pPixel, pOrgPixel, x, y, nWidth, nHeight);
+  Decision d;
+  if (y == 0) {
+    d = DecideTopRow(n);
+  } else {
+    const RowAboveRun run = WalkRowAboveRun(pPixel, pOrgPixel, x, y, nWidth);
+    stats.longestRun = std::max(stats.longestRun, run.nTotalColor);
+    n.N = run.nTotalColor;
+    n.M = static_cast<int>(run.dwColor / run.nTotalColor);
+    if (std::abs(n.P - n.A) <= std::abs(n.P - n.B)) {
+      d = DecideUpperNeighbour(n);
+    } else {
+      d = DecideLowerNeighbour(n);
+      if (d.bRightScan) {
+        stats.rightScans++;
+        d = ApplyRightScan(d, n, WalkRightScan(pOrgPixel, x, y, nWidth, n.P, stats));
+      }
+    }
+  }
+  RowTail(pPixel, pOrgPixel, x, y, nWidth, d.color);
+}
+
+void LiteralClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx,
+                           int cy, int nBytePerRow, WalkStats &stats) {
+  for (int y = 0; y < cy; ++y)
+    for (int x = 0; x < cx; ++x) {
+      const uint8_t *p = pvBits.data() + static_cast<size_t>(y) * nBytePerRow + 3 * x;
+      const int v = (p[0] + p[1] + p[2]) / 3;
+      if (v != 0 && v != 255)
+        LiteralProcessLine(pvBits, pOrgPixel, x, y, nBytePerRow, cy, stats);
+    }
+}
+
+// A page as the classifier gets it: the working image after the Otsu pass and
+// its original copy, whose second half is white.
+struct Page {
+  int cx = 0, cy = 0, nBytePerRow = 0;
+  std::vector<uint8_t> work;
+
+  std::vector<uint8_t> Original() const {
+    std::vector<uint8_t> org(2 * work.size(), 255);
+    std::copy(work.begin(), work.end(), org.begin());
+    return org;
+  }
+};
+
+// Grays that sit on the rules' bounds.
+constexpr int kEdgeGrays[] = {0,   1,   29,  30,  40,  49,  50,  79,  80,  90,  91,  99,  100,
+                              101, 110, 120, 130, 149, 150, 151, 160, 179, 180, 181, 199, 200,
+                              201, 210, 219, 220, 230, 234, 235, 236, 245, 254, 255};
+
+enum class Pattern {
+  Noise,        // every pixel its own gray
+  EdgeGrays,    // grays on the rules' bounds
+  FlatRuns,     // runs of like gray with a little jitter: long runs above and long scans
+  Alternating,  // a flat row, then a row of dark and light pixels, and again
+  Blocks,       // rectangles of flat gray on a flat ground
+  Gradient,     // a slow ramp across the page
+  UnequalBytes, // noise whose three bytes differ
+  Stairs,       // rows that step up by 40 every other row: lighter than above, like below
+};
+
+Page MakePage(Pattern pattern, std::mt19937 &rng, bool bPadded = true) {
+  auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  Page page;
+  page.cx = uniform(1, 3) == 1 ? uniform(1, 8) : uniform(9, 90);
+  page.cy = uniform(1, 14);
+  if (pattern == Pattern::FlatRuns && uniform(0, 3) == 0)
+    page.cx = uniform(150, 400);
+  const int extra[] = {0, 0, 1, 2, 3, 4, 5, 7};
+  page.nBytePerRow = 3 * page.cx + (bPadded ? extra[uniform(0, 7)] : 0);
+  page.work.resize(static_cast<size_t>(page.nBytePerRow) * page.cy);
+  // Padding keeps what the intake left, as the Otsu pass may have turned it to gray.
+  for (uint8_t &b : page.work)
+    b = static_cast<uint8_t>(uniform(0, 255));
+
+  const int cells = (page.nBytePerRow + 2) / 3; // pixels and whole padding cells
+  std::vector<int> blockGray(6);
+  for (int &g : blockGray)
+    g = uniform(0, 255);
+  const int ground = uniform(60, 200);
+  const int flat = uniform(40, 200);
+  int runLeft = 0, runGray = 0;
+  for (int y = 0; y < page.cy; ++y)
+    for (int c = 0; c < cells && 3 * c + 2 < page.nBytePerRow; ++c) {
+      int g = 0;
+      switch (pattern) {
+      case Pattern::Noise:
+      case Pattern::UnequalBytes:
+        g = uniform(0, 255);
+        break;
+      case Pattern::EdgeGrays:
+        g = kEdgeGrays[uniform(0, std::size(kEdgeGrays) - 1)];
+        break;
+      case Pattern::FlatRuns:
+        if (runLeft-- <= 0) {
+          runLeft = uniform(1, 60);
+          runGray = uniform(0, 255);
+        }
+        g = std::clamp(runGray + uniform(-6, 6), 0, 255);
+        break;
+      case Pattern::Alternating:
+        g = y % 2 == 0 ? flat + uniform(0, 1) : (c % 2 == 0 ? 60 : 160) + uniform(-3, 3);
+        break;
+      case Pattern::Blocks:
+        g = ground;
+        for (int b = 0; b < 6; ++b)
+          if ((c / 7 + y / 3 + b) % 5 == 0 && (c + b) % 11 < 6)
+            g = blockGray[b];
+        break;
+      case Pattern::Gradient:
+        g = std::clamp(ground + (c + y) * (uniform(0, 1) ? 1 : 2) - 60, 0, 255);
+        break;
+      case Pattern::Stairs:
+        g = std::clamp(flat - 20 + 40 * ((y + 1) / 2) + uniform(-12, 12), 0, 255);
+        break;
+      }
+      uint8_t *p = page.work.data() + static_cast<size_t>(y) * page.nBytePerRow + 3 * c;
+      p[0] = p[1] = p[2] = static_cast<uint8_t>(g);
+      if (pattern == Pattern::UnequalBytes) {
+        p[1] = static_cast<uint8_t>(std::clamp(g + uniform(-2, 2), 0, 255));
+        p[2] = static_cast<uint8_t>(std::clamp(g + uniform(-2, 2), 0, 255));
+      }
+    }
+  return page;
+}
+
+std::string Describe(const Page &page, size_t at) {
+  const size_t row = at / page.nBytePerRow;
+  const size_t byte = at % page.nBytePerRow;
+  return "cx=" + std::to_string(page.cx) + " cy=" + std::to_string(page.cy) +
+         " nBytePerRow=" + std::to_string(page.nBytePerRow) + ": pixel (" +
+         std::to_string(byte / 3) + ", " + std::to_string(row) + ") byte " +
+         std::to_string(byte % 3);
+}
+
+constexpr Pattern kPatterns[] = {Pattern::Noise,        Pattern::EdgeGrays, Pattern::FlatRuns,
+                                 Pattern::Alternating,  Pattern::Blocks,    Pattern::Gradient,
+                                 Pattern::UnequalBytes, Pattern::Stairs};
+
+TEST(ClassifierLookups, DecideEveryPixelAsTheLiteralWalks) {
+  std::mt19937 rng(20260407);
+  WalkStats stats;
+  int pages = 0;
+  for (int round = 0; round < 500; ++round)
+    for (Pattern pattern : kPatterns) {
+      Page fast = MakePage(pattern, rng);
+      const std::vector<uint8_t> org = fast.Original();
+      Page literal = fast;
+      ClassifyPixels(fast.work, org, fast.cx, fast.cy, fast.nBytePerRow);
+      LiteralClassifyPixels(literal.work, org, literal.cx, literal.cy, literal.nBytePerRow, stats);
+      ++pages;
+      auto diff = std::mismatch(fast.work.begin(), fast.work.end(), literal.work.begin());
+      if (diff.first != fast.work.end()) {
+        const size_t at = static_cast<size_t>(diff.first - fast.work.begin());
+        FAIL() << "pattern " << static_cast<int>(pattern) << ", " << Describe(fast, at) << ": fast "
+               << int(*diff.first) << ", literal " << int(*diff.second);
+      }
+    }
+  EXPECT_EQ(pages, 4000);
+  // The pages must reach the long runs and scans the lookups are for.
+  EXPECT_GE(stats.longestRun, 100);
+  EXPECT_GE(stats.longestScan, 50);
+  EXPECT_GE(stats.rightScans, 1000);
+}
+
+// Every pixel's row-above run and right scan as the lookups find them and as
+// the walks find them, on classified pages, for the pixel's own gray and for
+// one other.
+TEST(ClassifierLookups, FindEveryRunAndScanStopAsTheWalks) {
+  std::mt19937 rng(99);
+  WalkStats stats;
+  for (int round = 0; round < 150; ++round)
+    for (Pattern pattern : kPatterns) {
+      Page page = MakePage(pattern, rng);
+      const std::vector<uint8_t> org = page.Original();
+      ClassifyPixels(page.work, org, page.cx, page.cy, page.nBytePerRow);
+      ClassifierLookups lookups(page.work, org, page.nBytePerRow);
+      for (int y = 0; y < page.cy; ++y)
+        for (int x = 0; x < page.cx; ++x) {
+          const size_t at = static_cast<size_t>(y) * page.nBytePerRow + 3 * x;
+          if (y >= 1) {
+            const RowAboveRun fast = lookups.FindRowAboveRun(x, y);
+            const RowAboveRun walked = WalkRowAboveRun(page.work, org, x, y, page.nBytePerRow);
+            ASSERT_EQ(fast.nTotalColor, walked.nTotalColor) << Describe(page, at);
+            ASSERT_EQ(fast.dwColor, walked.dwColor) << Describe(page, at);
+          }
+          for (int P :
+               {static_cast<int>(org[at]), std::uniform_int_distribution<int>(0, 219)(rng)}) {
+            const ScanStop fast = lookups.FindRightScanStop(x, y, P);
+            const ScanStop walked = WalkRightScan(org, x, y, page.nBytePerRow, P, stats);
+            ASSERT_EQ(fast.bStopped, walked.bStopped) << Describe(page, at) << " P=" << P;
+            ASSERT_EQ(fast.s, walked.s) << Describe(page, at) << " P=" << P;
+            ASSERT_EQ(fast.t, walked.t) << Describe(page, at) << " P=" << P;
+          }
+        }
+    }
+}
+
+TEST(ClassifyPixels, LeavesEveryPixelOfAnUnpaddedPageBlackOrWhite) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 200; ++round) {
+    Page page = MakePage(round % 2 ? Pattern::Noise : Pattern::FlatRuns, rng, false);
+    const std::vector<uint8_t> org = page.Original();
+    ClassifyPixels(page.work, org, page.cx, page.cy, page.nBytePerRow);
+    for (size_t i = 0; i < page.work.size(); i += 3) {
+      ASSERT_TRUE(page.work[i] == 0 || page.work[i] == 255) << Describe(page, i);
+      ASSERT_TRUE(page.work[i + 1] == page.work[i] && page.work[i + 2] == page.work[i])
+          << Describe(page, i);
+    }
+  }
+}
+
+} // namespace
