@@ -7,10 +7,11 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 jobs=$(nproc)
-cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLABELFILTER_TESTS=ON \
+  -DLABELFILTER_BENCH=ON >/dev/null
 cmake --build build -j "$jobs"
 cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLABELFILTER_SANITIZE=ON \
-  -DLABELFILTER_BENCH=OFF >/dev/null
+  -DLABELFILTER_TESTS=ON -DLABELFILTER_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
