@@ -3,7 +3,6 @@
 #include "Color2BW.h"
 #include "dump_file.h"
 
-#include <algorithm>
 #include <cstdio>
 
 std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header) {
@@ -40,15 +39,13 @@ namespace {
 // Working-image rows of 8-bit pages: 3 bytes per pixel, a multiple of 4 bytes.
 size_t WorkingImageRow(unsigned cupsWidth) { return (uint64_t{cupsWidth} * 24 + 31) / 32 * 4; }
 
-// The packed page of a gray or colour page: every byte white, large enough
-// for the raster's own bytes and for the packed rows (which are wider than a
-// raster line on pages narrower than 4 pixels).
+// The packed page of a gray or colour page: every byte white, one bit per
+// pixel in rows of whole 32-bit words.
 void MakePackedBuffer(std::vector<uint8_t> &pDataBuf, const cups_page_header2_t &header,
                       unsigned y) {
-  const uint64_t rasterBytes = uint64_t{header.cupsBytesPerLine} * y;
   const uint64_t packedBytes = PackedStride(static_cast<int>(header.cupsWidth)) * uint64_t{y};
   pDataBuf = std::vector<uint8_t>();
-  pDataBuf.assign(static_cast<size_t>(std::max(rasterBytes, packedBytes)), 0xFF);
+  pDataBuf.assign(static_cast<size_t>(packedBytes), 0xFF);
 }
 
 int DitheringMode(const JobSettings &settings) {
