@@ -130,7 +130,10 @@ INSTANTIATE_TEST_SUITE_P(
                       FeedCase{"9", {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0x0F}},
                       FeedCase{"11", {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0x69}},
                       FeedCase{"13", {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xD2}},
-                      FeedCase{"-1", {}}, FeedCase{"abc", {}}),
+                      FeedCase{"-1", {}}, FeedCase{"abc", {}},
+                      // Beyond the table: as far as the longest feed.
+                      FeedCase{"14", {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xD2}},
+                      FeedCase{"99999999999", {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xD2}}),
     [](const auto &test) {
       std::string name;
       for (const char *p = test.param.choice; *p; ++p)

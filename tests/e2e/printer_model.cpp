@@ -184,7 +184,8 @@ PageWork WorkPage(const Marked &marked, const cups_page_header2_t &h,
   if (const std::string *feed = Choice(marked, "FeedAfterPrinting")) {
     long n = Number(*feed);
     if (n > 0) {
-      int distance = kFeedUnits[n - 1] * 30;
+      // Choices beyond the table feed as far as the longest one.
+      int distance = kFeedUnits[std::min(n, 13L) - 1] * 30;
       for (int i = 0; i < distance / 255; ++i)
         s.insert(s.end(), {0x1B, 0x4A, 0xFF});
       if (distance % 255 > 0)
