@@ -53,9 +53,11 @@ void TraceDecision(const Decision &d, int oA) {
 // 'AllBlackOrWhite()' - Whether the 8 pixels at p hold 0, 0, 0 each or 255,
 // 255, 255 each: stretches of paper and print that the classifier skips.
 bool AllBlackOrWhite(const uint8_t *p) {
-  uint64_t w[3];
-  memcpy(w, p, sizeof w);
-  return (w[0] & w[1] & w[2]) == ~uint64_t{0} || (w[0] | w[1] | w[2]) == 0;
+  uint64_t w0, w1, w2;
+  memcpy(&w0, p, 8);
+  memcpy(&w1, p + 8, 8);
+  memcpy(&w2, p + 16, 8);
+  return (w0 & w1 & w2) == ~uint64_t{0} || (w0 | w1 | w2) == 0;
 }
 
 } // namespace

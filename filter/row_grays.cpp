@@ -71,22 +71,24 @@ int RowGrays::FirstOutsideByTable(int from, int end, int lo, int hi) {
 // joins two blocks of level k - 1. Entries whose block would run past the row
 // are never asked for.
 void RowGrays::BuildLevel(int level) {
-  min_.resize(static_cast<size_t>(levels_) * count_);
-  max_.resize(static_cast<size_t>(levels_) * count_);
+  const int count = count_; // a local: the byte stores below could alias the member
+  min_.resize(static_cast<size_t>(levels_) * count);
+  max_.resize(static_cast<size_t>(levels_) * count);
   for (; built_ <= level; ++built_) {
-    uint8_t *newLo = &min_[static_cast<size_t>(built_) * count_];
-    uint8_t *newHi = &max_[static_cast<size_t>(built_) * count_];
+    uint8_t *newLo = &min_[static_cast<size_t>(built_) * count];
+    uint8_t *newHi = &max_[static_cast<size_t>(built_) * count];
     if (built_ == 0) {
       std::copy(gray_.begin(), gray_.end(), newLo);
       std::copy(gray_.begin(), gray_.end(), newHi);
       continue;
     }
     const int half = 1 << (built_ - 1);
-    const uint8_t *lo = newLo - count_;
-    const uint8_t *hi = newHi - count_;
-    for (int j = 0; j + 2 * half <= count_; ++j) {
+    const int entries = count - 2 * half + 1;
+    const uint8_t *lo = newLo - count;
+    const uint8_t *hi = newHi - count;
+    for (int j = 0; j < entries; ++j)
       newLo[j] = std::min(lo[j], lo[j + half]);
+    for (int j = 0; j < entries; ++j)
       newHi[j] = std::max(hi[j], hi[j + half]);
-    }
   }
 }
