@@ -2,6 +2,7 @@
 
 #include "Color2BW.h"
 #include "dump_file.h"
+#include "vector_loops.h"
 
 #include <cstdio>
 
@@ -46,6 +47,18 @@ void MakePackedBuffer(std::vector<uint8_t> &pDataBuf, const cups_page_header2_t 
   const uint64_t packedBytes = PackedStride(static_cast<int>(header.cupsWidth)) * uint64_t{y};
   pDataBuf = std::vector<uint8_t>();
   pDataBuf.assign(static_cast<size_t>(packedBytes), 0xFF);
+}
+
+// One raster line of gray (255 = black) as working-image pixels: three
+// equal bytes each, 0 = black.
+PAGE_LOOP void ExpandGrayLine(const uint8_t *__restrict gray, uint8_t *__restrict pixel,
+                              size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t level = static_cast<uint8_t>(~gray[i]);
+    pixel[3 * i] = level;
+    pixel[3 * i + 1] = level;
+    pixel[3 * i + 2] = level;
+  }
 }
 
 int DitheringMode(const JobSettings &settings) {
@@ -96,12 +109,9 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, std::spa
     MakePackedBuffer(pDataBuf, header, y);
 
     std::vector<uint8_t> pvBits(BytePerLine * y + 256, 0xFF);
-    for (unsigned j = 0; j < y; ++j) {
-      const uint8_t *gray = lines.data() + static_cast<size_t>(j) * header.cupsBytesPerLine;
-      uint8_t *pixel = pvBits.data() + j * BytePerLine;
-      for (int i = 0; i < cx; ++i, pixel += 3)
-        pixel[0] = pixel[1] = pixel[2] = static_cast<uint8_t>(~gray[i]);
-    }
+    for (unsigned j = 0; j < y; ++j)
+      ExpandGrayLine(lines.data() + static_cast<size_t>(j) * header.cupsBytesPerLine,
+                     pvBits.data() + j * BytePerLine, header.cupsWidth);
     if (!Color2BW(pvBits, pDataBuf, cx, cy, static_cast<int>(BytePerLine), 100,
                   DitheringMode(settings)))
       return std::nullopt;

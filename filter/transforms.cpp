@@ -1,22 +1,15 @@
 #include "transforms.h"
 
+#include "vector_loops.h"
+
 #include <cstring>
 #include <new>
 
 namespace {
 
-// The reversal is a plain byte loop that the compiler turns into vector
-// code; on x86-64 it also makes copies for processors with SSSE3 and AVX2,
-// whose byte shuffles reverse 16 or 32 bytes at once.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
-#define REVERSE_LOOP __attribute__((target_clones("avx2", "ssse3", "default")))
-#else
-#define REVERSE_LOOP
-#endif
-
 // r[i] = source byte n - 1 - i with its eight pixels in the opposite order,
 // complemented when 'flip' is 0xFF.
-REVERSE_LOOP void ReverseBytes(const uint8_t *src, uint8_t *r, size_t n, uint8_t flip) {
+PAGE_LOOP void ReverseBytes(const uint8_t *src, uint8_t *r, size_t n, uint8_t flip) {
   for (size_t i = 0; i < n; ++i) {
     unsigned b = src[n - 1 - i] ^ flip;
     b = ((b >> 4) | (b << 4)) & 0xFF;
@@ -33,7 +26,7 @@ typedef uint16_t Lanes __attribute__((vector_size(32)));
 // r[n] must be readable, and dst may be r itself or lie before it. 32 bytes
 // at a time: within each byte, the bits of r[k] moved up and those of
 // r[k + 1] moved down meet, and masks keep each byte's bits to itself.
-REVERSE_LOOP void ShiftBytes(const uint8_t *r, uint8_t *dst, size_t n, int shift) {
+PAGE_LOOP void ShiftBytes(const uint8_t *r, uint8_t *dst, size_t n, int shift) {
   if (shift == 0) {
     std::memmove(dst, r, n);
     return;
