@@ -78,9 +78,10 @@ void DumpRawLines(std::span<const uint8_t> lines) {
 
 } // namespace
 
-std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, std::span<uint8_t> lines,
-                                     unsigned y, const JobSettings &settings,
-                                     std::vector<uint8_t> &pDataBuf) {
+std::optional<PackedPage> IntakePage(const cups_page_header2_t &header,
+                                     std::vector<uint8_t> &raster, unsigned y,
+                                     const JobSettings &settings, std::vector<uint8_t> &pDataBuf) {
+  const std::span<uint8_t> lines = raster;
   const size_t bytes = static_cast<size_t>(header.cupsBytesPerLine) * y;
   const int cx = static_cast<int>(header.cupsWidth);
   const int cy = static_cast<int>(y);
@@ -112,6 +113,8 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, std::spa
     for (unsigned j = 0; j < y; ++j)
       ExpandGrayLine(lines.data() + static_cast<size_t>(j) * header.cupsBytesPerLine,
                      pvBits.data() + j * BytePerLine, header.cupsWidth);
+    // The raw lines are done with; the conversion needs their memory more.
+    raster = std::vector<uint8_t>();
     if (!Color2BW(pvBits, pDataBuf, cx, cy, static_cast<int>(BytePerLine), 100,
                   DitheringMode(settings)))
       return std::nullopt;

@@ -29,9 +29,10 @@ struct PackedPage {
   int biWidth = 0;
 };
 
-// 'IntakePage()' - Turn the 'y' raster lines in 'lines' into a packed page.
+// 'IntakePage()' - Turn the 'y' raster lines in 'raster' into a packed page.
 // 1-bit lines are complemented in place; gray and colour pages are binarised
-// into 'pDataBuf'. Returns nothing when the conversion cannot get its memory.
-std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, std::span<uint8_t> lines,
-                                     unsigned y, const JobSettings &settings,
-                                     std::vector<uint8_t> &pDataBuf);
+// into 'pDataBuf' (gray lines are released once expanded). Returns nothing
+// when the conversion cannot get its memory.
+std::optional<PackedPage> IntakePage(const cups_page_header2_t &header,
+                                     std::vector<uint8_t> &raster, unsigned y,
+                                     const JobSettings &settings, std::vector<uint8_t> &pDataBuf);
