@@ -1,0 +1,177 @@
+// labelpreview: shows what the label printer does with a command stream, as a
+// listing of its commands or as pictures of the labels that come out.
+//
+//   labelpreview --list [FILE]          one line per command
+//   labelpreview [FILE] -o label.png    the picture of the one label
+//   labelpreview [FILE] -o DIR/         DIR/label-001.png, ... one per label
+//
+// FILE "-" or none is standard input. Exit status: 0 for a well-formed
+// stream, 1 for a malformed one (the message names the byte offset), 2 for a
+// wrong command line, an input that cannot be read or a picture that cannot
+// be written.
+#include "paper.h"
+#include "png_output.h"
+#include "stream_decoder.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kMalformed = 1;
+constexpr int kTrouble = 2;
+constexpr double kDotsPerMm = 203 / 25.4;
+
+const char *const kUsage = "usage: labelpreview [--list] [FILE|-] [-o PICTURE.png | -o DIR/]\n";
+
+struct Arguments {
+  bool list = false;
+  std::string input = "-";
+  std::string output; // empty: no pictures
+};
+
+bool ParseArguments(int argc, char **argv, Arguments &args) {
+  bool haveInput = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--list") {
+      args.list = true;
+    } else if (arg == "-o" && i + 1 < argc && argv[i + 1][0] != '\0') {
+      args.output = argv[++i];
+    } else if ((arg == "-" || arg[0] != '-') && !haveInput) {
+      args.input = arg;
+      haveInput = true;
+    } else {
+      return false;
+    }
+  }
+  return args.list || !args.output.empty();
+}
+
+bool ReadInput(const std::string &path, std::vector<uint8_t> &bytes) {
+  FILE *f = path == "-" ? stdin : fopen(path.c_str(), "rb");
+  if (f == nullptr) {
+    fprintf(stderr, "labelpreview: cannot open %s: %s\n", path.c_str(), strerror(errno));
+    return false;
+  }
+  uint8_t block[65536];
+  size_t got;
+  while ((got = fread(block, 1, sizeof block, f)) > 0)
+    bytes.insert(bytes.end(), block, block + got);
+  const bool ok = !ferror(f);
+  if (!ok)
+    fprintf(stderr, "labelpreview: cannot read %s\n", path.c_str());
+  if (f != stdin)
+    fclose(f);
+  return ok;
+}
+
+// 'ListCommand()' - One line for one command: offset, what it is, what it does.
+void ListCommand(const preview::Command &c) {
+  printf("%8zu  ", c.offset);
+  switch (c.kind) {
+  case preview::CommandKind::kSetting:
+    printf("setting %s (0x%02X) = %u\n", preview::SettingName(c.code), c.code, c.value);
+    break;
+  case preview::CommandKind::kBand:
+    printf("band %u dots (%u byte%s) x %u row%s, %" PRIu64 " dots\n", c.widthBytes * 8,
+           c.widthBytes, c.widthBytes == 1 ? "" : "s", c.height, c.height == 1 ? "" : "s",
+           preview::DotCount(c));
+    break;
+  case preview::CommandKind::kBlankBand:
+    printf("blank band, %u rows\n", c.height);
+    break;
+  case preview::CommandKind::kFeed:
+    printf("feed %u dots (%.2f mm)\n", c.value, c.value / kDotsPerMm);
+    break;
+  case preview::CommandKind::kCut:
+    printf("cut\n");
+    break;
+  }
+}
+
+bool IsDirectory(const std::string &path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// 'DrawLabels()' - Write the pictures of the labels; the exit status.
+int DrawLabels(const std::vector<preview::Command> &commands, const std::string &output) {
+  const std::vector<preview::Label> labels = preview::SplitLabels(commands);
+  const unsigned widthBytes = preview::PaperWidthBytes(commands);
+  const bool toDirectory = output.back() == '/' || IsDirectory(output);
+  if (labels.empty()) {
+    fprintf(stderr, "labelpreview: no paper comes out of the printer; no picture written\n");
+    return 0;
+  }
+  if (!toDirectory && labels.size() > 1) {
+    fprintf(stderr,
+            "labelpreview: the stream cuts %zu labels; -o DIR/ draws one picture for each\n",
+            labels.size());
+    return kTrouble;
+  }
+  if (toDirectory && mkdir(output.c_str(), 0777) != 0 && errno != EEXIST) {
+    fprintf(stderr, "labelpreview: cannot make %s: %s\n", output.c_str(), strerror(errno));
+    return kTrouble;
+  }
+
+  for (size_t i = 0; i < labels.size(); ++i) {
+    std::string path = output;
+    if (toDirectory) {
+      char name[32];
+      snprintf(name, sizeof name, "label-%03zu.png", i + 1);
+      if (path.back() != '/')
+        path += '/';
+      path += name;
+    }
+    const std::string problem = preview::WriteLabelPng(path, commands, labels[i], widthBytes);
+    if (!problem.empty()) {
+      fprintf(stderr, "labelpreview: label %zu: %s\n", i + 1, problem.c_str());
+      return kTrouble;
+    }
+  }
+  return 0;
+}
+
+int Run(int argc, char **argv) {
+  Arguments args;
+  if (!ParseArguments(argc, argv, args)) {
+    fputs(kUsage, stderr);
+    return kTrouble;
+  }
+  std::vector<uint8_t> stream;
+  if (!ReadInput(args.input, stream))
+    return kTrouble;
+
+  const preview::DecodedStream decoded = preview::DecodeStream(stream);
+  if (args.list)
+    for (const preview::Command &command : decoded.commands)
+      ListCommand(command);
+  if (decoded.error) {
+    fflush(stdout);
+    fprintf(stderr, "labelpreview: offset %zu: %s\n", decoded.error->offset,
+            decoded.error->message.c_str());
+    return kMalformed;
+  }
+  if (!args.output.empty())
+    return DrawLabels(decoded.commands, args.output);
+  return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc &) {
+    fprintf(stderr, "labelpreview: out of memory\n");
+    return kTrouble;
+  }
+}

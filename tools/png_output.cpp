@@ -1,0 +1,72 @@
+#include "png_output.h"
+
+#include <png.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace preview {
+
+namespace {
+
+// libpng reports its errors with a longjmp to the last setjmp. Every call that
+// can fail gets its own small frame without C++ objects to unwind.
+
+bool StartPicture(png_structp png, png_infop info, FILE *f, unsigned width, unsigned height) {
+  if (setjmp(png_jmpbuf(png)))
+    return false;
+  png_init_io(png, f);
+  png_set_IHDR(png, info, width, height, 1, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_pHYs(png, info, kPixelsPerMetre, kPixelsPerMetre, PNG_RESOLUTION_METER);
+  png_write_info(png, info);
+  // The rows carry 1 for a dot; in a gray PNG 0 is black.
+  png_set_invert_mono(png);
+  return true;
+}
+
+bool WriteRow(png_structp png, const uint8_t *row) {
+  if (setjmp(png_jmpbuf(png)))
+    return false;
+  png_write_row(png, row);
+  return true;
+}
+
+bool EndPicture(png_structp png, png_infop info) {
+  if (setjmp(png_jmpbuf(png)))
+    return false;
+  png_write_end(png, info);
+  return true;
+}
+
+// libpng's warnings (none are expected) stay quiet; its errors become a failed
+// call of the functions above.
+void IgnoreWarning(png_structp, png_const_charp) {}
+
+} // namespace
+
+std::string WriteLabelPng(const std::string &path, std::span<const Command> commands,
+                          const Label &label, unsigned widthBytes) {
+  if (label.rows > kMostPictureRows)
+    return "the label is " + std::to_string(label.rows) + " rows long; a picture holds at most " +
+           std::to_string(kMostPictureRows);
+  FILE *f = fopen(path.c_str(), "wb");
+  if (f == nullptr)
+    return "cannot write " + path + ": " + strerror(errno);
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+
+  bool ok = info != nullptr &&
+            StartPicture(png, info, f, widthBytes * 8, static_cast<unsigned>(label.rows)) &&
+            DrawLabel(commands, label, widthBytes,
+                      [png](std::span<const uint8_t> row) { return WriteRow(png, row.data()); }) &&
+            EndPicture(png, info);
+  png_destroy_write_struct(&png, &info);
+  ok = fclose(f) == 0 && ok;
+  if (!ok)
+    return "cannot write " + path;
+  return "";
+}
+
+} // namespace preview
