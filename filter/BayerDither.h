@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 // 'OrderedDither()' - Binarise the page in place: the edge pre-pass, the
@@ -18,4 +19,7 @@
 // page when it is 3 pixels or less in either direction) keep what the first
 // two passes left. nByteWidth must be WorkingImageStride(width). Returns false
 // (page untouched) when the pre-pass's scratch memory cannot be had.
-bool OrderedDither(std::span<uint8_t> pixels, int width, int height, int nByteWidth, int nLight);
+// 'rowFinal' (if any) is called with each row, top to bottom, as soon as its
+// pixels are final, while the row is still in the cache.
+bool OrderedDither(std::span<uint8_t> pixels, int width, int height, int nByteWidth, int nLight,
+                   const std::function<void(int)> &rowFinal = {});

@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -46,10 +47,28 @@ bool ClassifyEdgeAware(std::span<uint8_t> image, int cx, int cy, int nBytePerRow
   return true;
 }
 
+// Pack one row: clear the bit of every pixel whose three bytes are 0.
+void PackRow(const uint8_t *p, uint8_t *out, int cx) {
+  int x = 0;
+  // Eight pixels, one byte of the packed page, at a time.
+  for (; x + kChunkPixels <= cx; x += kChunkPixels, p += kChunkBytes, ++out)
+    if (!ChunkIsWhite(p))
+      *out &= static_cast<uint8_t>(~ChunkBlackPixels(p));
+  if (x < cx) {
+    unsigned black = 0;
+    for (int k = 0; x + k < cx; ++k, p += 3)
+      if ((p[0] | p[1] | p[2]) == 0)
+        black |= 0x80u >> k;
+    *out &= static_cast<uint8_t>(~black);
+  }
+}
+
 // Mode 1: the Otsu level of the plain grays plus nLight; a pixel at the
 // threshold or above is white. With nLight 100 an Otsu level of 156 or more
-// puts the threshold past 255 and the whole page turns black.
-void ApplyThreshold(std::span<uint8_t> image, int cx, int cy, int nBytePerRow, int nLight) {
+// puts the threshold past 255 and the whole page turns black. 'rowFinal' is
+// called with each row as soon as it is decided.
+void ApplyThreshold(std::span<uint8_t> image, int cx, int cy, int nBytePerRow, int nLight,
+                    const std::function<void(int)> &rowFinal) {
   const int nThresholds = otsu(image, nBytePerRow, cy, 24, 100);
   fprintf(stderr, "ERROR: Color2BW nThresholds=%d nLight=%d\n", nThresholds, nLight);
   const int64_t threshold = static_cast<int64_t>(nThresholds) + nLight;
@@ -68,6 +87,7 @@ void ApplyThreshold(std::span<uint8_t> image, int cx, int cy, int nBytePerRow, i
       for (size_t i = 0; i < pixelBytes; ++i)
         row[i] = row[i] >= t ? 255 : 0;
     }
+    rowFinal(y);
   }
 }
 
@@ -103,27 +123,9 @@ size_t PackedStride(int cx) { return (static_cast<size_t>(cx) + 31) / 32 * 4; }
 void PackPage(std::span<const uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, int cy,
               int nBytePerRow) {
   const size_t S = PackedStride(cx);
-  for (int y = 0; y < cy; ++y) {
-    const uint8_t *p = pvBits.data() + static_cast<size_t>(y) * static_cast<size_t>(nBytePerRow);
-    uint8_t *out = pDataBuf.data() + static_cast<size_t>(y) * S;
-    for (int x = 0; x < cx; x += 8) {
-      const int n = std::min(8, cx - x);
-      if (n == kChunkPixels && ChunkIsWhite(p)) {
-        p += kChunkBytes;
-        continue;
-      }
-      if (n == kChunkPixels && ChunkIsBlack(p)) {
-        out[x / 8] = 0;
-        p += kChunkBytes;
-        continue;
-      }
-      unsigned black = 0;
-      for (int k = 0; k < n; ++k, p += 3)
-        if ((p[0] | p[1] | p[2]) == 0)
-          black |= 0x80u >> k;
-      out[x / 8] &= static_cast<uint8_t>(~black);
-    }
-  }
+  for (int y = 0; y < cy; ++y)
+    PackRow(pvBits.data() + static_cast<size_t>(y) * static_cast<size_t>(nBytePerRow),
+            pDataBuf.data() + static_cast<size_t>(y) * S, cx);
 }
 
 std::optional<std::array<uint8_t, 62>> BmpHeader(int cx, int cy) {
@@ -187,27 +189,35 @@ bool ConvertPage(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx,
       rowBytes != WorkingImageStride(cx))
     return false;
 
+  // Modes 1 to 3 hand over each row as soon as it is final, and it is packed
+  // while still in the cache; modes 0 and "none" are packed afterwards.
   std::span<uint8_t> image = pvBits.first(imageBytes);
+  const size_t S = PackedStride(cx);
+  auto packRow = [&](int y) {
+    PackRow(image.data() + static_cast<size_t>(y) * rowBytes,
+            pDataBuf.data() + static_cast<size_t>(y) * S, cx);
+  };
   switch (mode) {
   case ConversionMode::EdgeAware:
     if (!ClassifyEdgeAware(image, cx, cy, nBytePerRow, nLight))
       return false;
+    PackPage(image, pDataBuf, cx, cy, nBytePerRow);
     break;
   case ConversionMode::Threshold:
-    ApplyThreshold(image, cx, cy, nBytePerRow, nLight);
+    ApplyThreshold(image, cx, cy, nBytePerRow, nLight, packRow);
     break;
   case ConversionMode::OrderDithering:
-    if (!OrderedDither(image, cx, cy, nBytePerRow, nLight))
+    if (!OrderedDither(image, cx, cy, nBytePerRow, nLight, packRow))
       return false;
     break;
   case ConversionMode::ErrorDiffusion:
-    if (!ErrorDiffusion(image, cx, cy, nBytePerRow, nLight))
+    if (!ErrorDiffusion(image, cx, cy, nBytePerRow, nLight, packRow))
       return false;
     break;
   case ConversionMode::None:
+    PackPage(image, pDataBuf, cx, cy, nBytePerRow);
     break;
   }
-  PackPage(image, pDataBuf, cx, cy, nBytePerRow);
   return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 
 // 'WorkingImageStride()' - Bytes per row of a working image 'width' pixels
@@ -35,8 +36,10 @@ int IsBorder(std::span<const uint8_t> pColorBuf, int x, int y, int nWidth, int n
 // pixel above, one of class 2 or 6 (not in column 0) that of the pixel to its
 // left, plus nBrightness; above 150 is white, else black. Every class and
 // level is read from the page as it was before the pass. nByteWidth must be
-// WorkingImageStride(width). Returns false when its scratch memory cannot be
-// had; the page is then untouched.
+// WorkingImageStride(width). Instead of a copy of the page it holds back
+// each row's decisions (two rows of them) until the row below has been
+// classified. Returns false when that memory cannot be had; the page is
+// then untouched.
 bool EdgePrePass(std::span<uint8_t> pixels, int width, int height, int nByteWidth, int nBrightness);
 
 // 'LuminancePass()' - Turn every colour pixel (three bytes not all equal) into
@@ -44,6 +47,15 @@ bool EdgePrePass(std::span<uint8_t> pixels, int width, int height, int nByteWidt
 // nBrightness, clamped to 0..255. Gray pixels are left as they are.
 void LuminancePass(std::span<uint8_t> pixels, int width, int height, int nByteWidth,
                    int nBrightness);
+
+// 'PrepareForDither()' - The edge pre-pass and then the luminance pass, as
+// both dithers run them, done row by row: 'rowDone(y)' is called as soon as
+// row y has been through both passes, so that a dither can follow one row
+// behind while the rows are still in the cache. The page comes out as
+// EdgePrePass followed by LuminancePass leave it. Returns false (page
+// untouched) when the scratch memory cannot be had.
+bool PrepareForDither(std::span<uint8_t> pixels, int width, int height, int nByteWidth,
+                      int nBrightness, const std::function<void(int)> &rowDone);
 
 // 'DiffuseErrors()' - The diffusion step of ErrorDiffusion alone: every pixel
 // becomes the nearer of black and white, left to right on every row, and its
@@ -61,8 +73,10 @@ void DiffuseErrors(std::span<uint8_t> pBits, int cx, int cy, int nByteWidth);
 // 'ErrorDiffusion()' - Binarise the page in place: edge pre-pass, luminance
 // pass, then DiffuseErrors. nByteWidth must be WorkingImageStride(cx).
 // Returns false (page untouched) when the pre-pass's scratch memory cannot be
-// had.
-bool ErrorDiffusion(std::span<uint8_t> pBits, int cx, int cy, int nByteWidth, int nLight);
+// had. 'rowFinal' (if any) is called with each row, top to bottom, as soon as
+// its pixels are final, while the row is still in the cache.
+bool ErrorDiffusion(std::span<uint8_t> pBits, int cx, int cy, int nByteWidth, int nLight,
+                    const std::function<void(int)> &rowFinal = {});
 
 // 'FindNearestColor()' - The palette colour nearest to 'color' (byte 0 in bits
 // 16-23, byte 1 in bits 8-15, byte 2 in bits 0-7) by squared distance; the

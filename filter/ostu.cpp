@@ -43,6 +43,27 @@ int otsu(std::span<uint8_t> image, int nImageWidth, int nImageHeight,
             memset(p, pixel, kChunkBytes);
           continue;
         }
+        if (ChunkIsBlackAndWhite(p)) {
+          // Sharp black on white: count the white pixels by their bytes of
+          // 255 (bit 0 of each byte, summed by a multiply into the top byte;
+          // 3 a pixel) and give every byte the level of its colour.
+          ChunkWords w = LoadChunk(p);
+          constexpr uint64_t kBit0 = 0x0101010101010101;
+          auto bytesOf255 = [](uint64_t x) {
+            return static_cast<int>(((x & kBit0) * kBit0) >> 56);
+          };
+          const int whites = (bytesOf255(w.a) + bytesOf255(w.b) + bytesOf255(w.c)) / 3;
+          pixelCount[level[3 * 255]] += whites;
+          pixelCount[level[0]] += kChunkPixels - whites;
+          const uint64_t white = kBit0 * level[3 * 255], black = kBit0 * level[0];
+          w.a = (w.a & white) | (~w.a & black);
+          w.b = (w.b & white) | (~w.b & black);
+          w.c = (w.c & white) | (~w.c & black);
+          memcpy(p, &w.a, 8);
+          memcpy(p + 8, &w.b, 8);
+          memcpy(p + 16, &w.c, 8);
+          continue;
+        }
         for (uint8_t *q = p; q < p + kChunkBytes; q += 3) {
           const uint8_t pixel = level[q[0] + q[1] + q[2]];
           q[0] = q[1] = q[2] = pixel;

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -66,6 +67,33 @@ TEST(PackPage, OnlyThreeZeroBytesAreBlack) {
   Bytes packed(4, 0xFF);
   PackPage(image, packed, 4, 1, 12);
   EXPECT_EQ(packed, (Bytes{0xBF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(PackPage, EightPixelsAreBlackOnlyWhereAllThreeBytesAreZero) {
+  // Black pixels 0, 4 and 6: bits 7, 3 and 1 cleared.
+  Bytes image = {0, 0, 0, 0,   0,   1,   1, 0, 0, 0,   1, 0, //
+                 0, 0, 0, 255, 255, 255, 0, 0, 0, 128, 0, 0};
+  Bytes packed(4, 0xFF);
+  PackPage(image, packed, 8, 1, 24);
+  EXPECT_EQ(packed, (Bytes{0x75, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(PackPage, AgreesWithAPixelByPixelPackingOnRandomPages) {
+  std::mt19937 random(6);
+  for (int cx = 1; cx <= 41; ++cx) {
+    const int cy = 3;
+    GrayPage page = RandomPage(random, cx, cy, true);
+    Bytes expected = WhitePacked(cx, cy), packed = expected;
+    const size_t S = expected.size() / cy;
+    for (int y = 0; y < cy; ++y)
+      for (int x = 0; x < cx; ++x) {
+        const uint8_t *p = page.Pixel(x, y);
+        if (p[0] == 0 && p[1] == 0 && p[2] == 0)
+          expected[y * S + x / 8] &= ~(0x80 >> (x % 8));
+      }
+    PackPage(page.bytes, packed, cx, cy, static_cast<int>(page.stride));
+    ASSERT_EQ(packed, expected) << "cx " << cx;
+  }
 }
 
 // ---- BMP header ----

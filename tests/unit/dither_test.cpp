@@ -8,7 +8,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <numeric>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -294,6 +297,79 @@ TEST(OrderedDither, DithersTheLuminanceOfAColourPixel) {
   p[2] = 255;
   ASSERT_TRUE(OrderedDither(page.bytes, 4, 4, static_cast<int>(page.stride), 100));
   EXPECT_EQ(page.Levels(), Rows(4, std::vector<int>(4, 255)));
+}
+
+// ---- The passes against their literal reading ----
+
+// Sizes that reach every path: narrower than 8 pixels, 8-pixel runs with and
+// without a remainder, one row, one column.
+const std::vector<std::pair<int, int>> kSizes = {{1, 1},  {1, 5},  {5, 1},  {2, 2},  {3, 3},
+                                                 {7, 4},  {8, 3},  {9, 9},  {16, 5}, {17, 6},
+                                                 {24, 4}, {33, 7}, {40, 10}};
+
+// The ordered dither as the rule reads, over a page the first two passes are
+// through with.
+void LiteralDither(GrayPage &page) {
+  static constexpr int ary[3][3] = {{28, 255, 57}, {142, 113, 227}, {170, 198, 85}};
+  for (int by = 0; by < page.height - 3; by += 3)
+    for (int bx = 0; bx < page.width - 3; bx += 3)
+      for (int dy = 0; dy < 3; ++dy)
+        for (int dx = 0; dx < 3; ++dx) {
+          uint8_t *p = page.Pixel(bx + dx, by + dy);
+          const int g = p[0];
+          const uint8_t v = g > 224 ? 255 : g < 50 ? 0 : g > ary[dy][dx] ? 255 : 0;
+          p[0] = p[1] = p[2] = v;
+        }
+}
+
+TEST(EdgePrePass, AgreesWithIsBorderOnRandomPages) {
+  std::mt19937 random(1);
+  int snapped = 0;
+  for (bool colour : {false, true})
+    for (auto [width, height] : kSizes)
+      for (int round = 0; round < 30; ++round)
+        for (int nBrightness : {0, -49, 127}) {
+          GrayPage page = RandomPage(random, width, height, colour);
+          const std::vector<uint8_t> expected = LiteralPrePass(page, nBrightness);
+          snapped += expected != page.bytes;
+          ASSERT_TRUE(
+              EdgePrePass(page.bytes, width, height, static_cast<int>(page.stride), nBrightness));
+          ASSERT_EQ(page.bytes, expected) << width << " x " << height << " round " << round;
+        }
+  EXPECT_GT(snapped, 300); // the pages do have border pixels
+}
+
+TEST(PrepareForDither, LeavesThePageAsThePrePassThenTheLuminancePass) {
+  std::mt19937 random(2);
+  for (auto [width, height] : kSizes)
+    for (int round = 0; round < 30; ++round) {
+      GrayPage page = RandomPage(random, width, height, true);
+      GrayPage expected = page;
+      expected.bytes = LiteralPrePass(page, -2);
+      LuminancePass(expected.bytes, width, height, static_cast<int>(page.stride), -2);
+      std::vector<int> rowsDone;
+      ASSERT_TRUE(PrepareForDither(page.bytes, width, height, static_cast<int>(page.stride), -2,
+                                   [&](int y) { rowsDone.push_back(y); }));
+      ASSERT_EQ(page.bytes, expected.bytes) << width << " x " << height << " round " << round;
+      std::vector<int> everyRow(height);
+      std::iota(everyRow.begin(), everyRow.end(), 0);
+      ASSERT_EQ(rowsDone, everyRow);
+    }
+}
+
+TEST(OrderedDither, AgreesWithTheLiteralPassesOnRandomPages) {
+  std::mt19937 random(3);
+  for (bool colour : {false, true})
+    for (auto [width, height] : kSizes)
+      for (int round = 0; round < 30; ++round) {
+        GrayPage page = RandomPage(random, width, height, colour);
+        GrayPage expected = page;
+        expected.bytes = LiteralPrePass(page, 0);
+        LuminancePass(expected.bytes, width, height, static_cast<int>(page.stride), 0);
+        LiteralDither(expected);
+        ASSERT_TRUE(OrderedDither(page.bytes, width, height, static_cast<int>(page.stride), 100));
+        ASSERT_EQ(page.bytes, expected.bytes) << width << " x " << height << " round " << round;
+      }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,70 @@ TEST(PlusTruncate, ClampsTheSumToAByte) {
                                          {10, INT_MAX, 255},
                                          {10, INT_MIN, 0}})
     EXPECT_EQ(PlusTruncate(c.a, c.b), c.sum) << int(c.a) << " + " << c.b;
+}
+
+// The diffusion as the rule reads: the nearest palette colour, then each
+// share in turn, offered only inside its window.
+void LiteralDiffusion(GrayPage &page) {
+  const std::vector<uint32_t> palette = {0x000000, 0xFFFFFF};
+  struct Neighbour {
+    int dx, dy, lo, hi, weight;
+  };
+  const Neighbour neighbours[] = {
+      {1, 0, 51, 229, 7}, {-1, 1, 51, 229, 3}, {0, 1, 51, 224, 5}, {1, 1, 51, 224, 1}};
+  for (int y = 0; y < page.height; ++y)
+    for (int x = 0; x < page.width; ++x) {
+      uint8_t *p = page.Pixel(x, y);
+      const uint32_t currentPixel = p[0] << 16 | p[1] << 8 | p[2];
+      const uint32_t bestColor = FindNearestColor(currentPixel, palette);
+      const int error[3] = {p[0] - int(bestColor >> 16 & 0xFF), p[1] - int(bestColor >> 8 & 0xFF),
+                            p[2] - int(bestColor & 0xFF)};
+      p[0] = bestColor >> 16 & 0xFF;
+      p[1] = bestColor >> 8 & 0xFF;
+      p[2] = bestColor & 0xFF;
+      for (const Neighbour &n : neighbours) {
+        const int nx = x + n.dx, ny = y + n.dy;
+        if (nx >= page.width || ny >= page.height || (n.dx < 0 && x <= 1))
+          continue;
+        uint8_t *q = page.Pixel(nx, ny);
+        const int mean = (q[0] + q[1] + q[2]) / 3;
+        if (mean < n.lo || mean > n.hi)
+          continue;
+        for (int i = 0; i < 3; ++i)
+          q[i] = PlusTruncate(q[i], (error[i] * n.weight) >> 4);
+      }
+    }
+}
+
+TEST(DiffuseErrors, AgreesWithTheLiteralDiffusionOnRandomPages) {
+  std::mt19937 random(4);
+  for (bool colour : {false, true})
+    for (int width : {1, 2, 3, 8, 9, 17, 33})
+      for (int height : {1, 2, 5})
+        for (int round = 0; round < 30; ++round) {
+          GrayPage page = RandomPage(random, width, height, colour);
+          GrayPage expected = page;
+          LiteralDiffusion(expected);
+          DiffuseErrors(page.bytes, width, height, static_cast<int>(page.stride));
+          ASSERT_EQ(page.bytes, expected.bytes) << width << " x " << height << " round " << round;
+        }
+}
+
+TEST(ErrorDiffusion, AgreesWithTheLiteralPassesOnRandomPages) {
+  std::mt19937 random(5);
+  for (bool colour : {false, true})
+    for (int width : {1, 2, 3, 8, 9, 17, 33})
+      for (int height : {1, 2, 5})
+        for (int round = 0; round < 30; ++round) {
+          GrayPage page = RandomPage(random, width, height, colour);
+          GrayPage expected = page;
+          expected.bytes = LiteralPrePass(page, -2);
+          LuminancePass(expected.bytes, width, height, static_cast<int>(page.stride), -2);
+          LiteralDiffusion(expected);
+          ASSERT_TRUE(
+              ErrorDiffusion(page.bytes, width, height, static_cast<int>(page.stride), 101));
+          ASSERT_EQ(page.bytes, expected.bytes) << width << " x " << height << " round " << round;
+        }
 }
 
 } // namespace

@@ -2,8 +2,14 @@
 // bytes of a pixel, rows as far apart as the 8-bit intake puts them.
 #pragma once
 
+#include "ErrorDiffusion.h"
+
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <random>
 #include <vector>
 
 struct GrayPage {
@@ -44,4 +50,63 @@ inline GrayPage MakeGrayPage(const std::vector<std::vector<int>> &levels, uint8_
 // A page of one gray level.
 inline GrayPage FlatPage(int width, int height, int level) {
   return MakeGrayPage(std::vector<std::vector<int>>(height, std::vector<int>(width, level)));
+}
+
+// A page of random pixels for the comparisons with the literal passes below:
+// levels near the bounds of the rules, in runs and blocks as on a label, and
+// when 'colour' some pixels whose three bytes differ.
+inline GrayPage RandomPage(std::mt19937 &random, int width, int height, bool colour) {
+  static constexpr uint8_t kLevels[] = {0,   0,   0,   40,  49,  50,  51,  98,  99,  100, 128,
+                                        150, 151, 200, 224, 225, 229, 230, 240, 255, 255, 255};
+  auto pick = [&] { return kLevels[random() % std::size(kLevels)]; };
+  GrayPage page =
+      MakeGrayPage(std::vector<std::vector<int>>(height, std::vector<int>(width, 255)), 0xFF);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      uint8_t *p = page.Pixel(x, y);
+      if (random() % 3 == 0 && x > 0) { // runs: repeat the pixel on the left
+        memcpy(p, p - 3, 3);
+        continue;
+      }
+      p[0] = p[1] = p[2] = pick();
+      if (colour && random() % 4 == 0) {
+        p[1] = pick();
+        p[2] = pick();
+      }
+    }
+  // Paper and ink: half of the 8-pixel stretches are all white or all black,
+  // or black and white pixels mixed.
+  for (int y = 0; y < height; ++y)
+    for (int x0 = 0; x0 < width; x0 += 8) {
+      const unsigned kind = random() % 6;
+      for (int x = x0; x < std::min(width, x0 + 8) && kind < 3; ++x) {
+        uint8_t *p = page.Pixel(x, y);
+        p[0] = p[1] = p[2] = kind == 0 ? 255 : kind == 1 ? 0 : (random() % 2 ? 255 : 0);
+      }
+    }
+  return page;
+}
+
+// The edge pre-pass as the rule reads: every class and level from the page
+// as it was, decisions written into a copy.
+inline std::vector<uint8_t> LiteralPrePass(const GrayPage &page, int nBrightness) {
+  std::vector<uint8_t> copy = page.bytes;
+  auto mean = [&](int x, int y) {
+    const uint8_t *p = page.bytes.data() + y * page.stride + 3 * x;
+    return (p[0] + p[1] + p[2]) / 3;
+  };
+  for (int y = 0; y < page.height; ++y)
+    for (int x = 0; x < page.width; ++x) {
+      const int nClass = IsBorder(page.bytes, x, y, page.width, page.height);
+      int level;
+      if ((nClass == 0 || nClass == 4) && y > 0)
+        level = mean(x, y - 1) + nBrightness;
+      else if ((nClass == 2 || nClass == 6) && x > 0)
+        level = mean(x - 1, y) + nBrightness;
+      else
+        continue;
+      uint8_t *p = copy.data() + y * page.stride + 3 * x;
+      p[0] = p[1] = p[2] = level > 150 ? 255 : 0;
+    }
+  return copy;
 }

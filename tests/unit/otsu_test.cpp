@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -105,6 +107,62 @@ TEST(Otsu, RowsTooNarrowForAGroupGiveZeroAndStayAsTheyAre) {
 TEST(Otsu, EmptyPageGivesZero) {
   std::vector<uint8_t> image;
   EXPECT_EQ(otsu(image, 12, 0, 24, 100), 0);
+}
+
+// The Otsu pass as the rule reads: group by group along the stride, then the
+// search over every candidate in 32-bit floats.
+int LiteralOtsu(std::vector<uint8_t> &image, int stride, int height, int nLight) {
+  const int nBrightness = (100 - nLight) * 255 / 100;
+  int pixelCount[256] = {};
+  int N = 0;
+  for (int y = 0; y < height; ++y)
+    for (int offset = 0; offset + 3 <= stride; offset += 3) {
+      uint8_t *p = image.data() + y * stride + offset;
+      const int pixel = std::clamp((p[0] + p[1] + p[2]) / 3 + nBrightness, 0, 255);
+      p[0] = p[1] = p[2] = static_cast<uint8_t>(pixel);
+      ++pixelCount[pixel];
+      ++N;
+    }
+  if (N == 0)
+    return 0;
+  float pixelPro[256];
+  for (int k = 0; k < 256; ++k)
+    pixelPro[k] = static_cast<float>(pixelCount[k]) / N;
+  float deltaMax = 0;
+  int threshold = 0;
+  for (int t = 0; t < 256; ++t) {
+    float w0 = 0, w1 = 0, u0tmp = 0, u1tmp = 0;
+    for (int k = 0; k < 256; ++k) {
+      if (k <= t) {
+        w0 += pixelPro[k];
+        u0tmp += k * pixelPro[k];
+      } else {
+        w1 += pixelPro[k];
+        u1tmp += k * pixelPro[k];
+      }
+    }
+    const float u0 = u0tmp / w0, u1 = u1tmp / w1, u = u0tmp + u1tmp;
+    const float deltaTmp = (u0 - u) * w0 * (u0 - u) + (u1 - u) * w1 * (u1 - u);
+    if (deltaTmp > deltaMax) {
+      deltaMax = deltaTmp;
+      threshold = t;
+    }
+  }
+  return threshold;
+}
+
+TEST(Otsu, AgreesWithTheLiteralPassOnRandomPages) {
+  std::mt19937 random(7);
+  for (bool colour : {false, true})
+    for (int width : {1, 2, 3, 7, 8, 9, 16, 17, 35})
+      for (int nLight : {100, 50, 101})
+        for (int round = 0; round < 10; ++round) {
+          GrayPage page = RandomPage(random, width, 4, colour);
+          std::vector<uint8_t> expected = page.bytes;
+          const int threshold = LiteralOtsu(expected, static_cast<int>(page.stride), 4, nLight);
+          EXPECT_EQ(otsu(page.bytes, static_cast<int>(page.stride), 4, 24, nLight), threshold);
+          ASSERT_EQ(page.bytes, expected) << width << " round " << round;
+        }
 }
 
 } // namespace
