@@ -4,6 +4,9 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libcups2-dev googletest libgtest-dev
           libbenchmark-dev libpng-dev)
+# The real CUPS for the demo and the tests that print through it: cupsd,
+# cupsfilter, lp and lpadmin, cupstestppd, the PDF-to-raster filters.
+packages+=(cups cups-client cups-filters ghostscript poppler-utils)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,0 +1,109 @@
+# shellcheck shell=bash
+# Helpers shared by the tests that print through the real CUPS programs.
+# Sourced by install_test.sh, cupsfilter_test.sh and spooler_test.sh.
+
+# Every CUPS program the tests use comes from the Debian packages that
+# scripts/setup.sh installs.
+require_programs() {
+  local missing=()
+  for program in "$@"; do
+    command -v "$program" >/dev/null || [[ -x /usr/sbin/$program ]] || missing+=("$program")
+  done
+  if ((${#missing[@]})); then
+    echo "FAIL: missing ${missing[*]}: run scripts/setup.sh (cups, cups-filters, ghostscript)" >&2
+    exit 1
+  fi
+  PATH=$PATH:/usr/sbin
+}
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+pass() {
+  echo "ok: $*"
+}
+
+# A work folder that the user lp can read (cupsd runs filters as lp): removed
+# at the end unless KEEP_CUPS_WORK is set, or the test failed.
+make_work_dir() {
+  WORK=$(mktemp -d "${TMPDIR:-/tmp}/labelfilter-cups.XXXXXX")
+  chmod 0755 "$WORK"
+}
+
+remove_work_dir() {
+  local status=$1
+  if [[ -n ${KEEP_CUPS_WORK:-} || $status -ne 0 ]]; then
+    echo "work folder kept: $WORK" >&2
+  else
+    rm -rf "$WORK"
+  fi
+}
+
+# 'make_server_bin DIR FILTER' - A CUPS ServerBin folder whose filters are the
+# system's plus FILTER as labelfilter. CUPS runs only filters that belong to
+# root and that nobody else can write, so the filter is copied, mode 0755.
+make_server_bin() {
+  local dir=$1 filter=$2 system
+  system=$(cups-config --serverbin)
+  mkdir -p "$dir/filter"
+  for entry in "$system"/*; do
+    [[ $(basename "$entry") == filter ]] || ln -s "$entry" "$dir/"
+  done
+  for entry in "$system"/filter/*; do
+    ln -s "$entry" "$dir/filter/"
+  done
+  install -m 0755 "$filter" "$dir/filter/labelfilter"
+  chmod 0755 "$dir" "$dir/filter"
+}
+
+# 'stream_tokens FILE' - The commands of a printer stream, one per line (see
+# stream_check.cpp); fails the test when the stream is malformed.
+stream_tokens() {
+  "$STREAM_CHECK" "$1" || fail "$1 is not a well-formed printer stream"
+}
+
+# 'expect_equal WHAT ACTUAL EXPECTED'
+expect_equal() {
+  [[ $2 == "$3" ]] || fail "$1: got '$2', expected '$3'"
+}
+
+# 'band_width_bytes DOTS BITS' - The width in bytes of the GS v 0 bands of a
+# page DOTS wide: a 1-bit raster line is sent as it is, (DOTS + 7) / 8 bytes;
+# gray and colour pages are packed into whole 32-bit words.
+band_width_bytes() {
+  local dots=$1 bits=$2
+  if ((bits == 1)); then
+    echo $(((dots + 7) / 8))
+  else
+    # shellcheck disable=SC2017 # whole 32-dot words, rounded up
+    echo $(((dots + 31) / 32 * 4))
+  fi
+}
+
+# 'seconds_since START' - Seconds since START (a 'date +%s.%N'), to 0.1 s.
+seconds_since() {
+  awk -v s="$1" -v e="$(date +%s.%N)" 'BEGIN { printf "%.1f\n", e - s }'
+}
+
+# 'dots_for_points POINTS' - The dots a length in points takes at 203 dpi,
+# rounded to the nearest dot as the raster filters do.
+dots_for_points() {
+  awk -v p="$1" 'BEGIN { printf "%d\n", p * 203 / 72 + 0.5 }'
+}
+
+# 'install_build BUILD_DIR DEST' - 'cmake --install' BUILD_DIR into the
+# DESTDIR DEST and check the layout CUPS needs: the filter in ServerBin's
+# filter folder, mode 0755, and the PPD under DataDir's model folder. Sets
+# INSTALLED_FILTER and INSTALLED_PPD.
+MODEL=labelfilter/thermal-label-203.ppd
+install_build() {
+  local build=$1 dest=$2
+  DESTDIR=$dest cmake --install "$build" >/dev/null || fail "cmake --install $build"
+  INSTALLED_FILTER=$dest$(cups-config --serverbin)/filter/labelfilter
+  INSTALLED_PPD=$dest$(cups-config --datadir)/model/$MODEL
+  [[ -x $INSTALLED_FILTER ]] || fail "no filter at $INSTALLED_FILTER"
+  expect_equal "mode of the installed filter" "$(stat -c %a "$INSTALLED_FILTER")" 755
+  [[ -r $INSTALLED_PPD ]] || fail "no PPD at $INSTALLED_PPD"
+}
