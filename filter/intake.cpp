@@ -4,6 +4,7 @@
 #include "dump_file.h"
 #include "vector_loops.h"
 
+#include <algorithm>
 #include <cstdio>
 
 std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header) {
@@ -78,8 +79,8 @@ void DumpRawLines(std::span<const uint8_t> lines) {
 
 } // namespace
 
-std::optional<PackedPage> IntakePage(const cups_page_header2_t &header,
-                                     std::vector<uint8_t> &raster, unsigned y,
+std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageBytes &raster,
+                                     unsigned y,
                                      const JobSettings &settings, std::vector<uint8_t> &pDataBuf) {
   const std::span<uint8_t> lines = raster;
   const size_t bytes = static_cast<size_t>(header.cupsBytesPerLine) * y;
@@ -109,12 +110,17 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header,
     DumpRawLines(lines.first(bytes));
     MakePackedBuffer(pDataBuf, header, y);
 
-    std::vector<uint8_t> pvBits(BytePerLine * y + 256, 0xFF);
-    for (unsigned j = 0; j < y; ++j)
-      ExpandGrayLine(lines.data() + static_cast<size_t>(j) * header.cupsBytesPerLine,
-                     pvBits.data() + j * BytePerLine, header.cupsWidth);
+    const size_t pixelBytes = 3 * size_t{header.cupsWidth};
+    PageBytes pvBits(BytePerLine * y + 256);
+    for (unsigned j = 0; j < y; ++j) {
+      uint8_t *row = pvBits.data() + j * BytePerLine;
+      ExpandGrayLine(lines.data() + static_cast<size_t>(j) * header.cupsBytesPerLine, row,
+                     header.cupsWidth);
+      std::fill(row + pixelBytes, row + BytePerLine, 0xFF);
+    }
+    std::fill(pvBits.end() - 256, pvBits.end(), 0xFF);
     // The raw lines are done with; the conversion needs their memory more.
-    raster = std::vector<uint8_t>();
+    raster = PageBytes();
     if (!Color2BW(pvBits, pDataBuf, cx, cy, static_cast<int>(BytePerLine), 100,
                   DitheringMode(settings)))
       return std::nullopt;

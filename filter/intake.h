@@ -1,6 +1,7 @@
 // Raster intake: a page's raster lines become a packed 1-bit page.
 #pragma once
 
+#include "page_bytes.h"
 #include "ppd_settings.h"
 
 #include <cups/raster.h>
@@ -33,6 +34,6 @@ struct PackedPage {
 // 1-bit lines are complemented in place; gray and colour pages are binarised
 // into 'pDataBuf' (gray lines are released once expanded). Returns nothing
 // when the conversion cannot get its memory.
-std::optional<PackedPage> IntakePage(const cups_page_header2_t &header,
-                                     std::vector<uint8_t> &raster, unsigned y,
+std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageBytes &raster,
+                                     unsigned y,
                                      const JobSettings &settings, std::vector<uint8_t> &pDataBuf);

@@ -23,7 +23,7 @@
 // libcups exports this but declares it only in a private header.
 extern "C" void _cupsLangPrintError(const char *prefix, const char *message);
 
-std::vector<uint8_t> Buffer;      // Raw raster lines of the current page
+PageBytes Buffer;                 // Raw raster lines of the current page
 volatile sig_atomic_t Canceled;   // Set by SIGTERM: the job was canceled
 int Page;                         // Number of pages started
 
@@ -198,7 +198,7 @@ int LabelFilterMain(int argc, char *argv[]) {
       jobFailed = true;
   }
 
-  Buffer = std::vector<uint8_t>();
+  Buffer = PageBytes();
   fprintf(stderr, "ERROR: free pDataBuf=%x\n", Trace(pDataBuf.data()));
   pDataBuf = std::vector<uint8_t>();
   fprintf(stderr, "ERROR: cupsFreeOptions options=%x num_options=%d\n", Trace(options.data()),

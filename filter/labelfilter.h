@@ -2,10 +2,11 @@
 #pragma once
 
 #include <csignal>
-#include <cstdint>
-#include <vector>
+#include "page_bytes.h"
 
-extern std::vector<uint8_t> Buffer;      // Raw raster lines of the current page
+#include <cstdint>
+
+extern PageBytes Buffer;                 // Raw raster lines of the current page
 extern volatile sig_atomic_t Canceled;   // Set by SIGTERM: the job was canceled
 extern int Page;                         // Number of pages started
 

@@ -70,7 +70,7 @@ void StartPage(ppd_file_t *, const cups_page_header2_t &header) {
   // One page buffer at a time. It holds the lines as they arrive, so a header
   // that claims millions of lines reserves no more than a label needs.
   uint64_t claimed = uint64_t{h.cupsBytesPerLine} * (uint64_t{h.cupsHeight} + 1);
-  Buffer = std::vector<uint8_t>();
+  Buffer = PageBytes();
   Buffer.reserve(static_cast<size_t>(std::min<uint64_t>(claimed, kInitialPageReserve)));
 }
 
