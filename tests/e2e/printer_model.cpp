@@ -1,5 +1,7 @@
 #include "e2e/printer_model.h"
 
+#include "e2e/conversion_model.h"
+
 #include <cups/cups.h>
 #include <strings.h>
 
@@ -94,13 +96,15 @@ struct PageWork {
   bool mirror = false;
   bool negative = false;
   std::vector<std::string> settingLines;
+  std::vector<std::string> conversionLines; // of gray and colour pages
 };
 
 PageWork WorkPage(const Marked &marked, const cups_page_header2_t &h,
                   const std::vector<uint8_t> &lines, unsigned linesRead) {
   PageWork work;
-  const int stride = int(h.cupsBytesPerLine);
   const int width = int(h.cupsWidth);
+  const bool oneBit = h.cupsBitsPerPixel == 1;
+  const int stride = oneBit ? int(h.cupsBytesPerLine) : (width + 31) / 32 * 4;
   const int height = int(linesRead);
   work.firstStride = stride;
   work.direction = Direction(marked);
@@ -108,12 +112,20 @@ PageWork WorkPage(const Marked &marked, const cups_page_header2_t &h,
   work.negative = ChoiceIs(marked, "NegativeImage", "True");
 
   // The raster's 1 = black becomes the packed page's 0 = black, padding
-  // included.
+  // included. Gray and colour pages are converted into packed rows of whole
+  // 32-bit words.
+  std::vector<uint8_t> packed = lines;
+  if (!oneBit) {
+    ConvertedPage converted = ConvertPage(h, lines, linesRead, Choice(marked, "Dithering"));
+    work.conversionLines = converted.lines;
+    packed = converted.packed;
+  }
   PackedPage page(stride, height);
   for (int r = 0; r < height; ++r)
-    for (int c = 0; c < stride * 8; ++c)
-      page.At(r, c) =
-          (lines[size_t(r) * size_t(stride) + size_t(c / 8)] >> (7 - c % 8)) & 1 ? 0 : 1;
+    for (int c = 0; c < stride * 8; ++c) {
+      const int bit = (packed[size_t(r) * size_t(stride) + size_t(c / 8)] >> (7 - c % 8)) & 1;
+      page.At(r, c) = uint8_t(oneBit ? 1 - bit : bit);
+    }
   int pictureWidth = width;
 
   if (work.direction == 0) {
@@ -327,6 +339,7 @@ std::vector<std::string> PageLines(const Marked &marked, const RasterPage &page,
   }
 
   PageWork work = WorkPage(marked, h, page.lines, linesRead);
+  out.insert(out.end(), work.conversionLines.begin(), work.conversionLines.end());
   const bool halfTurn = work.direction == 0;
   const bool quarterTurn = work.direction == 1 || work.direction == 3;
   out.push_back("ERROR: call ProcessData");
@@ -366,12 +379,13 @@ std::vector<std::string> PageLines(const Marked &marked, const RasterPage &page,
   return out;
 }
 
-std::vector<std::string> CleanupLines(const std::string &options, int inputFd) {
+std::vector<std::string> CleanupLines(const std::string &options, int inputFd,
+                                      bool packedBufferMade) {
   cups_option_t *parsed = nullptr;
   int count = cupsParseOptions(options.c_str(), 0, &parsed);
   cupsFreeOptions(count, parsed);
   return {
-      "ERROR: free pDataBuf=0",
+      "ERROR: free pDataBuf=" + Address(packedBufferMade),
       Format("ERROR: cupsFreeOptions options=%s num_options=%d", Address(count > 0).c_str(), count),
       "ERROR: cupsRasterClose",
       Format("ERROR: close fd=%d", inputFd),
@@ -383,7 +397,9 @@ std::vector<std::string> CleanupLines(const std::string &options, int inputFd) {
 Expected ExpectJob(const Job &job) {
   Expected expected;
   int pageNumber = 0;
+  bool packedBufferMade = false;
   for (const RasterPage &page : job.pages) {
+    packedBufferMade = packedBufferMade || page.header.cupsBitsPerPixel != 1;
     std::vector<uint8_t> stream = PageStream(job.marked, page);
     for (unsigned copy = 0; copy < page.header.NumCopies; ++copy)
       expected.out.insert(expected.out.end(), stream.begin(), stream.end());
@@ -392,7 +408,7 @@ Expected ExpectJob(const Job &job) {
   }
   if (ChoiceIs(job.marked, "Cutting", "2"))
     expected.out.insert(expected.out.end(), {0x1D, 0x56, 0x00});
-  for (std::string &line : CleanupLines(job.options, job.inputFd))
+  for (std::string &line : CleanupLines(job.options, job.inputFd, packedBufferMade))
     expected.err.push_back(std::move(line));
   expected.exitStatus = job.pages.empty() ? 1 : 0;
   return expected;
@@ -465,6 +481,8 @@ std::vector<std::string> RegularTraces() {
       "ERROR: EndPage Out Canceled=%d",
       "ERROR: EndPage return",
       "ERROR: BytePerLine =%d ",
+      "ERROR: Color2BW nThresholds=%d nLight=%d",
+      "ERROR: fopen ImageDithering.bmp ImageFile=%x err=%s",
       "ERROR: free pDataBuf=%x",
       "ERROR: cupsFreeOptions options=%x num_options=%d",
       "ERROR: cupsRasterClose",

@@ -1,6 +1,7 @@
-// What the filter must write for a job of 1-bit pages, rebuilt plainly from
-// the printer's rules, one pixel at a time, so that the real filter's output
-// can be compared with it byte for byte and line by line.
+// What the filter must write for a job, rebuilt plainly from the printer's
+// rules, one pixel at a time, so that the real filter's output can be compared
+// with it byte for byte and line by line. Gray and colour pages are converted
+// by the conversion model first.
 #pragma once
 
 #include "support/filter_runner.h"
@@ -78,8 +79,10 @@ std::vector<std::string> PageLines(const Marked &marked, const testsupport::Rast
                                    int pageNumber,
                                    std::optional<unsigned> linesRead = std::nullopt);
 
-// The lines from the release of pDataBuf to the last line of the filter.
-std::vector<std::string> CleanupLines(const std::string &options, int inputFd);
+// The lines from the release of pDataBuf to the last line of the filter;
+// pDataBuf is made by gray and colour pages.
+std::vector<std::string> CleanupLines(const std::string &options, int inputFd,
+                                      bool packedBufferMade = false);
 
 // Everything the filter writes for a job in which nothing goes wrong.
 Expected ExpectJob(const Job &job);

@@ -1,0 +1,614 @@
+#include "e2e/conversion_model.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace e2e {
+namespace {
+
+// The working image: 3 bytes per pixel, rows 'stride' bytes apart, 0 black
+// and 255 white. Every access is checked: a reconstruction that strays off
+// the buffer throws instead of reading a neighbour's memory.
+struct Image {
+  int cx = 0;
+  int cy = 0;
+  int stride = 0;
+  std::vector<uint8_t> bytes;
+
+  uint8_t &Byte(long offset) { return bytes.at(size_t(offset)); }
+  uint8_t &At(int x, int y, int b = 0) { return Byte(long(y) * stride + 3 * x + b); }
+  int Mean(int x, int y) { return (At(x, y, 0) + At(x, y, 1) + At(x, y, 2)) / 3; }
+  void Set(int x, int y, int level) { At(x, y, 0) = At(x, y, 1) = At(x, y, 2) = uint8_t(level); }
+};
+
+int Brightness(int nLight) { return (100 - nLight) * 255 / 100; }
+
+// The Otsu pass: every whole 3-byte group of every row, padding included,
+// becomes its gray level; the level splitting them best is returned, the
+// first of equal variances winning, in 32-bit floats.
+int Otsu(Image &image, int nLight) {
+  const int nBrightness = Brightness(nLight);
+  int pixelCount[256] = {};
+  int counted = 0;
+  for (int r = 0; r < image.cy; ++r)
+    for (int offset = 0; offset + 3 <= image.stride; offset += 3) {
+      uint8_t *group = &image.Byte(long(r) * image.stride + offset);
+      const int gray = (group[0] + group[1] + group[2]) / 3;
+      const int pixel = std::clamp(gray + nBrightness, 0, 255);
+      group[0] = group[1] = group[2] = uint8_t(pixel);
+      ++pixelCount[pixel];
+      ++counted;
+    }
+  if (counted == 0)
+    return 0;
+  float pixelPro[256];
+  for (int k = 0; k < 256; ++k)
+    pixelPro[k] = float(pixelCount[k]) / float(counted);
+  float deltaMax = 0;
+  int threshold = 0;
+  for (int t = 0; t < 256; ++t) {
+    float w0 = 0, w1 = 0, u0tmp = 0, u1tmp = 0;
+    for (int k = 0; k < 256; ++k) {
+      if (k <= t) {
+        w0 += pixelPro[k];
+        u0tmp += float(k) * pixelPro[k];
+      } else {
+        w1 += pixelPro[k];
+        u1tmp += float(k) * pixelPro[k];
+      }
+    }
+    const float u0 = u0tmp / w0;
+    const float u1 = u1tmp / w1;
+    const float u = u0tmp + u1tmp;
+    const float deltaTmp = (u0 - u) * w0 * (u0 - u) + (u1 - u) * w1 * (u1 - u);
+    if (deltaTmp > deltaMax) {
+      deltaMax = deltaTmp;
+      threshold = t;
+    }
+  }
+  return threshold;
+}
+
+// The border class of a pixel, read on rows of ((24 * width + 31) / 32) * 4
+// bytes: which light neighbour faces a dark one across it, or -1.
+int IsBorder(Image &image, int x, int y) {
+  const int w = image.cx;
+  const int h = image.cy;
+  const int stride = (24 * w + 31) / 32 * 4;
+  auto mean = [&](int c, int r) {
+    const long at = long(r) * stride + 3 * c;
+    return (image.Byte(at) + image.Byte(at + 1) + image.Byte(at + 2)) / 3;
+  };
+  const int own = mean(x, y);
+  if (own <= 49 || own >= 230)
+    return -1;
+  if (x > 0 && mean(x - 1, y) > 229 && x < w - 1 && mean(x + 1, y) <= 99)
+    return y > 0 && mean(x, y - 1) > 229 ? 1 : 0;
+  if (y > 0 && mean(x, y - 1) > 224 && y < h - 1 && mean(x, y + 1) <= 99)
+    return x < w - 1 && mean(x + 1, y) > 229 ? 3 : 2;
+  if (x < w - 1 && mean(x + 1, y) > 224 && x > 0 && mean(x - 1, y) <= 99)
+    return y < h - 1 && mean(x, y + 1) > 229 ? 5 : 4;
+  if (y < h - 1 && mean(x, y + 1) > 224 && y > 0 && mean(x, y - 1) <= 99)
+    return 6;
+  return -1;
+}
+
+// The edge pre-pass and the luminance pass that both dithers run first.
+void PrePassAndLuminance(Image &image, int nBrightness) {
+  Image copy = image;
+  for (int y = 0; y < image.cy; ++y)
+    for (int x = 0; x < image.cx; ++x) {
+      const int nClass = IsBorder(image, x, y);
+      int level;
+      if ((nClass == 0 || nClass == 4) && y > 0)
+        level = image.Mean(x, y - 1) + nBrightness;
+      else if ((nClass == 2 || nClass == 6) && x > 0)
+        level = image.Mean(x - 1, y) + nBrightness;
+      else
+        continue;
+      copy.Set(x, y, level > 150 ? 255 : 0);
+    }
+  image = copy;
+
+  for (int y = 0; y < image.cy; ++y)
+    for (int x = 0; x < image.cx; ++x) {
+      const int b0 = image.At(x, y, 0), b1 = image.At(x, y, 1), b2 = image.At(x, y, 2);
+      if (b0 == b1 && b1 == b2)
+        continue;
+      const double Y = 0.299 * b2 + 0.587 * b1 + 0.114 * b0;
+      image.Set(x, y, std::clamp(int(Y) + nBrightness, 0, 255));
+    }
+}
+
+void OrderedDither(Image &image, int nLight) {
+  static constexpr int kMatrix[3][3] = {{28, 255, 57}, {142, 113, 227}, {170, 198, 85}};
+  PrePassAndLuminance(image, Brightness(nLight));
+  for (int by = 0; by < image.cy - 3; by += 3)
+    for (int bx = 0; bx < image.cx - 3; bx += 3)
+      for (int dy = 0; dy < 3; ++dy)
+        for (int dx = 0; dx < 3; ++dx) {
+          const int g = image.At(bx + dx, by + dy);
+          int level;
+          if (g > 224)
+            level = 255;
+          else if (g < 50)
+            level = 0;
+          else
+            level = g > kMatrix[dy][dx] ? 255 : 0;
+          image.Set(bx + dx, by + dy, level);
+        }
+}
+
+void ErrorDiffusion(Image &image, int nLight) {
+  PrePassAndLuminance(image, Brightness(nLight));
+  const uint32_t palette[2] = {0x000000, 0xFFFFFF};
+  auto nearest = [&](uint32_t color) {
+    int minDistanceSquared = 195076, bestIndex = 0;
+    for (int i = 0; i < 2; ++i) {
+      int distanceSquared = 0;
+      for (int shift : {0, 8, 16}) {
+        const int diff = int((color >> shift) & 0xFF) - int((palette[i] >> shift) & 0xFF);
+        distanceSquared += diff * diff;
+      }
+      if (distanceSquared < minDistanceSquared) {
+        minDistanceSquared = distanceSquared;
+        bestIndex = i;
+      }
+    }
+    return palette[bestIndex];
+  };
+  struct Share {
+    int dx, dy, low, high, weight;
+  };
+  const Share shares[4] = {
+      {1, 0, 51, 229, 7}, {-1, 1, 51, 229, 3}, {0, 1, 51, 224, 5}, {1, 1, 51, 224, 1}};
+  for (int y = 0; y < image.cy; ++y)
+    for (int x = 0; x < image.cx; ++x) {
+      const uint32_t currentPixel =
+          uint32_t(image.At(x, y, 0)) << 16 | uint32_t(image.At(x, y, 1)) << 8 | image.At(x, y, 2);
+      const uint32_t bestColor = nearest(currentPixel);
+      image.At(x, y, 0) = uint8_t(bestColor >> 16);
+      image.At(x, y, 1) = uint8_t(bestColor >> 8);
+      image.At(x, y, 2) = uint8_t(bestColor);
+      // Byte 0 carries the blue error, byte 1 the green, byte 2 the red.
+      const int error[3] = {int(currentPixel >> 16 & 0xFF) - int(bestColor >> 16 & 0xFF),
+                            int(currentPixel >> 8 & 0xFF) - int(bestColor >> 8 & 0xFF),
+                            int(currentPixel & 0xFF) - int(bestColor & 0xFF)};
+      for (const Share &share : shares) {
+        const int nx = x + share.dx, ny = y + share.dy;
+        const bool guard = ny < image.cy && nx < image.cx && (share.dx >= 0 || x > 1);
+        if (!guard)
+          continue;
+        const int mean = image.Mean(nx, ny);
+        if (mean < share.low || mean > share.high)
+          continue;
+        for (int b = 0; b < 3; ++b)
+          image.At(nx, ny, b) =
+              uint8_t(std::clamp(image.At(nx, ny, b) + ((error[b] * share.weight) >> 4), 0, 255));
+      }
+    }
+}
+
+// The edge-aware classifier of one gray pixel, rule by rule, with the flat
+// addressing of the printer: column -1 is the last cell of the row above,
+// cells past the last column are the padding or the next row, and the row
+// below the page reads white from the second half of the original copy.
+struct Classifier {
+  Image &work;                   // pPixel
+  const std::vector<uint8_t> &o; // pOrgPixel
+  int nWidth, nHeight;
+
+  int org(int c, int r) const { return o.at(size_t(long(r) * nWidth + 3 * c)); }
+  int out(int c, int r) const { return work.bytes.at(size_t(long(r) * nWidth + 3 * c)); }
+  int Last() const { return nWidth / 3 - 1; }
+
+  void ProcessLine(int x, int y) {
+    const int P = org(x, y);
+    if (P >= 220) {
+      work.Set(x, y, 255);
+      return;
+    }
+    int color;
+    if (y == 0) {
+      color = TopRow(x, P);
+    } else {
+      const int A = org(x, y - 1), B = org(x, y + 1);
+      // The row-above run: from the pixel above rightward while the decided
+      // colour stays that of the pixel above and the gray within 10 of it.
+      const int PreColor = out(x, y - 1);
+      long sum = 0;
+      int N = 0;
+      for (int c = x; 3 * c < nWidth; ++c) {
+        if (out(c, y - 1) != PreColor || std::abs(org(c, y - 1) - A) >= 11)
+          break;
+        sum += org(c, y - 1);
+        ++N;
+      }
+      const int M = int(sum / N);
+      color = std::abs(P - A) > std::abs(P - B) ? Lower(x, y, P, A, B, M, N)
+                                                : Upper(x, y, P, A, B, M, N);
+    }
+    RowTail(x, y, P, color);
+  }
+
+  int TopRow(int x, int P) const {
+    if (x == 0)
+      return P <= 199 ? 0 : 255;
+    const int L = org(x - 1, 0);
+    if (std::abs(P - L) <= 19)
+      return out(x - 1, 0);
+    return P >= 100 ? 255 : 0;
+  }
+
+  int Upper(int x, int y, int P, int A, int B, int M, int N) const {
+    const int L = org(x - 1, y), R = org(x + 1, y);
+    const int oA = out(x, y - 1), oL = out(x - 1, y);
+    if (std::abs(P - M) <= 9 && N >= 5) { // U1
+      if (x >= 1 && L - P >= 36 && P <= 179)
+        return 0;
+      if (x == 0)
+        return oA;
+      if (std::abs(P - M) <= std::abs(P - L))
+        return oA;
+      return oL;
+    }
+    if (P <= 49) // U2
+      return 0;
+    if (P < A && oA == 0) // U3
+      return 0;
+    if (x >= 1 && std::abs(P - L) <= 9) // U4
+      return oL;
+    if (P <= 99) // U5
+      return 0;
+    if (A <= 99 && B <= 99) { // U6
+      if (R - P >= 36 && P <= 149)
+        return 0;
+      if (std::abs(P - A) <= 29)
+        return oA;
+      return 255;
+    }
+    if (P <= 199) {                 // U7
+      if (B <= 99 && P - B >= 31) { // U7a
+        if (A >= 220 && P <= 180)
+          return 0;
+        if (P - A >= 20)
+          return 255;
+        return oA;
+      }
+      if (P - A >= 31 && P - B >= 31) // U7b
+        return 255;
+      if (std::abs(P - A) <= 19)
+        return x >= 1 && P - L >= 36 && P >= 151 ? 255 : oA;
+      if (x >= 1 && std::abs(P - L) <= 10)
+        return oL;
+      if (x >= 1 && L <= 99 && A <= 99 && P >= 101)
+        return 255;
+      if (P - A >= 35)
+        return 255;
+      if (y < nHeight - 1 && B - P >= 36 && B >= 200)
+        return 0;
+      if (P <= 150)
+        return oA;
+      return 255;
+    }
+    if (std::abs(P - A) <= 20) // U8
+      return oA;
+    if (P - A >= 21)
+      return 255;
+    if (x == 0)
+      return 0;
+    if (y < nHeight - 1 && std::abs(P - A) < std::abs(B - P))
+      return oA;
+    if (x < Last() && R - P >= 31 && A - P >= 31)
+      return 0;
+    return 255;
+  }
+
+  int Lower(int x, int y, int P, int A, int B, int M, int N) const {
+    const int L = org(x - 1, y), R = org(x + 1, y);
+    const int oA = out(x, y - 1), oL = out(x - 1, y);
+    auto LL = [&] { return org(x - 2, y); };
+    if (P < A) {
+      int color = DarkerThanAbove(x, P, A, L, R, LL, oA, oL, M, N);
+      if (x >= 1) {
+        if (3 * x < nWidth - 1 && L - P >= 36 && R - P >= 36 && P <= 99) // DAP1
+          color = 0;
+        if (L >= 200 && P <= 199 && (P <= 99 || (oA != 0 && P >= 101 && B <= 99))) // DAP2
+          color = 0;
+      }
+      return color;
+    }
+    if (P <= 99) {
+      if (std::abs(P - M) <= 9 && N >= 5) // DK1
+        return oA;
+      if (x < Last() && R >= 220) // DK2
+        return 0;
+      if (x >= 1 && std::abs(L - P) <= 10) // DK3
+        return oL;
+      if (x >= 2 && LL() <= 29 && L <= 49 && P >= 91) // DK4
+        return 255;
+      if (P <= 49) // DK5
+        return 0;
+      if (x >= 1 && oL == 0 && P < L) // DK6
+        return 0;
+      if (x >= 1 && L - P >= 36 && oL == 255) // DK7
+        return 0;
+      if (x >= 1 && P - L >= 36 && P >= 80) // DK8
+        return 255;
+      if (P - A >= 36 && P >= 80) // DK9
+        return 255;
+      if (P - A >= 36 && P - B >= 36 && R - org(x + 1, y - 1) >= 36 &&
+          org(x + 2, y) - org(x + 2, y - 1) >= 36) // DK10
+        return 255;
+      return 0; // DK11
+    }
+    return Light(x, y, P, A, B, L, R, LL, oA, oL, M, N);
+  }
+
+  template <typename LeftLeft>
+  int DarkerThanAbove(int x, int P, int A, int L, int R, LeftLeft LL, int oA, int oL, int M,
+                      int N) const {
+    if (x < Last() && P <= 149 && R >= 220) // DA1
+      return 0;
+    if (P <= 49) // DA2
+      return 0;
+    if (A >= 220 && P <= 180) // DA3
+      return std::abs(P - L) <= 10 ? oL : 0;
+    if (x >= 3 && LL() <= 49 && L <= 79 && P >= 100) // DA4
+      return 255;
+    if (P <= 149 && A >= 201) // DA5
+      return 0;
+    if (x >= 1 && std::abs(P - L) <= 10) // DA6
+      return oL;
+    if (std::abs(P - M) <= 10 && N >= 6) // DA7
+      return oA;
+    if (P < L && oL == 0) // DA8
+      return 0;
+    if (A - P <= 10) // DA9
+      return oA;
+    if (A - P <= 29) { // DA10
+      if (x >= 1 && L - P >= 51 && L >= 200)
+        return 0;
+      if (std::abs(P - L) <= 19)
+        return oL;
+      if (P <= 99)
+        return 0;
+      if (P >= 151)
+        return 255;
+      return A - P <= 20 ? oA : 0;
+    }
+    if (P <= 199) { // DA11
+      if (oA == 0 && M > P)
+        return 0;
+      if (x >= 1 && L - P >= 51)
+        return 0;
+      if (A >= 235)
+        return 0;
+      if (P <= 80)
+        return 0;
+      if (L - P >= 30)
+        return P <= 179 ? 0 : 255;
+      if (std::abs(P - L) <= 10)
+        return oL;
+      if (A - P <= 35)
+        return 255;
+      return P <= 150 ? 0 : 255;
+    }
+    if (A >= 236 && A - P >= 36) // DA12
+      return 0;
+    if (x >= 1 && std::abs(P - L) <= 19)
+      return oL;
+    return 255;
+  }
+
+  template <typename LeftLeft>
+  int Light(int x, int y, int P, int A, int B, int L, int R, LeftLeft LL, int oA, int oL, int M,
+            int N) const {
+    if (std::abs(P - M) <= 5 && N >= 5) // LT1
+      return x >= 1 && std::abs(P - M) > std::abs(P - L) ? oL : oA;
+    if (x < Last() && P <= 179 && R >= 220) // LT2
+      return 0;
+    if (x >= 1 && std::abs(L - P) <= 10) // LT3
+      return oL;
+    if (x >= 3 && LL() <= 49 && L <= 79) // LT4
+      return 255;
+    if (x >= 1 && P > L && oL == 255) // LT5
+      return 255;
+    if (x >= 2 && LL() <= 49 && L <= 69) // LT6
+      return 255;
+    if (P - L >= 51) // LT7
+      return 255;
+    if (P - A <= 20) // LT8
+      return oA;
+    if (x >= 1 && x < Last() && P - L >= 36 && P - R >= 36) // LT9
+      return 255;
+    if (x == 0) // LT10
+      return 255;
+    if (L >= 220) { // LT11
+      if (L - P <= 19)
+        return oL;
+      if (oA == 255)
+        return 255;
+      if (L - P <= 30)
+        return 255;
+      return 0;
+    }
+    int color; // LT12
+    if (L - P >= 31 && R - P >= 31)
+      color = 0;
+    else if (P - A >= 31 && P - B >= 31 && (std::abs(P - L) <= 34 || std::abs(P - R) <= 34))
+      color = 255;
+    else if (P - L >= 31 && oL == 0 && P >= 150)
+      color = 255;
+    else if (oL == 255 && L - P >= 36)
+      color = P - A >= 31 && P - B >= 31 && P >= 101 ? 255 : 0;
+    else if (P - L <= 20)
+      color = oL;
+    else
+      color = 255;
+    // The right scan: the first clearly different pixel to the right.
+    for (int k = x; 3 * k < nWidth; ++k) {
+      const int s = org(k + 1, y), t = org(k, y);
+      if (std::abs(s - P) <= 30 && s <= 234)
+        continue;
+      if (P >= 201)
+        color = 255;
+      else if (s < t && color == 0)
+        color = 255;
+      break;
+    }
+    return color;
+  }
+
+  // Writes the decision along the run of like pixels to the right.
+  void RowTail(int x, int y, int P, int color) {
+    const bool bBorder = (x >= 1 && 3 * (x + 1) < nWidth && P - org(x - 1, y) >= 36) ||
+                         (P <= 99 && org(x + 1, y) >= 101);
+    int i = x;
+    while (!bBorder && i < Last()) {
+      const int s = org(i + 1, y), t = org(i, y);
+      if (std::abs(s - P) >= 11)
+        break;
+      if (color == 0) {
+        if (s >= 235)
+          break;
+        if (!(i == 0 && y == 0) && t >= 100 && org(i - 1, y) < 100 && t - org(i - 1, y) >= 20)
+          break;
+        if (!((P >= 150 || t <= 149) && t <= 179))
+          break;
+      } else {
+        if (y >= 1) {
+          const int above = out(i + 1, y - 1), aboveGray = org(i + 1, y - 1);
+          if (above != color && std::abs(aboveGray - s) <= 9)
+            break;
+          if (above == color && std::abs(aboveGray - s) >= 36)
+            break;
+        }
+        if (s < 150)
+          break;
+      }
+      ++i;
+    }
+    for (int j = x; j <= i; ++j)
+      if (out(j, y) != 255)
+        work.Set(j, y, color);
+  }
+};
+
+void Classify(Image &image) {
+  Otsu(image, 100);
+  const size_t size = size_t(image.stride) * size_t(image.cy);
+  std::vector<uint8_t> original(2 * size, 255);
+  std::copy(image.bytes.begin(), image.bytes.begin() + long(size), original.begin());
+  Classifier classifier{image, original, image.stride, image.cy};
+  for (int y = 0; y < image.cy; ++y)
+    for (int x = 0; x < image.cx; ++x) {
+      const int v = image.Mean(x, y);
+      if (v != 0 && v != 255)
+        classifier.ProcessLine(x, y);
+    }
+}
+
+void PutLE(std::vector<uint8_t> &out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i)
+    out.push_back(uint8_t(value >> (8 * i)));
+}
+
+} // namespace
+
+int DitheringMode(const std::string *choice) {
+  if (choice == nullptr)
+    return 0;
+  if (strcasecmp(choice->c_str(), "Threshold") == 0)
+    return 1;
+  if (strcasecmp(choice->c_str(), "OrderDithering") == 0)
+    return 2;
+  if (strcasecmp(choice->c_str(), "ErrorDiffusion") == 0)
+    return 3;
+  return 0;
+}
+
+ConvertedPage ConvertPage(const cups_page_header2_t &h, std::span<const uint8_t> lines,
+                          unsigned linesRead, const std::string *dithering) {
+  ConvertedPage page;
+  page.width = int(h.cupsWidth);
+  page.rows = int(linesRead);
+  page.stride = (page.width + 31) / 32 * 4;
+  const size_t rawBytes = size_t(h.cupsBytesPerLine) * linesRead;
+
+  Image image{page.width, page.rows, 0, {}};
+  if (h.cupsBitsPerPixel == 24) {
+    // The colour lines are the working image as they stand.
+    image.stride = int(h.cupsBytesPerLine);
+    image.bytes.assign(lines.begin(), lines.begin() + long(rawBytes));
+  } else {
+    // Gray lines (255 black) become three equal bytes per pixel (0 black) in
+    // rows rounded up to 4 bytes; padding and 256 spare bytes stay white.
+    image.stride = (page.width * 24 + 31) / 32 * 4;
+    char text[64];
+    std::snprintf(text, sizeof text, "ERROR: BytePerLine =%d ", image.stride);
+    page.lines.push_back(text);
+    image.bytes.assign(size_t(image.stride) * linesRead + 256, 0xFF);
+    for (int j = 0; j < page.rows; ++j)
+      for (int i = 0; i < page.width; ++i)
+        image.Set(i, j, uint8_t(~lines[size_t(j) * h.cupsBytesPerLine + size_t(i)]));
+    page.mode = DitheringMode(dithering);
+  }
+
+  switch (page.mode) {
+  case 0:
+    Classify(image);
+    break;
+  case 1: {
+    const int level = Otsu(image, 100);
+    char text[80];
+    std::snprintf(text, sizeof text, "ERROR: Color2BW nThresholds=%d nLight=%d", level, 100);
+    page.lines.push_back(text);
+    const int t = level + 100;
+    for (int y = 0; y < page.rows; ++y)
+      for (int x = 0; x < page.width; ++x)
+        image.Set(x, y, image.At(x, y) >= t ? 255 : 0);
+    break;
+  }
+  case 2:
+    OrderedDither(image, 100);
+    break;
+  case 3:
+    ErrorDiffusion(image, 100);
+    break;
+  }
+  page.lines.push_back(kBmpOpenedLine);
+
+  page.packed.assign(size_t(page.stride) * size_t(page.rows), 0xFF);
+  for (int y = 0; y < page.rows; ++y)
+    for (int x = 0; x < page.width; ++x)
+      if (image.At(x, y, 0) == 0 && image.At(x, y, 1) == 0 && image.At(x, y, 2) == 0)
+        page.packed[size_t(y) * page.stride + size_t(x / 8)] &= uint8_t(~(0x80 >> (x % 8)));
+
+  const uint32_t D = uint32_t(page.packed.size());
+  std::vector<uint8_t> &bmp = page.bmp;
+  bmp = {'B', 'M'};
+  PutLE(bmp, 62 + D, 4);
+  PutLE(bmp, 0, 4);
+  PutLE(bmp, 62, 4);
+  PutLE(bmp, 40, 4);
+  PutLE(bmp, uint32_t(page.width), 4);
+  PutLE(bmp, uint32_t(-page.rows), 4);
+  PutLE(bmp, 1, 2);
+  PutLE(bmp, 1, 2);
+  PutLE(bmp, 0, 4);
+  PutLE(bmp, D, 4);
+  PutLE(bmp, 203, 4);
+  PutLE(bmp, 203, 4);
+  PutLE(bmp, 0, 4);
+  PutLE(bmp, 0, 4);
+  PutLE(bmp, 0x00000000, 4);
+  PutLE(bmp, 0x00FFFFFF, 4);
+  bmp.insert(bmp.end(), page.packed.begin(), page.packed.end());
+  return page;
+}
+
+} // namespace e2e
