@@ -29,12 +29,15 @@ constexpr uint32_t kBmpResolution = 203;
 constexpr size_t kBmpHeaderSize = 62;
 
 // Mode 0: the Otsu pass with the caller's lightness, then the classifier with
-// its original copy: the page after the Otsu pass, followed by as many bytes
-// of white, so that rows read below the last row are white.
+// its original copy: the page after the Otsu pass, followed by white, so that
+// the row read below the last row is white.
 bool ClassifyEdgeAware(std::span<uint8_t> image, int cx, int cy, int nBytePerRow, int nLight) {
+  // The classifier reads at most one row and one pixel below the page, so
+  // that much white after the copy does what a whole page of it would.
+  const size_t white = std::min(image.size(), static_cast<size_t>(nBytePerRow) + 3);
   std::vector<uint8_t> original;
   try {
-    original.reserve(2 * image.size());
+    original.reserve(image.size() + white);
   } catch (const std::bad_alloc &) {
     return false;
   } catch (const std::length_error &) {
@@ -42,7 +45,7 @@ bool ClassifyEdgeAware(std::span<uint8_t> image, int cx, int cy, int nBytePerRow
   }
   otsu(image, nBytePerRow, cy, 24, nLight);
   original.assign(image.begin(), image.end());
-  original.resize(2 * image.size(), 255);
+  original.resize(image.size() + white, 255);
   ClassifyPixels(image, original, cx, cy, nBytePerRow);
   return true;
 }

@@ -2,9 +2,14 @@
 // and the row tail that spreads it along the row.
 #include "ProcessLine.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <vector>
+
+#include "vector_loops.h"
 
 namespace {
 
@@ -50,20 +55,31 @@ void TraceDecision(const Decision &d, int oA) {
     fprintf(stderr, "ERROR:********** %s color=%d\n", d.post, d.color);
 }
 
-// 'AllBlackOrWhite()' - Whether the 8 pixels at p hold 0, 0, 0 each or 255,
-// 255, 255 each: stretches of paper and print that the classifier skips.
-bool AllBlackOrWhite(const uint8_t *p) {
-  uint64_t w0, w1, w2;
-  memcpy(&w0, p, 8);
-  memcpy(&w1, p + 8, 8);
-  memcpy(&w2, p + 16, 8);
-  return (w0 & w1 & w2) == ~uint64_t{0} || (w0 | w1 | w2) == 0;
+// 'MarkGrayPixels()' - Mark the pixels of a row that are to be decided: the
+// mean of each pixel's bytes, (p[0] + p[1] + p[2]) / 3, is neither 0 nor
+// 255. The mean is 0 when the bytes add up to at most 2 (all of them below
+// 4, so their 8-bit sum is exact) and 255 when all three are 255. Byte-wide
+// tests, so that the compiler can mark 16 or 32 pixels at once.
+PAGE_LOOP void MarkGrayPixels(const uint8_t *__restrict row, int cx, uint8_t *__restrict marks) {
+  for (int x = 0; x < cx; ++x) {
+    const uint8_t a = row[3 * x], b = row[3 * x + 1], c = row[3 * x + 2];
+    const uint8_t black = ((a | b | c) < 4) & (static_cast<uint8_t>(a + b + c) <= 2);
+    const uint8_t white = (a & b & c) == 255;
+    marks[x] = (black | white) ^ 1;
+  }
 }
 
-} // namespace
+// 'IsGray()' - Whether the pixel at p is still to be decided: the mean of its
+// bytes is neither 0 (a sum of at most 2) nor 255 (a sum of 765).
+bool IsGray(const uint8_t *p) {
+  const int sum = p[0] + p[1] + p[2];
+  return sum >= 3 && sum <= 764;
+}
 
-Decision DecidePixel(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x,
-                     int y, int nWidth, int nHeight, ClassifierLookups &lookups) {
+// 'Decide()' - The body of DecidePixel(), for the pixel loop to inline;
+// 'bTrace' tells whether (x, y) is the trace pixel.
+inline Decision Decide(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x,
+                       int y, int nWidth, int nHeight, ClassifierLookups &lookups, bool bTrace) {
   Neighbourhood n = ReadNeighbourhood(pPixel, pOrgPixel, x, y, nWidth, nHeight);
   if (y == 0)
     return DecideTopRow(n);
@@ -71,7 +87,7 @@ Decision DecidePixel(std::span<const uint8_t> pPixel, std::span<const uint8_t> p
   const RowAboveRun run = lookups.FindRowAboveRun(x, y);
   n.N = run.nTotalColor;
   n.M = static_cast<int>(run.dwColor / static_cast<uint32_t>(run.nTotalColor));
-  if (IsTracePixel(x, y))
+  if (bTrace)
     fprintf(stderr, "ERROR:******* dwColor=%d nTotalColor=%d\n", n.M, n.N);
 
   // Ties go to the pixel above.
@@ -92,31 +108,34 @@ Decision DecidePixel(std::span<const uint8_t> pPixel, std::span<const uint8_t> p
 // A black run walks while the next pixel s stays near P and dark enough and
 // the current pixel t is no step up from u; a white run walks while s stays
 // near P and light, and agrees with the pixel above it.
-void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-             int nWidth, uint8_t color) {
-  auto org = [&](int c, int r) -> int { return pOrgPixel[Offset(c, r, nWidth)]; };
-  auto out = [&](int c, int r) -> int { return pPixel[Offset(c, r, nWidth)]; };
+//
+// Returns the last column written.
+inline int WriteRowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+                        int nWidth, uint8_t color) {
+  // Cell c of row y at 3c, of row y - 1 at 3c - nWidth (flat addressing).
+  const uint8_t *org = pOrgPixel.data() + Offset(0, y, nWidth);
+  uint8_t *out = pPixel.data() + Offset(0, y, nWidth);
   const int last = nWidth / 3 - 1;
-  const int P = org(x, y);
+  const int P = org[3 * x];
 
   // Border test: a pixel much lighter than its left neighbour, or a dark pixel
   // before a light one, is written alone.
   bool bBorder = false;
-  if (x >= 1 && 3 * (x + 1) < nWidth && P - org(x - 1, y) >= 36)
+  if (x >= 1 && 3 * (x + 1) < nWidth && P - org[3 * x - 3] >= 36)
     bBorder = true;
-  if (P <= 99 && org(x + 1, y) >= 101)
+  if (P <= 99 && org[3 * x + 3] >= 101)
     bBorder = true;
 
   int i = x;
   if (!bBorder && color == kBlack) {
     while (i < last) {
-      const int s = org(i + 1, y);
-      const int t = org(i, y);
+      const int s = org[3 * i + 3];
+      const int t = org[3 * i];
       if (Abs(s - P) >= 11 || s >= 235)
         break;
       // A step from dark to light at column i; row 0 has nothing left of column 0.
       if (t >= 100 && !(i == 0 && y == 0)) {
-        const int u = org(i - 1, y);
+        const int u = org[3 * i - 3];
         if (u < 100 && t - u >= 20)
           break;
       }
@@ -126,12 +145,12 @@ void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int 
     }
   } else if (!bBorder) {
     while (i < last) {
-      const int s = org(i + 1, y);
+      const int s = org[3 * i + 3];
       if (Abs(s - P) >= 11)
         break;
       if (y >= 1) {
-        const int o = out(i + 1, y - 1);
-        const int a = org(i + 1, y - 1);
+        const int o = out[3 * i + 3 - nWidth];
+        const int a = org[3 * i + 3 - nWidth];
         if (o != color && Abs(a - s) <= 9)
           break;
         if (o == color && Abs(a - s) >= 36)
@@ -144,13 +163,18 @@ void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int 
   }
 
   // Write-back: never over a pixel that is already white.
-  for (int j = x; j <= i; ++j)
-    if (out(j, y) != kWhite)
-      WriteColour(pPixel, j, y, nWidth, color);
+  for (int j = x; j <= i; ++j) {
+    uint8_t *p = out + 3 * j;
+    if (p[0] != kWhite)
+      p[0] = p[1] = p[2] = color;
+  }
+  return i;
 }
 
-int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-                int nWidth, int nHeight, ClassifierLookups &lookups) {
+// 'Classify()' - The body of ProcessLine(), for the pixel loop to inline.
+// Returns the last column written.
+inline int Classify(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+                    int nWidth, int nHeight, ClassifierLookups &lookups) {
   const bool bTrace = IsTracePixel(x, y);
   if (bTrace)
     TraceEntry(pOrgPixel, x, y, nWidth);
@@ -160,37 +184,67 @@ int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, i
     WriteColour(pPixel, x, y, nWidth, kWhite);
     if (bTrace)
       fprintf(stderr, "ERROR:********** P>=220 color=%d\n", kWhite);
-    return 1;
+    return x;
   }
 
-  const Decision d = DecidePixel(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups);
+  const Decision d = Decide(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, bTrace);
   if (bTrace)
     TraceDecision(d, pPixel[Offset(x, y - 1, nWidth)]);
-  RowTail(pPixel, pOrgPixel, x, y, nWidth, d.color);
+  return WriteRowTail(pPixel, pOrgPixel, x, y, nWidth, d.color);
+}
+
+} // namespace
+
+Decision DecidePixel(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x,
+                     int y, int nWidth, int nHeight, ClassifierLookups &lookups) {
+  return Decide(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, IsTracePixel(x, y));
+}
+
+void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+             int nWidth, uint8_t color) {
+  WriteRowTail(pPixel, pOrgPixel, x, y, nWidth, color);
+}
+
+int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+                int nWidth, int nHeight, ClassifierLookups &lookups) {
+  Classify(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups);
   return 1;
 }
 
 void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
                     int nBytePerRow) {
+  // Below the last row the classifier reads at most one row and one pixel of
+  // white, and no further than a copy of twice the page's size.
   const size_t size = static_cast<size_t>(nBytePerRow) * (cy > 0 ? cy : 0);
   if (cx <= 0 || cy <= 0 || nBytePerRow < 3 * cx || pvBits.size() < size ||
-      pOrgPixel.size() < 2 * size)
+      pOrgPixel.size() < std::min(2 * size, size + nBytePerRow + 3))
     return;
 
   ClassifierLookups lookups(pvBits, pOrgPixel, nBytePerRow);
-  for (int y = 0; y < cy; ++y)
-    for (int x = 0; x < cx; ++x) {
-      const uint8_t *p = pvBits.data() + Offset(x, y, nBytePerRow);
-      // Nothing in a stretch of decided pixels can change before its turn.
-      while (x + 8 <= cx && AllBlackOrWhite(p)) {
-        x += 8;
-        p += 24;
-      }
-      if (x == cx)
-        break;
-      const int v = (p[0] + p[1] + p[2]) / 3;
-      if (v == 0 || v == 255)
+  // A row is written only while it is being decided, and only with 0 or 255:
+  // the pixels to decide are among those that were gray when the row began,
+  // eight marks to a word (and a word of 0 past the row). A marked pixel right
+  // of every pixel written so far is still gray; one that a decision may have
+  // spread over is looked at again.
+  std::vector<uint8_t> marks(static_cast<size_t>(cx) + 8, 0);
+  for (int y = 0; y < cy; ++y) {
+    const uint8_t *row = pvBits.data() + Offset(0, y, nBytePerRow);
+    MarkGrayPixels(row, cx, marks.data());
+    int written = -1; // the last column that a decision of this row wrote
+    for (int x = 0; x < cx; x += 8) {
+      uint64_t eight;
+      memcpy(&eight, &marks[x], 8);
+      if (eight == 0)
         continue;
-      ProcessLine(pvBits, pOrgPixel, x, y, nBytePerRow, cy, lookups);
+      // The marked pixels of the eight as bits, taken from the left.
+      unsigned bits = 0;
+      for (int k = 0; k < 8; ++k)
+        bits |= static_cast<unsigned>(marks[x + k]) << k;
+      for (; bits != 0; bits &= bits - 1) {
+        const int at = x + std::countr_zero(bits);
+        if (at > written || IsGray(row + 3 * at))
+          written = std::max(written, Classify(pvBits, pOrgPixel, at, y, nBytePerRow, cy, lookups));
+      }
     }
+  }
 }

@@ -11,8 +11,10 @@
 // 'ClassifyPixels()' - Visit the pixels of the working image row by row, left
 // to right, and let the classifier decide every pixel that is neither 0 nor
 // 255. 'pvBits' is the working image after the Otsu pass (rewritten in place),
-// 'pOrgPixel' the read-only original copy (2 x nBytePerRow x cy bytes, the
-// second half 255).
+// 'pOrgPixel' the read-only original copy: the page, then white (255). The
+// classifier reads one row and one pixel of the white, so 2 x nBytePerRow x
+// cy bytes with a white second half, or nBytePerRow x (cy + 1) + 3 bytes,
+// decide the same.
 void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
                     int nBytePerRow);
 

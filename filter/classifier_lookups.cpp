@@ -2,7 +2,28 @@
 #include "classifier_lookups.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstddef>
+
+#include "cell_words.h"
+#include "vector_loops.h"
+
+namespace {
+
+// Cells that the runs and scans of one row may walk one by one, as a
+// multiple of the row's cells, before the tables take over: on label pages
+// most of them end within a few cells, and the tables would cost more to
+// build than the walks. A row of many long runs, each walked to its end,
+// would cost the square of its length.
+constexpr int kWalksPerRow = 16;
+
+// 'CopyCells()' - Byte 0 of 'count' cells from 'cells' on.
+PAGE_LOOP void CopyCells(const uint8_t *__restrict cells, int count, uint8_t *__restrict copy) {
+  for (int c = 0; c < count; ++c)
+    copy[c] = cells[3 * c];
+}
+
+} // namespace
 
 ClassifierLookups::ClassifierLookups(std::span<const uint8_t> pPixel,
                                      std::span<const uint8_t> pOrgPixel, int nWidth)
@@ -33,29 +54,111 @@ void ClassifierLookups::BuildColourChanges(int row) {
   }
 }
 
-RowAboveRun ClassifierLookups::FindRowAboveRun(int x, int y) {
-  // Row y - 1 is final once row y has started.
+// 'Copy()' - Cells 0 .. nCells_ of row 'row' of a buffer, one byte each: the
+// row and the cell right after it, by flat addressing. Past the end of the
+// buffer a cell reads 255, the white below the page.
+void ClassifierLookups::Copy(RowCopy &copy, std::span<const uint8_t> buffer, int row) {
+  copy.row = row;
+  const size_t cells = static_cast<size_t>(nCells_) + 1;
+  copy.cells.resize(cells + kWordCells, 255);
+  const size_t start = static_cast<size_t>(row) * nWidth_;
+  const size_t inBuffer = start < buffer.size() ? (buffer.size() - start + 2) / 3 : 0;
+  const size_t count = std::min(cells, inBuffer);
+  if (count > 0)
+    CopyCells(buffer.data() + start, static_cast<int>(count), copy.cells.data());
+  std::fill(copy.cells.begin() + static_cast<ptrdiff_t>(count),
+            copy.cells.begin() + static_cast<ptrdiff_t>(cells), 255);
+}
+
+// 'RunEndByTables()' - The end of the row-above run of pixel (x, y) with gray
+// A above it, whose cells x .. from - 1 are known to belong to it.
+int ClassifierLookups::RunEndByTables(int x, int from, int y, int A) {
   if (colourRow_ != y - 1)
     BuildColourChanges(y - 1);
-  RowGrays &above = Grays(y - 1);
-  const int A = above.Gray(x);
-  const int end = std::min(nextChange_[x], above.FirstOutside(x, nCells_, A - 10, A + 10));
-  RowAboveRun run;
-  run.nTotalColor = end - x;
-  run.dwColor = above.Sum(x, end);
-  return run;
+  return std::min(nextChange_[x], Grays(y - 1).FirstOutside(from, nCells_, A - 10, A + 10));
+}
+
+// 'OrgGray()' - The gray of cell j of row 'row' by flat addressing; past the
+// end of the original copy, the white below the page.
+int ClassifierLookups::OrgGray(int j, int row) const {
+  const size_t at = static_cast<size_t>(row) * nWidth_ + 3 * static_cast<size_t>(j);
+  return at < pOrgPixel_.size() ? pOrgPixel_[at] : 255;
+}
+
+// 'WalkLimit()' - Cells that a walk of row y may still take.
+int ClassifierLookups::WalkLimit(int y) {
+  if (walkRow_ != y) {
+    walkRow_ = y;
+    walkLeft_ = nCells_ < INT_MAX / kWalksPerRow ? kWalksPerRow * nCells_ : INT_MAX;
+  }
+  return walkLeft_;
+}
+
+// 'WalkRowAboveRun()' - The run above pixel (x, y) when it is not the last
+// one found, walked on the copies of the row above.
+RowAboveRun ClassifierLookups::WalkRowAboveRun(int x, int y) {
+  const uint8_t *colours = RowAbove(colourCopy_, pPixel_, y);
+  const uint8_t *grays = grayCopy_.cells.data();
+  const int A = grays[x];
+  const int lo = std::max(A - 10, 0), hi = std::min(A + 10, 255);
+  const uint64_t PreColors = kEveryByte * colours[x];
+
+  // Most runs end within the first eight cells, which need no more.
+  {
+    const uint64_t cellGrays = LoadCells(grays + x);
+    const uint64_t stops = NonZeroBytes(LoadCells(colours + x) ^ PreColors) |
+                           BytesOutside(cellGrays, lo, hi) | (BytesFrom(nCells_ - x) & kTopBits);
+    if (stops != 0) {
+      const int N = FirstByte(stops);
+      return {N, SumOfBytes(cellGrays & ~BytesFrom(N))};
+    }
+  }
+
+  // Eight cells at a time: the run stops at the first of them of another
+  // colour or more than 10 from A, or where the walk must end.
+  const int walkEnd = x + std::min(nCells_ - x, WalkLimit(y));
+  int end = x;
+  uint32_t sum = 0;
+  for (;;) {
+    const uint64_t cellGrays = LoadCells(grays + end);
+    const uint64_t stops = NonZeroBytes(LoadCells(colours + end) ^ PreColors) |
+                           BytesOutside(cellGrays, lo, hi) | (BytesFrom(walkEnd - end) & kTopBits);
+    if (stops != 0) {
+      const int k = FirstByte(stops);
+      sum += SumOfBytes(cellGrays & ~BytesFrom(k));
+      end += k;
+      break;
+    }
+    sum += SumOfBytes(cellGrays);
+    end += kWordCells;
+  }
+  walkLeft_ -= end - x;
+  if (end == walkEnd && end < nCells_) {
+    // A long run: the tables give its end and sum.
+    end = RunEndByTables(x, end, y, A);
+    sum = Grays(y - 1).Sum(x, end);
+  }
+  lastRun_ = {y - 1, A, x, end, sum};
+  return {end - x, sum};
 }
 
 ScanStop ClassifierLookups::FindRightScanStop(int x, int y, int P) {
   // The scan passes s = gray of cell k + 1 while |s - P| <= 30 and s <= 234,
-  // for k = x, x + 1, ... while k < nCells_.
-  RowGrays &row = Grays(y);
-  const int j = row.FirstOutside(x + 1, nCells_ + 1, P - 30, std::min(P + 30, 234));
+  // for k = x, x + 1, ... while k < nCells_: s runs over cells x + 1 ..
+  // nCells_, the cell right after the row included.
+  const int lo = P - 30, hi = std::min(P + 30, 234);
+  const int walkEnd = x + 1 + std::min(nCells_ - x, WalkLimit(y));
+  int j = x + 1;
+  while (j < walkEnd && OrgGray(j, y) >= lo && OrgGray(j, y) <= hi)
+    ++j;
+  walkLeft_ -= j - (x + 1);
+  if (j == walkEnd && j <= nCells_)
+    j = Grays(y).FirstOutside(j, nCells_ + 1, lo, hi);
   ScanStop stop;
   if (j > nCells_)
     return stop;
   stop.bStopped = true;
-  stop.s = row.Gray(j);
-  stop.t = row.Gray(j - 1);
+  stop.s = OrgGray(j, y);
+  stop.t = OrgGray(j - 1, y);
   return stop;
 }

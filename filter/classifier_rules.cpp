@@ -19,11 +19,6 @@ Decision Decided(int color, const char *rule) {
 Decision Black(const char *rule) { return Decided(kBlack, rule); }
 Decision White(const char *rule) { return Decided(kWhite, rule); }
 
-// The gray of byte 0 of cell (c, r); c may be -1 or past the last column.
-int Cell(std::span<const uint8_t> buf, int c, int r, int nWidth) {
-  return buf[static_cast<ptrdiff_t>(r) * nWidth + 3 * static_cast<ptrdiff_t>(c)];
-}
-
 // Sub-list U7: 100 <= P <= 199, and A >= 100 or B >= 100.
 Decision DecideU7(const Neighbourhood &n) {
   const int P = n.P, A = n.A, B = n.B, L = n.L;
@@ -151,7 +146,7 @@ Decision DecideDA(const Neighbourhood &n) {
     return Black("DA5");
   if (n.x >= 1 && Abs(P - L) <= 10)
     return Decided(n.oL, "DA6");
-  if (Abs(P - n.M) <= 10 && n.N >= 6)
+  if (n.N >= 6 && Abs(P - n.M) <= 10)
     return Decided(n.oA, "DA7");
   if (P < L && n.oL == kBlack)
     return Black("DA8");
@@ -167,7 +162,7 @@ Decision DecideDA(const Neighbourhood &n) {
 // Rule set DK, dark and not darker than above: A <= P <= 99.
 Decision DecideDK(const Neighbourhood &n) {
   const int P = n.P, A = n.A, B = n.B, L = n.L, LL = n.LL, R = n.R;
-  if (Abs(P - n.M) <= 9 && n.N >= 5)
+  if (n.N >= 5 && Abs(P - n.M) <= 9)
     return Decided(n.oA, "DK1");
   if (n.x < n.last && R >= 220)
     return Black("DK2");
@@ -225,7 +220,7 @@ Decision DecideLT12(const Neighbourhood &n) {
 // Rule set LT, light and not darker than above: 100 <= P <= 219, A <= P.
 Decision DecideLT(const Neighbourhood &n) {
   const int P = n.P, A = n.A, L = n.L, LL = n.LL, R = n.R;
-  if (Abs(P - n.M) <= 5 && n.N >= 5) {
+  if (n.N >= 5 && Abs(P - n.M) <= 5) {
     if (n.x >= 1 && Abs(P - n.M) > Abs(P - L))
       return Decided(n.oL, "LT1");
     return Decided(n.oA, "LT1");
@@ -257,34 +252,6 @@ Decision DecideLT(const Neighbourhood &n) {
 
 } // namespace
 
-Neighbourhood ReadNeighbourhood(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel,
-                                int x, int y, int nWidth, int nHeight) {
-  Neighbourhood n;
-  n.x = x;
-  n.y = y;
-  n.nWidth = nWidth;
-  n.nHeight = nHeight;
-  n.last = nWidth / 3 - 1;
-  n.P = Cell(pOrgPixel, x, y, nWidth);
-  n.B = Cell(pOrgPixel, x, y + 1, nWidth);
-  n.R = Cell(pOrgPixel, x + 1, y, nWidth);
-  // Row 0 has nothing above it and nothing left of column 0.
-  if (x >= 1 || y >= 1) {
-    n.L = Cell(pOrgPixel, x - 1, y, nWidth);
-    n.oL = Cell(pPixel, x - 1, y, nWidth);
-  }
-  if (x >= 2)
-    n.LL = Cell(pOrgPixel, x - 2, y, nWidth);
-  if (y >= 1) {
-    n.A = Cell(pOrgPixel, x, y - 1, nWidth);
-    n.oA = Cell(pPixel, x, y - 1, nWidth);
-    n.AR = Cell(pOrgPixel, x + 1, y - 1, nWidth);
-    n.ARR = Cell(pOrgPixel, x + 2, y - 1, nWidth);
-    n.RR = Cell(pOrgPixel, x + 2, y, nWidth);
-  }
-  return n;
-}
-
 Decision DecideTopRow(const Neighbourhood &n) {
   const int P = n.P, L = n.L;
   if (n.x == 0)
@@ -297,7 +264,7 @@ Decision DecideTopRow(const Neighbourhood &n) {
 Decision DecideUpperNeighbour(const Neighbourhood &n) {
   const int P = n.P, A = n.A, B = n.B, L = n.L, R = n.R;
   // U1: the pixel matches a run of at least 5 like pixels above.
-  if (Abs(P - n.M) <= 9 && n.N >= 5) {
+  if (n.N >= 5 && Abs(P - n.M) <= 9) {
     if (n.x >= 1 && L - P >= 36 && P <= 179)
       return Black("U1.1");
     if (n.x == 0)

@@ -3,6 +3,7 @@
 // already decided above it and to its left.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -50,8 +51,38 @@ struct ScanStop {
 // 'ReadNeighbourhood()' - Read P and its neighbours for pixel (x, y). M and N
 // are left 0 for the caller to fill from the row-above run. Reads only cells
 // the rules may use at this position, so nothing before either buffer.
-Neighbourhood ReadNeighbourhood(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel,
-                                int x, int y, int nWidth, int nHeight);
+inline Neighbourhood ReadNeighbourhood(std::span<const uint8_t> pPixel,
+                                       std::span<const uint8_t> pOrgPixel, int x, int y, int nWidth,
+                                       int nHeight) {
+  // Cell (x + i, y + j) of either buffer is at [3 * i + j * nWidth] from here.
+  const ptrdiff_t at = static_cast<ptrdiff_t>(y) * nWidth + 3 * static_cast<ptrdiff_t>(x);
+  const uint8_t *org = pOrgPixel.data() + at;
+  const uint8_t *out = pPixel.data() + at;
+  Neighbourhood n;
+  n.x = x;
+  n.y = y;
+  n.nWidth = nWidth;
+  n.nHeight = nHeight;
+  n.last = nWidth / 3 - 1;
+  n.P = org[0];
+  n.B = org[nWidth];
+  n.R = org[3];
+  // Row 0 has nothing above it and nothing left of column 0.
+  if (x >= 1 || y >= 1) {
+    n.L = org[-3];
+    n.oL = out[-3];
+  }
+  if (x >= 2)
+    n.LL = org[-6];
+  if (y >= 1) {
+    n.A = org[-nWidth];
+    n.oA = out[-nWidth];
+    n.AR = org[3 - nWidth];
+    n.ARR = org[6 - nWidth];
+    n.RR = org[6];
+  }
+  return n;
+}
 
 // 'DecideTopRow()' - Rules T1 to T3 for a pixel of row 0.
 Decision DecideTopRow(const Neighbourhood &n);

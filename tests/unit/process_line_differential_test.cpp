@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstddef>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -55,6 +57,82 @@ ScanStop WalkRightScan(std::span<const uint8_t> pOrgPixel, int x, int y, int nWi
   return {};
 }
 
+// 'LiteralNeighbourhood()' - P and its neighbours, each read at
+// r * nWidth + 3 * c as the rules name them.
+Neighbourhood LiteralNeighbourhood(std::span<const uint8_t> pPixel,
+                                   std::span<const uint8_t> pOrgPixel, int x, int y, int nWidth,
+                                   int nHeight) {
+  auto at = [&](int c, int r) { return static_cast<ptrdiff_t>(r) * nWidth + 3 * c; };
+  auto org = [&](int c, int r) -> int { return pOrgPixel[at(c, r)]; };
+  auto out = [&](int c, int r) -> int { return pPixel[at(c, r)]; };
+  Neighbourhood n;
+  n.x = x;
+  n.y = y;
+  n.nWidth = nWidth;
+  n.nHeight = nHeight;
+  n.last = nWidth / 3 - 1;
+  n.P = org(x, y);
+  n.B = org(x, y + 1);
+  n.R = org(x + 1, y);
+  if (x >= 1 || y >= 1) {
+    n.L = org(x - 1, y);
+    n.oL = out(x - 1, y);
+  }
+  if (x >= 2)
+    n.LL = org(x - 2, y);
+  if (y >= 1) {
+    n.A = org(x, y - 1);
+    n.oA = out(x, y - 1);
+    n.AR = org(x + 1, y - 1);
+    n.ARR = org(x + 2, y - 1);
+    n.RR = org(x + 2, y);
+  }
+  return n;
+}
+
+// 'LiteralRowTail()' - The border test, the black or white run and the
+// write-back, step by step as the rules state them.
+void LiteralRowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+                    int nWidth, uint8_t color) {
+  auto at = [&](int c, int r) { return static_cast<ptrdiff_t>(r) * nWidth + 3 * c; };
+  auto org = [&](int c, int r) -> int { return pOrgPixel[at(c, r)]; };
+  auto out = [&](int c, int r) -> int { return pPixel[at(c, r)]; };
+  const int last = nWidth / 3 - 1;
+  const int P = org(x, y);
+  int bBorder = 0;
+  if (x >= 1 && 3 * (x + 1) < nWidth && P - org(x - 1, y) >= 36)
+    bBorder = 1;
+  if (P <= 99 && org(x + 1, y) >= 101)
+    bBorder = 1;
+  int i = x;
+  while (!bBorder && i < last) {
+    const int s = org(i + 1, y);
+    const int t = org(i, y);
+    if (color == 0) {
+      if (std::abs(s - P) >= 11 || s >= 235)
+        break;
+      if (!(i == 0 && y == 0) && t >= 100 && org(i - 1, y) < 100 && t - org(i - 1, y) >= 20)
+        break;
+      if (!((P >= 150 || t <= 149) && t <= 179))
+        break;
+    } else {
+      if (std::abs(s - P) >= 11)
+        break;
+      if (y >= 1 && out(i + 1, y - 1) != color && std::abs(org(i + 1, y - 1) - s) <= 9)
+        break;
+      if (y >= 1 && out(i + 1, y - 1) == color && std::abs(org(i + 1, y - 1) - s) >= 36)
+        break;
+      if (s < 150)
+        break;
+    }
+    ++i;
+  }
+  for (int j = x; j <= i; ++j)
+    if (out(j, y) != 255)
+      for (int b = 0; b < 3; ++b)
+        pPixel[at(j, y) + b] = color;
+}
+
 // 'LiteralProcessLine()' - The frame of the classifier with the two walks.
 void LiteralProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
                         int nWidth, int nHeight, WalkStats &stats) {
@@ -63,7 +141,7 @@ void LiteralProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrg
     p[0] = p[1] = p[2] = 255;
     return;
   }
-  Neighbourhood n = ReadNeighbourhood(pPixel, pOrgPixel, x, y, nWidth, nHeight);
+  Neighbourhood n = LiteralNeighbourhood(pPixel, pOrgPixel, x, y, nWidth, nHeight);
   Decision d;
   if (y == 0) {
     d = DecideTopRow(n);
@@ -82,7 +160,7 @@ void LiteralProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrg
       }
     }
   }
-  RowTail(pPixel, pOrgPixel, x, y, nWidth, d.color);
+  LiteralRowTail(pPixel, pOrgPixel, x, y, nWidth, d.color);
 }
 
 void LiteralClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx,
@@ -190,6 +268,59 @@ Page MakePage(Pattern pattern, std::mt19937 &rng, bool bPadded = true) {
   return page;
 }
 
+// A label as the Otsu pass leaves it, in bands down the page: white paper
+// with black strokes, a shaded banner (gray 215, one decision per pixel) with
+// black strokes on it, strokes of a dark colour (gray 46), and a photo: a
+// gradient with grain, coarse or fine. Wide rows, so that runs above and
+// scans cross many words of eight cells, and rows of long runs of varying
+// gray use up a row's walks.
+Page MakeLabelLikePage(std::mt19937 &rng) {
+  auto uniform = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  Page page;
+  page.cx = uniform(1, 4) == 1 ? uniform(1, 40) : uniform(41, 520);
+  page.cy = uniform(2, 40);
+  const int extra[] = {0, 0, 1, 2, 3, 4, 5, 7};
+  page.nBytePerRow = 3 * page.cx + extra[uniform(0, 7)];
+  page.work.assign(static_cast<size_t>(page.nBytePerRow) * page.cy, 255);
+
+  const int cells = (page.nBytePerRow + 2) / 3;
+  int band = 0, bandLeft = 0, grain = 14;
+  double slope = 0, bias = 0;
+  for (int y = 0; y < page.cy; ++y) {
+    if (bandLeft-- <= 0) {
+      band = uniform(0, 4);
+      bandLeft = uniform(1, 12);
+      grain = uniform(0, 3) == 0 ? 3 : 14;
+      slope = uniform(-20, 20) / 40.0;
+      bias = uniform(60, 220);
+    }
+    const int strokeWidth = uniform(1, 6), strokeGap = uniform(2, 30);
+    for (int c = 0; c < cells && 3 * c + 2 < page.nBytePerRow; ++c) {
+      const bool stroke = (c / strokeWidth) % (strokeGap / strokeWidth + 2) == 0;
+      int g = 255;
+      switch (band) {
+      case 0: // paper and print
+        g = stroke ? 0 : 255;
+        break;
+      case 1: // shaded banner
+        g = stroke && y % 3 != 0 ? 0 : 215;
+        break;
+      case 2: // coloured print
+        g = stroke ? 46 : 255;
+        break;
+      default: // photo
+        g = std::clamp(static_cast<int>(std::lround(bias + slope * c - 2.0 * y)) +
+                           uniform(-grain, grain),
+                       0, 255);
+        break;
+      }
+      uint8_t *p = page.work.data() + static_cast<size_t>(y) * page.nBytePerRow + 3 * c;
+      p[0] = p[1] = p[2] = static_cast<uint8_t>(g);
+    }
+  }
+  return page;
+}
+
 std::string Describe(const Page &page, size_t at) {
   const size_t row = at / page.nBytePerRow;
   const size_t byte = at % page.nBytePerRow;
@@ -229,6 +360,26 @@ TEST(ClassifierLookups, DecideEveryPixelAsTheLiteralWalks) {
   EXPECT_GE(stats.rightScans, 1000);
 }
 
+TEST(ClassifierLookups, DecideEveryPixelOfLabelLikePagesAsTheLiteralWalks) {
+  std::mt19937 rng(1218);
+  WalkStats stats;
+  for (int round = 0; round < 600; ++round) {
+    Page fast = MakeLabelLikePage(rng);
+    const std::vector<uint8_t> org = fast.Original();
+    Page literal = fast;
+    ClassifyPixels(fast.work, org, fast.cx, fast.cy, fast.nBytePerRow);
+    LiteralClassifyPixels(literal.work, org, literal.cx, literal.cy, literal.nBytePerRow, stats);
+    auto diff = std::mismatch(fast.work.begin(), fast.work.end(), literal.work.begin());
+    if (diff.first != fast.work.end()) {
+      const size_t at = static_cast<size_t>(diff.first - fast.work.begin());
+      FAIL() << "round " << round << ", " << Describe(fast, at) << ": fast " << int(*diff.first)
+             << ", literal " << int(*diff.second);
+    }
+  }
+  EXPECT_GE(stats.longestRun, 300);
+  EXPECT_GE(stats.longestScan, 100);
+}
+
 // Every pixel's row-above run and right scan as the lookups find them and as
 // the walks find them, on classified pages, for the pixel's own gray and for
 // one other.
@@ -260,6 +411,33 @@ TEST(ClassifierLookups, FindEveryRunAndScanStopAsTheWalks) {
           }
         }
     }
+}
+
+// Below the page the classifier reads one row and one pixel of white: an
+// original copy that ends there decides every pixel as the full copy does.
+TEST(ClassifyPixels, NeedsOneRowAndOnePixelOfWhiteBelowThePage) {
+  std::mt19937 rng(4000);
+  for (int round = 0; round < 300; ++round) {
+    Page full =
+        round % 3 ? MakePage(kPatterns[round % std::size(kPatterns)], rng) : MakeLabelLikePage(rng);
+    const std::vector<uint8_t> org = full.Original();
+    const size_t cut = std::min(org.size(), full.work.size() + full.nBytePerRow + 3);
+    const std::vector<uint8_t> shortOrg(org.begin(), org.begin() + static_cast<ptrdiff_t>(cut));
+    Page onShort = full;
+    ClassifyPixels(full.work, org, full.cx, full.cy, full.nBytePerRow);
+    ClassifyPixels(onShort.work, shortOrg, onShort.cx, onShort.cy, onShort.nBytePerRow);
+    ASSERT_EQ(full.work, onShort.work) << "round " << round;
+  }
+  // One byte less and the classifier leaves the page as it is.
+  Page page = MakePage(Pattern::Noise, rng);
+  while (page.cy < 2)
+    page = MakePage(Pattern::Noise, rng);
+  const std::vector<uint8_t> org = page.Original();
+  const std::vector<uint8_t> before = page.work;
+  ClassifyPixels(page.work,
+                 std::span<const uint8_t>(org).first(page.work.size() + page.nBytePerRow + 2),
+                 page.cx, page.cy, page.nBytePerRow);
+  EXPECT_EQ(page.work, before);
 }
 
 TEST(ClassifyPixels, LeavesEveryPixelOfAnUnpaddedPageBlackOrWhite) {
