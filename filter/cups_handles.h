@@ -5,6 +5,7 @@
 #include <cups/ppd.h>
 #include <cups/raster.h>
 
+#include <cstdint>
 #include <memory>
 
 struct RasterCloser {
@@ -35,7 +36,8 @@ private:
 };
 
 // The raster input: a file opened read-only, or standard input (never closed).
-// Its raster stream reads through ReadRaster.
+// Its raster stream reads through ReadRaster, which keeps count of what the
+// reads gave.
 class InputFile {
 public:
   InputFile() = default;
@@ -47,11 +49,17 @@ public:
   int fd() const { return fd_; }
   void Close();
 
+  uint64_t bytesRead = 0; // bytes handed to libcups
+  bool atEnd = false;     // a read found the end of the input
+  int readError = 0;      // errno of a read that failed, else 0
+
 private:
   int fd_ = 0;
 };
 
 // 'OpenRasterInput()' - Open the raster stream of the input. Before every read
 // that may have to wait for the spooler, the job's pending log lines are
-// written out, so they never wait with the filter.
+// written out, so they never wait with the filter. A read that waits for
+// input ends when the job is canceled (SIGTERM): the stream then ends there,
+// and libcups gives no more lines or pages.
 RasterStream OpenRasterInput(InputFile &input);

@@ -33,6 +33,11 @@ std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header) 
              header.cupsBytesPerLine, kMaxBytesPerLine);
     return text;
   }
+  if (header.NumCopies > kMaxCopies) {
+    snprintf(text, sizeof text, "%u copies, more than the %u the filter prints", header.NumCopies,
+             kMaxCopies);
+    return text;
+  }
   return std::nullopt;
 }
 

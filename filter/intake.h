@@ -12,16 +12,28 @@
 #include <string>
 #include <vector>
 
-// The widest page accepted: 16384 dots is 80 inches at 203 dpi, far beyond
-// any printer of this kind, and keeps every row within a GS v 0 band header.
+// What a page header may ask for. The printer's head is 832 dots (104 mm)
+// wide and its longest page is 1 m (7992 rows): 6.6 million pixels. The
+// limits leave room far beyond that and keep the memory a page needs to
+// about 420 MiB at most: the gray and colour conversion needs about 12 bytes
+// per pixel, a 1-bit page about 4 bytes per byte of its lines.
+//
+// The widest page: 16384 dots is 80 inches at 203 dpi, and keeps every row
+// within a GS v 0 band header.
 inline constexpr unsigned kMaxPageWidth = 16384;
 // The longest raster line accepted, padding included.
 inline constexpr unsigned kMaxBytesPerLine = 65535;
-// The most raw raster data one page may bring.
-inline constexpr uint64_t kMaxPageBytes = uint64_t{256} << 20;
+// The most pixels of a page: 2^25, 5 m of paper 832 dots wide.
+inline constexpr uint64_t kMaxPagePixels = uint64_t{1} << 25;
+// The most raster data of a page, padding included: a colour page at the
+// pixel limit.
+inline constexpr uint64_t kMaxPageBytes = 3 * kMaxPagePixels;
+// The most copies of a page, as many as CUPS allows a job by default.
+inline constexpr unsigned kMaxCopies = 9999;
 
 // 'PageHeaderProblem()' - Why a page with this header cannot be printed, or
-// nothing when it can.
+// nothing when it can. The header's cupsHeight is no reason: a page holds the
+// lines that actually arrive, and those are held to the limits as they come.
 std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header);
 
 // The packed page handed to the printer output: 1 bit per pixel, 0 = black.

@@ -49,7 +49,8 @@ void LogProgress(unsigned percent) {
 enum class LinesRead { Done, TooLarge };
 
 // Read the page's raster lines into Buffer until the page is complete, the
-// stream ends or the job is canceled. 'y' counts the lines read.
+// stream ends or the job is canceled. 'y' counts the lines read. A page that
+// brings more lines than the limits allow is not read further.
 LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, unsigned &y) {
   const unsigned bytesPerLine = header.cupsBytesPerLine;
   // The buffer grows with the lines that arrive, in steps that double it,
@@ -60,7 +61,8 @@ LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, u
   for (y = 0; y < header.cupsHeight && !Canceled; ++y) {
     if (y % 16 == 0)
       LogProgress(static_cast<unsigned>(uint64_t{y} * 100 / header.cupsHeight));
-    if (nOffset + bytesPerLine > kMaxPageBytes)
+    if (nOffset + bytesPerLine > kMaxPageBytes ||
+        (uint64_t{y} + 1) * header.cupsWidth > kMaxPagePixels)
       return LinesRead::TooLarge;
     if (nOffset + bytesPerLine > Buffer.size())
       Buffer.resize(std::max(nOffset + bytesPerLine,
@@ -85,6 +87,47 @@ void SkipPageLines(cups_raster_t *ras, const cups_page_header2_t &header) {
       break;
     remaining -= n;
   }
+}
+
+// 'ReadPageHeader()' - Read the next page header; false at the end of the
+// stream or at a header libcups refuses. 'headerBytes' tells how many input
+// bytes the attempt read.
+bool ReadPageHeader(cups_raster_t *ras, const InputFile &input, cups_page_header2_t &header,
+                    uint64_t &headerBytes) {
+  const uint64_t before = input.bytesRead;
+  const bool found = ras && cupsRasterReadHeader2(ras, &header);
+  headerBytes = input.bytesRead - before;
+  return found;
+}
+
+// Why the raster stream ended before its end, or why it held no page;
+// nothing when it ended cleanly after its last page.
+std::optional<std::string> StreamProblem(bool opened, const InputFile &input, int pagesRead,
+                                         uint64_t headerBytes) {
+  char text[160];
+  if (input.readError != 0) {
+    snprintf(text, sizeof text, "Unable to read the raster stream: %s", strerror(input.readError));
+    return text;
+  }
+  if (!opened && input.bytesRead == 0)
+    return "The raster stream is empty; nothing was printed.";
+  if (!opened)
+    return "The input is not a CUPS raster stream; nothing was printed.";
+  // A stream of no pages is its 4-byte sync word alone. libcups refuses a
+  // page header that makes no sense, and the input then goes on past it.
+  if (pagesRead == 0 && input.bytesRead == 4 && input.atEnd)
+    return "The raster stream holds no pages; nothing was printed.";
+  if (pagesRead == 0)
+    return "The raster stream has no valid page header; nothing was printed.";
+  // libcups reads a compressed stream ahead: a tail shorter than a page
+  // header may come in with the last lines and then looks like the end.
+  if (!input.atEnd || headerBytes > 0) {
+    snprintf(text, sizeof text,
+             "The raster stream is damaged after page %d; the rest of the job was not printed.",
+             pagesRead);
+    return text;
+  }
+  return std::nullopt;
 }
 
 } // namespace
@@ -117,16 +160,18 @@ int LabelFilterMain(int argc, char *argv[]) {
   }
   InputFile input(fd);
 
-  RasterStream ras = OpenRasterInput(input);
-
   // A backend that goes away must show up as a failed write, not kill us.
   signal(SIGPIPE, SIG_IGN);
+  // Opening the raster stream waits for its first bytes: a cancel may come
+  // then already.
   Canceled = 0;
   struct sigaction action {};
   action.sa_handler = CancelJob;
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
   sigaction(SIGTERM, &action, nullptr);
+
+  RasterStream ras = OpenRasterInput(input);
 
   JobOptions options(argv[5]);
 
@@ -144,13 +189,21 @@ int LabelFilterMain(int argc, char *argv[]) {
   int pagesPrinted = 0;
   bool jobFailed = false;
 
-  while (ras && cupsRasterReadHeader2(ras.get(), &header)) {
+  uint64_t headerBytes = 0; // input bytes read while looking for the next header
+  while (ReadPageHeader(ras.get(), input, header, headerBytes)) {
     if (Canceled)
       break;
     ++pagesRead;
     if (auto problem = PageHeaderProblem(header)) {
-      fprintf(stderr, "ERROR: Page %d of the job has %s; page skipped.\n", pagesRead,
-              problem->c_str());
+      // libcups reads every line whole into a buffer of its own: the lines
+      // of a page whose lines are too long are not read, not even to skip them.
+      const bool readable = header.cupsBytesPerLine <= kMaxBytesPerLine;
+      fprintf(stderr, "ERROR: Page %d of the job has %s; %s.\n", pagesRead, problem->c_str(),
+              readable ? "page skipped" : "job stopped");
+      if (!readable) {
+        jobFailed = true;
+        break;
+      }
       SkipPageLines(ras.get(), header);
       continue;
     }
@@ -162,8 +215,11 @@ int LabelFilterMain(int argc, char *argv[]) {
 
     unsigned y = 0;
     if (ReadPageLines(ras.get(), header, y) == LinesRead::TooLarge) {
-      fprintf(stderr, "ERROR: Page %d is larger than the %llu MiB the filter prints; job stopped.\n",
-              Page, static_cast<unsigned long long>(kMaxPageBytes >> 20));
+      fprintf(stderr,
+              "ERROR: Page %d brings more than the %llu pixels or %llu MiB of lines the filter "
+              "prints; job stopped.\n",
+              Page, static_cast<unsigned long long>(kMaxPagePixels),
+              static_cast<unsigned long long>(kMaxPageBytes >> 20));
       jobFailed = true;
       break;
     }
@@ -191,6 +247,15 @@ int LabelFilterMain(int argc, char *argv[]) {
     fprintf(stderr, "ERROR: EndPage return\n");
   }
 
+  // A stream that could not be read to its end says why.
+  bool streamFailed = false;
+  if (!Canceled && !jobFailed) {
+    if (auto problem = StreamProblem(ras != nullptr, input, pagesRead, headerBytes)) {
+      fprintf(stderr, "ERROR: %s\n", problem->c_str());
+      streamFailed = true;
+    }
+  }
+
   // The job-end cut, also after a cancel or a job without pages.
   if (!jobFailed && IsChoice(settings.Cutting, "2")) {
     static const uint8_t kCut[] = {0x1D, 0x56, 0x00};
@@ -212,7 +277,10 @@ int LabelFilterMain(int argc, char *argv[]) {
   ppd.reset();
   fprintf(stderr, "ERROR: KV8830-filter return\n");
 
-  if (jobFailed || Page == 0 || pagesPrinted == 0)
+  // Status 0 when a page was printed and the job was neither stopped nor cut
+  // short by a damaged stream; a page skipped for its header is told in the
+  // log, and the job's other pages are printed.
+  if (jobFailed || streamFailed || Page == 0 || pagesPrinted == 0)
     return 1;
   return 0;
 }

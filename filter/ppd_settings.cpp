@@ -11,6 +11,12 @@ PpdFile OpenPpd(const char *path) {
     int linenum = 0;
     ppd_status_t status = ppdLastError(&linenum);
     fprintf(stderr, "DEBUG: %s on line %d.\n", ppdErrorString(status), linenum);
+    // The job log shows the reason without debug logging, too.
+    if (path == nullptr)
+      fprintf(stderr, "ERROR: No PPD file: the PPD environment variable is not set.\n");
+    else
+      fprintf(stderr, "ERROR: Unable to open the PPD file \"%s\": %s on line %d.\n", path,
+              ppdErrorString(status), linenum);
   }
   return ppd;
 }

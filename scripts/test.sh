@@ -1,6 +1,7 @@
 #!/bin/bash
 # Build everything and run every test: once in a normal build, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then run each fuzzer for a
+# short while.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,3 +22,5 @@ echo "== tests (release build)"
 ctest --test-dir build --output-on-failure -j "$jobs"
 echo "== tests (sanitizer build)"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
+echo "== fuzzing (25 s per harness)"
+bash fuzz/run.sh 25

@@ -320,15 +320,17 @@ pass "cancel: job $job ended $(seconds_since "$start") s after cancel, on page $
 
 # ---- A raster stream that is broken ------------------------------------------
 # The sync word of a CUPS raster stream, then less than a page header: CUPS
-# types it as a raster and hands it to labelfilter alone, which prints no page
-# and exits 1. cupsd then stops the job (it stays in the queue, not completed)
-# and logs why.
+# types it as a raster and hands it to labelfilter alone, which prints no page,
+# says so and exits 1. cupsd then stops the job (it stays in the queue, not
+# completed) and logs why.
 { printf 'RaS2'; printf 'this is not a page header'; } >"$WORK/broken.ras"
 job=$(submit "$WORK/broken.ras")
 wait_for_log "$job" "Job stopped due to filter errors" 20
 job_log "$job" | grep -q "Started filter .*/labelfilter " || fail "job $job did not run labelfilter"
 job_log "$job" | grep -qE "^E \[.*\] \[Job $job\] KV8830-filter return$" ||
   fail "job $job: no ERROR: line of labelfilter in the log"
+job_log "$job" | grep -qE "^E \[.*\] \[Job $job\] The raster stream has no valid page header" ||
+  fail "job $job: the log does not say what is wrong with the raster"
 job_log "$job" | grep -q "Job completed" && fail "job $job with a broken raster completed"
 client cancel "$job"
 wait_for_job_end "$job" 30

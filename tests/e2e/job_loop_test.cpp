@@ -55,38 +55,49 @@ TEST(JobLoop, MissingInputFileIsReportedAfterAPauseWithStatus1) {
 struct PpdFailure {
   const char *name;
   std::optional<std::string> ppdText; // nullopt: PPD unset; "" : a missing file
-  const char *line;
+  const char *reason;                 // libcups' reason and line number
+  bool directory = false;             // the PPD path is a directory
 };
 void PrintTo(const PpdFailure &c, std::ostream *os) { *os << c.name; }
 
 class PpdCannotBeOpened : public ::testing::TestWithParam<PpdFailure> {};
 
 TEST_P(PpdCannotBeOpened, ReportsLibcupsReasonWithStatus1) {
+  const PpdFailure &c = GetParam();
   TempDir dir;
   FilterInvocation invocation;
   invocation.input = *testsupport::WriteRaster({});
   invocation.args = testsupport::JobArgs();
-  if (GetParam().ppdText) {
+  if (c.ppdText) {
     invocation.ppd = dir.Path("printer.ppd");
-    if (!GetParam().ppdText->empty()) {
+    if (c.directory) {
+      ASSERT_EQ(mkdir(invocation.ppd->c_str(), 0700), 0);
+    } else if (!c.ppdText->empty()) {
       FILE *f = std::fopen(invocation.ppd->c_str(), "w");
       ASSERT_NE(f, nullptr);
-      std::fputs(GetParam().ppdText->c_str(), f);
+      std::fwrite(c.ppdText->data(), 1, c.ppdText->size(), f);
       std::fclose(f);
     }
   }
   FilterResult result = RunFilter(invocation);
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_TRUE(result.out.empty());
-  EXPECT_TRUE(SameLines(testsupport::SplitLines(result.err), {GetParam().line}));
+  const std::string report =
+      c.ppdText
+          ? "ERROR: Unable to open the PPD file \"" + *invocation.ppd + "\": " + c.reason + "."
+          : std::string("ERROR: No PPD file: the PPD environment variable is not set.");
+  EXPECT_TRUE(SameLines(testsupport::SplitLines(result.err),
+                        {std::string("DEBUG: ") + c.reason + ".", report}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     JobLoop, PpdCannotBeOpened,
-    ::testing::Values(PpdFailure{"Unset", std::nullopt, "DEBUG: NULL PPD file pointer on line 0."},
-                      PpdFailure{"Missing", "", "DEBUG: Unable to open PPD file on line 0."},
-                      PpdFailure{"NotAPpd", "garbage\n",
-                                 "DEBUG: Missing asterisk in column 1 on line 1."}),
+    ::testing::Values(PpdFailure{"Unset", std::nullopt, "NULL PPD file pointer on line 0"},
+                      PpdFailure{"Missing", "", "Unable to open PPD file on line 0"},
+                      PpdFailure{"NotAPpd", "garbage\n", "Missing asterisk in column 1 on line 1"},
+                      PpdFailure{"Binary", std::string("\0\1\2\xFF", 4),
+                                 "Missing PPD-Adobe-4.x header on line 0"},
+                      PpdFailure{"Directory", "-", "Missing PPD-Adobe-4.x header on line 0", true}),
     [](const auto &test) { return std::string(test.param.name); });
 
 struct NoPagesCase {
@@ -94,8 +105,12 @@ struct NoPagesCase {
   bool emptyInput; // no bytes at all, else a stream of no pages
   cups_mode_t mode;
   const char *cutting;
+  const char *report;
 };
 void PrintTo(const NoPagesCase &c, std::ostream *os) { *os << c.name; }
+
+constexpr const char *kEmpty = "ERROR: The raster stream is empty; nothing was printed.";
+constexpr const char *kNoPages = "ERROR: The raster stream holds no pages; nothing was printed.";
 
 class NoPages : public ::testing::TestWithParam<NoPagesCase> {};
 
@@ -114,17 +129,20 @@ TEST_P(NoPages, OnlyTheJobEndCutAndTheCleanUpWithStatus1) {
   if (std::string(c.cutting) == "2")
     cut = {0x1D, 0x56, 0x00};
   EXPECT_TRUE(SameBytes(result.out, cut));
-  EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), CleanupLines("Darkness=3", 0)));
+  std::vector<std::string> expected = {c.report};
+  for (const std::string &line : CleanupLines("Darkness=3", 0))
+    expected.push_back(line);
+  EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expected));
   EXPECT_EQ(result.exitStatus, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     JobLoop, NoPages,
-    ::testing::Values(NoPagesCase{"EmptyInputCutting2", true, CUPS_RASTER_WRITE, "2"},
-                      NoPagesCase{"EmptyStreamCutting2", false, CUPS_RASTER_WRITE, "2"},
+    ::testing::Values(NoPagesCase{"EmptyInputCutting2", true, CUPS_RASTER_WRITE, "2", kEmpty},
+                      NoPagesCase{"EmptyStreamCutting2", false, CUPS_RASTER_WRITE, "2", kNoPages},
                       NoPagesCase{"EmptyCompressedStreamCutting2", false,
-                                  CUPS_RASTER_WRITE_COMPRESSED, "2"},
-                      NoPagesCase{"EmptyStreamCutting1", false, CUPS_RASTER_WRITE, "1"}),
+                                  CUPS_RASTER_WRITE_COMPRESSED, "2", kNoPages},
+                      NoPagesCase{"EmptyStreamCutting1", false, CUPS_RASTER_WRITE, "1", kNoPages}),
     [](const auto &test) { return std::string(test.param.name); });
 
 TEST(JobLoop, ProgressIsReportedBeforeEvery16thLine) {
@@ -202,52 +220,6 @@ TEST(JobLoop, DumpHoldsOneCopyOfTheLastPageOwnerOnly) {
   EXPECT_TRUE(S_ISREG(st.st_mode));
   EXPECT_EQ(st.st_mode & 07777, 0600u);
   EXPECT_TRUE(SameBytes(ReadFileBytes(kDumpPath), PageStream(job.marked, last)));
-}
-
-// SIGTERM while the filter waits for line 16 of a second page of 48 lines:
-// that line, whose read has begun, is the last one; the page is printed with
-// 17 lines and the third page is never started.
-TEST(JobLoop, SigtermDuringSecondPagePrintsItsLinesReadAndStops) {
-  Picture second = Scattered(16, 48, 5);
-  for (int y = 16; y < 48; ++y)
-    for (int x = 0; x < 16; ++x)
-      second.Set(x, y, false);
-  Job job{.marked = {{"Origin", "Rotation180"}, {"Cutting", "2"}},
-          .pages = {OneBitPage(Scattered(16, 24, 4)), OneBitPage(second),
-                    OneBitPage(Scattered(16, 24, 6))}};
-  std::vector<uint8_t> all = *testsupport::WriteRaster(job.pages);
-  testsupport::RasterPage secondStart = job.pages[1];
-  secondStart.lines.resize(16 * 2);
-  std::vector<uint8_t> upToLine16 = *testsupport::WriteRaster({{job.pages[0], secondStart}});
-  ASSERT_TRUE(std::equal(upToLine16.begin(), upToLine16.end(), all.begin()));
-
-  TempDir dir;
-  FilterInvocation invocation;
-  invocation.ppd = dir.Path("printer.ppd");
-  ASSERT_TRUE(testsupport::WritePpdFile(*invocation.ppd, PpdFor(job.marked)));
-  invocation.args = testsupport::JobArgs();
-  testsupport::FilterProcess filter(invocation);
-  ASSERT_TRUE(filter.Started());
-  ASSERT_TRUE(filter.Write(upToLine16));
-  ASSERT_TRUE(filter.WaitForErrLine("ATTR: job-media-progress=33", std::chrono::seconds(20)));
-  ASSERT_TRUE(filter.Signal(SIGTERM));
-  filter.Write(std::span(all).subspan(upToLine16.size()));
-  FilterResult result = filter.Finish();
-
-  std::vector<std::string> expected = PageLines(job.marked, job.pages[0], 1);
-  std::vector<std::string> secondLines = PageLines(job.marked, job.pages[1], 2, 17);
-  ASSERT_EQ(secondLines.back(), "ERROR: EndPage return");
-  secondLines.pop_back();
-  secondLines.back() = "ERROR: EndPage Out Canceled=1";
-  expected.insert(expected.end(), secondLines.begin(), secondLines.end());
-  for (const std::string &line : CleanupLines("", 0))
-    expected.push_back(line);
-  EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expected));
-  EXPECT_TRUE(SameBytes(result.out, Bytes({PageStream(job.marked, job.pages[0]),
-                                           PageStream(job.marked, job.pages[1], 17),
-                                           {0x1D, 0x56, 0x00}})));
-  EXPECT_TRUE(result.exited);
-  EXPECT_EQ(result.exitStatus, 0);
 }
 
 } // namespace

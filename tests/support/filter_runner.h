@@ -6,7 +6,9 @@
 // in English), default handlers for every signal (SIGPIPE included) and no
 // descriptors but 0, 1 and 2. This process ignores SIGPIPE from the first run
 // on, so that feeding a filter that has stopped reading is a failed write, not
-// the end of the test.
+// the end of the test. In a sanitizer build a leak makes the child exit with
+// status 23 (LSAN_OPTIONS=exitcode=23), so a leak on a path that exits with
+// status 1 fails the test too.
 #pragma once
 
 #include <chrono>
@@ -28,6 +30,7 @@ enum class StdoutKind {
   kCapture,    // a pipe read into FilterResult::out
   kClosed,     // descriptor 1 is closed
   kBrokenPipe, // a pipe whose reading end is already closed: the backend went away
+  kHeld,       // a pipe read into FilterResult::out once ReleaseOutput is called
 };
 
 struct FilterInvocation {
@@ -78,6 +81,12 @@ public:
   // whole line; false if it did not within 'timeout' or the filter ended.
   bool WaitForErrLine(std::string_view line, std::chrono::milliseconds timeout);
   bool Signal(int sig);
+  // Starts reading standard output of kHeld.
+  void ReleaseOutput();
+  // Waits until the filter has ended, without closing standard input; false
+  // if it did not within 'timeout'.
+  bool WaitForEnd(std::chrono::milliseconds timeout);
+  pid_t pid() const { return pid_; }
   // Closes standard input and waits for the end.
   FilterResult Finish();
 
@@ -94,6 +103,7 @@ private:
   std::mutex mutex_;
   std::condition_variable changed_;
   bool outputsClosed_ = false;
+  bool outputHeld_ = false;
   FilterResult result_;
   bool finished_ = false;
 };
@@ -110,7 +120,9 @@ std::vector<std::string> SplitLines(std::string_view text);
 //   (pData, pMirror, pBuf180, pBuf90, pDataBuf, options, f) -> "pData=<addr>"
 //   unless the address is 0, which stays "0" (a buffer that was not made);
 //   on the dump's fopen line with an open file, whatever follows " errno="
-//   (the error number left over from earlier calls) -> " errno=<errno>".
+//   (the error number left over from earlier calls) -> " errno=<errno>";
+//   the page dump's line with an open file ->
+//   "ERROR: fopen ImageDithering.bmp ImageFile=<addr> err=<err>".
 std::string MaskVarying(std::string_view line);
 
 // SplitLines and MaskVarying together.
