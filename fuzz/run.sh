@@ -6,7 +6,8 @@
 #
 # SECONDS per harness (default 25). New inputs go to CORPUS_DIR/<harness>/
 # when given, so that a later run starts from them, else to a directory that
-# is removed afterwards. A CORPUS_DIR under /tmp gives up the private /tmp. The seeds in fuzz/corpus/ are read, never written.
+# is removed afterwards. A CORPUS_DIR or a checkout under /tmp gives up the
+# private /tmp. The seeds in fuzz/corpus/ are read, never written.
 # The build is build-fuzz/ (or $FUZZ_BUILD_DIR). Runs at the lowest CPU
 # priority; as root, in a private mount namespace with a /tmp of its own, so
 # that the filter's page dumps do not overwrite those of other jobs.
@@ -19,7 +20,8 @@ build=${FUZZ_BUILD_DIR:-build-fuzz}
 [ -n "$corpus" ] && corpus=$(realpath -m "$corpus")
 
 if [ -z "${LABELFILTER_FUZZ_PRIVATE_TMP:-}" ] && [ "$(id -u)" -eq 0 ] &&
-  [[ "$corpus" != /tmp/* ]] && unshare --mount --propagation private true 2>/dev/null; then
+  [[ "$corpus" != /tmp/* && "$PWD" != /tmp/* ]] &&
+  unshare --mount --propagation private true 2>/dev/null; then
   export LABELFILTER_FUZZ_PRIVATE_TMP=1
   exec unshare --mount --propagation private \
     bash -c 'mount -t tmpfs -o size=2g,mode=1777 tmpfs /tmp && exec bash "$0" "$@"' \
