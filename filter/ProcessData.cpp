@@ -179,7 +179,8 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
 
   // The transforms, in order; each works on the result of the one before.
   std::span<uint8_t> pBuf = pDataBuf.first(static_cast<size_t>(nImageWidth) * nImageHeight);
-  std::vector<uint8_t> pBuf180, pBuf90, pMirror;
+  PageBytes pBuf180;
+  std::vector<uint8_t> pBuf90, pMirror;
   // Without a mirror to follow, the half turn also does the inversion: one
   // pass over the page less.
   const bool invertedByTurn = nDirection == 0 && nMirror == 0 && nInverse == 0;

@@ -50,8 +50,8 @@ PAGE_LOOP void ShiftBytes(const uint8_t *r, uint8_t *dst, size_t n, int shift) {
 // its pixels reversed, followed by white. Row h of the page becomes row
 // nPictureH - 1 - h, read right to left; the row's padding bytes come first
 // and the padding bits of its last pixel byte lead its first pixel byte.
-std::vector<uint8_t> ReversedPage(std::span<const uint8_t> page, uint8_t flip = 0) {
-  std::vector<uint8_t> r(page.size() + 1);
+PageBytes ReversedPage(std::span<const uint8_t> page, uint8_t flip = 0) {
+  PageBytes r(page.size() + 1);
   ReverseBytes(page.data(), r.data(), page.size(), flip);
   r[page.size()] = 0xFF;
   return r;
@@ -83,7 +83,7 @@ void WhitenRowTail(uint8_t *row, const RowGeometry &g, bool inverted = false) {
     row[x] = inverted ? 0x00 : 0xFF;
 }
 
-size_t PageBytes(int stride, int rows) {
+size_t RowBytes(int stride, int rows) {
   return static_cast<size_t>(stride) * static_cast<size_t>(rows);
 }
 
@@ -102,28 +102,28 @@ uint64_t Transpose8x8(uint64_t x) {
 
 } // namespace
 
-std::vector<uint8_t> HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH,
-                              int nBytePerRow, bool inverted) {
-  const size_t size = PageBytes(nBytePerRow, nPictureH);
+PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH, int nBytePerRow,
+                   bool inverted) {
+  const size_t size = RowBytes(nBytePerRow, nPictureH);
   const RowGeometry g = Geometry(nPictureW, nBytePerRow);
   if (size == 0 || g.nPictureWidth == 0)
-    return std::vector<uint8_t>(size, inverted ? 0x00 : 0xFF);
+    return PageBytes(size, inverted ? 0x00 : 0xFF);
 
   // Read backwards, the page is already turned; each row only has to move
   // left past its padding, which one pass over the whole page does. The
   // pass reads ahead of where it writes, so it works in place.
-  std::vector<uint8_t> pBuf180 = ReversedPage(pImage.first(size), inverted ? 0xFF : 0x00);
+  PageBytes pBuf180 = ReversedPage(pImage.first(size), inverted ? 0xFF : 0x00);
   ShiftBytes(pBuf180.data() + g.lead, pBuf180.data(), size - g.lead, g.shift);
   pBuf180.resize(size);
   for (int h = 0; h < nPictureH; ++h)
-    WhitenRowTail(pBuf180.data() + PageBytes(nBytePerRow, h), g, inverted);
+    WhitenRowTail(pBuf180.data() + RowBytes(nBytePerRow, h), g, inverted);
   return pBuf180;
 }
 
 std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitmapCX,
                                      int nBitmapCY, int nImageWidth) {
   const int linebyte = static_cast<int>((static_cast<int64_t>(nBitmapCY) + 31) / 32 * 4);
-  std::vector<uint8_t> pBuf90(PageBytes(linebyte, nBitmapCX), 0xFF);
+  std::vector<uint8_t> pBuf90(RowBytes(linebyte, nBitmapCX), 0xFF);
 
   // Destination column c holds source row nBitmapCY - 1 - c, so destination
   // byte column b gathers eight source rows from the bottom up. Rows above
@@ -134,7 +134,7 @@ std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitma
     const uint8_t *rows[8];
     for (int k = 0; k < 8; ++k) {
       int r = nBitmapCY - 1 - (8 * b + k);
-      rows[k] = r >= 0 ? pImage.data() + PageBytes(nImageWidth, r) : nullptr;
+      rows[k] = r >= 0 ? pImage.data() + RowBytes(nImageWidth, r) : nullptr;
     }
     for (int x = 0; x < sourceBytes; ++x) {
       uint64_t block = 0;
@@ -143,7 +143,7 @@ std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitma
       block = Transpose8x8(block);
       // Row j of the transposed block is destination row 8x + j.
       for (int j = 0; j < 8 && 8 * x + j < nBitmapCX; ++j)
-        pBuf90[PageBytes(linebyte, 8 * x + j) + b] = static_cast<uint8_t>(block >> (56 - 8 * j));
+        pBuf90[RowBytes(linebyte, 8 * x + j) + b] = static_cast<uint8_t>(block >> (56 - 8 * j));
     }
   }
   return pBuf90;
@@ -151,8 +151,9 @@ std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitma
 
 std::optional<std::vector<uint8_t>> MirrorPicture(int nPictureW, int nPictureH, int nBytePerRow,
                                                   std::span<const uint8_t> pImage) {
-  const size_t size = PageBytes(nBytePerRow, nPictureH);
-  std::vector<uint8_t> pMirror, r;
+  const size_t size = RowBytes(nBytePerRow, nPictureH);
+  std::vector<uint8_t> pMirror;
+  PageBytes r;
   try {
     pMirror.assign(size, 0xFF);
     r = ReversedPage(pImage.first(size));
@@ -165,8 +166,8 @@ std::optional<std::vector<uint8_t>> MirrorPicture(int nPictureW, int nPictureH, 
 
   // Row j reversed is row nPictureH - 1 - j of the page read backwards.
   for (int j = 0; j < nPictureH; ++j) {
-    uint8_t *row = pMirror.data() + PageBytes(nBytePerRow, j);
-    ShiftBytes(r.data() + PageBytes(nBytePerRow, nPictureH - 1 - j) + g.lead, row,
+    uint8_t *row = pMirror.data() + RowBytes(nBytePerRow, j);
+    ShiftBytes(r.data() + RowBytes(nBytePerRow, nPictureH - 1 - j) + g.lead, row,
                g.nPictureWidth, g.shift);
     WhitenRowTail(row, g);
   }

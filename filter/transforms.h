@@ -5,6 +5,8 @@
 // and 1 is white, and every bit past the picture is white.
 #pragma once
 
+#include "page_bytes.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -13,8 +15,8 @@
 // 'HalfTurn()' - Turn the page by 180 degrees: the first row of the result
 // is the last source row read right to left. Same stride and row count.
 // With 'inverted' the result comes out already as InvertPage leaves it.
-std::vector<uint8_t> HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH,
-                              int nBytePerRow, bool inverted = false);
+PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH, int nBytePerRow,
+                   bool inverted = false);
 
 // 'Rotate90Degrees()' - Turn the page a quarter turn clockwise. The result
 // has nBitmapCX rows of ((nBitmapCY + 31) / 32) * 4 bytes; its top row is

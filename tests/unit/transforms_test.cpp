@@ -79,6 +79,8 @@ std::vector<uint8_t> LiteralQuarterTurn(const Page &p) {
   return out;
 }
 
+std::vector<uint8_t> AsVector(const PageBytes &page) { return {page.begin(), page.end()}; }
+
 struct Shape {
   int width, height, stride;
 };
@@ -94,10 +96,10 @@ TEST(Transforms, HalfTurnMirrorAndQuarterTurnMatchTheLiteralWalk) {
   for (const Shape &s : kShapes) {
     SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " stride " << s.stride);
     Page p = RandomPage(s.width, s.height, s.stride, rng);
-    EXPECT_EQ(HalfTurn(p.bits, p.width, p.height, p.stride), LiteralHalfTurn(p));
+    EXPECT_EQ(AsVector(HalfTurn(p.bits, p.width, p.height, p.stride)), LiteralHalfTurn(p));
     std::vector<uint8_t> invertedTurn = LiteralHalfTurn(p);
     InvertPage(invertedTurn);
-    EXPECT_EQ(HalfTurn(p.bits, p.width, p.height, p.stride, true), invertedTurn);
+    EXPECT_EQ(AsVector(HalfTurn(p.bits, p.width, p.height, p.stride, true)), invertedTurn);
     auto mirrored = MirrorPicture(p.width, p.height, p.stride, p.bits);
     ASSERT_TRUE(mirrored);
     EXPECT_EQ(*mirrored, LiteralMirror(p));
@@ -109,7 +111,7 @@ TEST(Transforms, SourcePaddingNeverReachesThePicture) {
   // Black padding bits in the source (a raster line's stray bits) must not
   // show up as dots anywhere in the turned or mirrored page.
   Page p{std::vector<uint8_t>(4 * 3, 0x00), 10, 3, 4}; // every bit black, padding included
-  auto turned = HalfTurn(p.bits, 10, 3, 4);
+  auto turned = AsVector(HalfTurn(p.bits, 10, 3, 4));
   auto mirrored = *MirrorPicture(10, 3, 4, p.bits);
   for (int y = 0; y < 3; ++y) {
     for (auto *page : {&turned, &mirrored}) {
