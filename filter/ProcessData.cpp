@@ -1,7 +1,9 @@
 #include "ProcessData.h"
 
+#include "Color2BW.h"
 #include "dump_file.h"
 #include "printer_output.h"
+#include "trace_address.h"
 #include "transforms.h"
 
 #include <algorithm>
@@ -14,8 +16,6 @@
 
 namespace {
 
-// Trace addresses are the low 32 bits of the buffer's address.
-unsigned Trace(const void *p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
 struct SettingsCommand {
   const char *option;
@@ -150,7 +150,7 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
   fprintf(stderr, "ERROR: call ProcessData\n");
 
   int nImageWidth = header.cupsBitsPerPixel == 1 ? static_cast<int>(header.cupsBytesPerLine)
-                                                 : (biWidth + 31) / 32 * 4;
+                                                 : static_cast<int>(PackedStride(biWidth));
   int nImageHeight = biHeight;
   const unsigned dwCopies = header.NumCopies;
   fprintf(stderr, "ERROR: ProcessData nImageWidth=%d biHeight=%d\n", nImageWidth, biHeight);
@@ -170,7 +170,7 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
   // A quarter turn makes the page's length its width; the band header can
   // only say so up to 65535 bytes.
   if ((nDirection == 1 || nDirection == 3) &&
-      (static_cast<int64_t>(biHeight) + 31) / 32 * 4 > kMaxBandWidthBytes) {
+      PackedStride(biHeight) > kMaxBandWidthBytes) {
     fprintf(stderr,
             "ERROR: Page of %d rows is too long to print turned by 90 degrees; page skipped.\n",
             biHeight);
@@ -193,7 +193,7 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
     fprintf(stderr, "ERROR: ProcessData Rotate90Degrees\n");
     pBuf90 = Rotate90Degrees(pBuf, biWidth, biHeight, nImageWidth);
     nImageHeight = biWidth;
-    nImageWidth = (biHeight + 31) / 32 * 4;
+    nImageWidth = static_cast<int>(PackedStride(biHeight));
     pBuf = pBuf90;
   }
   fprintf(stderr, "ERROR: ProcessDatan nMirror\n");

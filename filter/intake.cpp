@@ -1,6 +1,7 @@
 #include "intake.h"
 
 #include "Color2BW.h"
+#include "ErrorDiffusion.h"
 #include "dump_file.h"
 #include "vector_loops.h"
 
@@ -43,8 +44,6 @@ std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header) 
 
 namespace {
 
-// Working-image rows of 8-bit pages: 3 bytes per pixel, a multiple of 4 bytes.
-size_t WorkingImageRow(unsigned cupsWidth) { return (uint64_t{cupsWidth} * 24 + 31) / 32 * 4; }
 
 // The packed page of a gray or colour page: every byte white, one bit per
 // pixel in rows of whole 32-bit words.
@@ -110,7 +109,7 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
   default: {
     // Gray lines (255 = black) become a working image of 3 equal bytes per
     // pixel with 0 = black; row padding and 256 spare bytes stay white.
-    const size_t BytePerLine = WorkingImageRow(header.cupsWidth);
+    const size_t BytePerLine = WorkingImageStride(static_cast<int>(header.cupsWidth));
     fprintf(stderr, "ERROR: BytePerLine =%d \n", static_cast<int>(BytePerLine));
     DumpRawLines(lines.first(bytes));
     MakePackedBuffer(pDataBuf, header, y);

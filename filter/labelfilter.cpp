@@ -8,6 +8,7 @@
 #include "page.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
+#include "trace_address.h"
 
 #include <algorithm>
 #include <charconv>
@@ -29,8 +30,6 @@ int Page;                         // Number of pages started
 
 namespace {
 
-// Trace addresses are the low 32 bits of the buffer's address.
-unsigned Trace(const void *p) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(p)); }
 
 // 'Setup()' - Prepare the printer for the job; nothing to do for this printer.
 void Setup(ppd_file_t *) {}

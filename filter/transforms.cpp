@@ -1,5 +1,6 @@
 #include "transforms.h"
 
+#include "Color2BW.h"
 #include "vector_loops.h"
 
 #include <cstring>
@@ -122,7 +123,7 @@ PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH
 
 std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitmapCX,
                                      int nBitmapCY, int nImageWidth) {
-  const int linebyte = static_cast<int>((static_cast<int64_t>(nBitmapCY) + 31) / 32 * 4);
+  const int linebyte = static_cast<int>(PackedStride(nBitmapCY));
   std::vector<uint8_t> pBuf90(RowBytes(linebyte, nBitmapCX), 0xFF);
 
   // Destination column c holds source row nBitmapCY - 1 - c, so destination
