@@ -30,7 +30,6 @@ int Page;                         // Number of pages started
 
 namespace {
 
-
 // 'Setup()' - Prepare the printer for the job; nothing to do for this printer.
 void Setup(ppd_file_t *) {}
 
