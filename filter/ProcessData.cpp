@@ -41,49 +41,36 @@ constexpr int kLargestFeedChoice = 13;
 
 constexpr std::array<uint8_t, 8> kBlankBand{0x1D, 0x76, 0x30, 0x00, 0x01, 0x00, 0x18, 0x00};
 
-bool RowIsBlank(const uint8_t *row, size_t bytes) {
-  size_t i = 0;
-  for (; i + 8 <= bytes; i += 8) {
-    uint64_t word;
-    std::memcpy(&word, row + i, 8);
-    if (word != 0)
-      return false;
-  }
-  for (; i < bytes; ++i)
-    if (row[i] != 0)
-      return false;
-  return true;
-}
-
 // Append a GS v 0 band of 24 rows from nStartRow; rows past the end of the
 // page go out as zero bytes (no dots).
-void AppendBand(std::vector<uint8_t> &pData, std::span<const uint8_t> page, int nImageWidth,
-                int nImageHeight, int nStartRow) {
+void AppendBand(PageBytes &pData, const PrinterRows &rows, int nImageWidth, int nImageHeight,
+                int nStartRow) {
   const uint8_t header[8] = {0x1D, 0x76, 0x30, 0x00, static_cast<uint8_t>(nImageWidth % 256),
                              static_cast<uint8_t>(nImageWidth / 256), kBandRows, 0x00};
   pData.insert(pData.end(), header, header + 8);
   const size_t rowBytes = static_cast<size_t>(nImageWidth);
   const int rowsOnPage = std::clamp(nImageHeight - nStartRow, 0, kBandRows);
-  const uint8_t *first = page.data() + static_cast<size_t>(nStartRow) * rowBytes;
-  pData.insert(pData.end(), first, first + rowsOnPage * rowBytes);
-  pData.resize(pData.size() + (kBandRows - rowsOnPage) * rowBytes, 0x00);
+  const size_t at = pData.size();
+  const size_t pageBytes = rowsOnPage * rowBytes;
+  pData.resize(at + pageBytes + 1); // the copy's scratch byte
+  rows.Copy(nStartRow, rowsOnPage, pData.data() + at);
+  pData.resize(at + pageBytes);
+  pData.resize(at + kBandRows * rowBytes, 0x00);
 }
 
-void AppendBlankBand(std::vector<uint8_t> &pData) {
+void AppendBlankBand(PageBytes &pData) {
   pData.insert(pData.end(), kBlankBand.begin(), kBlankBand.end());
   pData.resize(pData.size() + kBandRows, 0x00);
 }
 
 // The page raster: 24-row bands, blank bands for white stretches between
 // them, and nothing for the white rows at the end of the page.
-void AppendRaster(std::vector<uint8_t> &pData, std::span<const uint8_t> page, int nImageWidth,
-                  int nImageHeight) {
+void AppendRaster(PageBytes &pData, const PrinterRows &rows, int nImageWidth, int nImageHeight) {
   int nStartRow = 0;
   int nPictureRow = -1;
   int j = 0;
   while (j < nImageHeight) {
-    if (nPictureRow == -1 &&
-        !RowIsBlank(page.data() + static_cast<size_t>(j) * nImageWidth, nImageWidth))
+    if (nPictureRow == -1 && !rows.IsBlank(j))
       nPictureRow = j;
     if (nPictureRow == -1) {
       ++j;
@@ -91,13 +78,13 @@ void AppendRaster(std::vector<uint8_t> &pData, std::span<const uint8_t> page, in
     }
     const int nRows = nPictureRow - nStartRow + 1;
     if (nRows <= kBandRows) {
-      AppendBand(pData, page, nImageWidth, nImageHeight, nStartRow);
+      AppendBand(pData, rows, nImageWidth, nImageHeight, nStartRow);
       j = nStartRow + kBandRows;
     } else {
       const int n = ((nRows - 1) / kBandRows) * kBandRows;
       for (int k = 0; k < n / kBandRows; ++k)
         AppendBlankBand(pData);
-      AppendBand(pData, page, nImageWidth, nImageHeight, nStartRow + n);
+      AppendBand(pData, rows, nImageWidth, nImageHeight, nStartRow + n);
       j = nStartRow + n + kBandRows;
     }
     nPictureRow = -1;
@@ -106,14 +93,15 @@ void AppendRaster(std::vector<uint8_t> &pData, std::span<const uint8_t> page, in
 }
 
 // The most bytes one copy of the page's stream can take: every settings
-// command, a full band for every group of 24 rows, the longest feed, the cut.
+// command, a full band for every group of 24 rows, the longest feed, the cut,
+// and the band copy's scratch byte.
 size_t StreamBound(int nImageWidth, int nImageHeight) {
   const uint64_t groups = (static_cast<uint64_t>(nImageHeight) + kBandRows - 1) / kBandRows;
   const uint64_t band = std::max<uint64_t>(8 + uint64_t{kBandRows} * nImageWidth, 32);
-  return static_cast<size_t>(3 * kSettingsCommands.size() + groups * band + 9 + 3);
+  return static_cast<size_t>(3 * kSettingsCommands.size() + groups * band + 9 + 3 + 1);
 }
 
-void AppendFeed(std::vector<uint8_t> &pData, const std::optional<std::string> &choice) {
+void AppendFeed(PageBytes &pData, const std::optional<std::string> &choice) {
   if (!choice)
     return;
   long long nFeed = ChoiceNumber(*choice);
@@ -135,7 +123,7 @@ void DumpStream(std::span<const uint8_t> stream) {
   fprintf(stderr, "ERROR: fopen RZ540.data f=%x errno=%d desc=%s\n", Trace(f.get()), err,
           strerror(err));
   if (f)
-    fwrite(stream.data(), 1, stream.size(), f.get());
+    WriteDump(f.get(), stream);
 }
 
 } // namespace
@@ -178,14 +166,22 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
   }
 
   // The transforms, in order; each works on the result of the one before.
+  // A 1-bit page comes in as the raster has it, 1 for black; the others are
+  // converted with 0 for black. The quarter turn and the mirror fill with
+  // white 1 bits, so a 1-bit page they work on is complemented first.
   std::span<uint8_t> pBuf = pDataBuf.first(static_cast<size_t>(nImageWidth) * nImageHeight);
+  bool blackIsOne = header.cupsBitsPerPixel == 1;
   PageBytes pBuf180;
   std::vector<uint8_t> pBuf90, pMirror;
-  // Without a mirror to follow, the half turn also does the inversion: one
-  // pass over the page less.
-  const bool invertedByTurn = nDirection == 0 && nMirror == 0 && nInverse == 0;
-  if (nDirection == 0) {
-    pBuf180 = HalfTurn(pBuf, biWidth, biHeight, nImageWidth, invertedByTurn);
+  // Without a mirror to follow, the half turn is done while the bands are
+  // built: the turned rows go straight into the command buffer.
+  const bool turnIntoBands = nDirection == 0 && nMirror == 0;
+  if (blackIsOne && (nMirror == 1 || nDirection == 1 || nDirection == 3)) {
+    InvertPage(pBuf);
+    blackIsOne = false;
+  }
+  if (nDirection == 0 && !turnIntoBands) {
+    pBuf180 = HalfTurn(pBuf, biWidth, biHeight, nImageWidth);
     pBuf = pBuf180;
   }
   fprintf(stderr, "ERROR: ProcessDatan Direction == 1 || nDirection == 3\n");
@@ -197,26 +193,29 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
     pBuf = pBuf90;
   }
   fprintf(stderr, "ERROR: ProcessDatan nMirror\n");
+  const bool turned = nDirection == 1 || nDirection == 3;
+  const int pictureW = turned ? biHeight : biWidth;
+  const int pictureH = turned ? biWidth : biHeight;
   if (nMirror == 1) {
     fprintf(stderr, "ERROR: ProcessData MirrorPicture\n");
-    const bool turned = nDirection == 1 || nDirection == 3;
-    auto mirrored = MirrorPicture(turned ? biHeight : biWidth, turned ? biWidth : biHeight,
-                                  nImageWidth, pBuf);
+    auto mirrored = MirrorPicture(pictureW, pictureH, nImageWidth, pBuf);
     if (mirrored) {
       pMirror = std::move(*mirrored);
       pBuf = pMirror;
     }
   }
+  // The printer prints 1 bits as dots: black pixels, or with "NegativeImage"
+  // the white ones. The complement is done as the rows are copied.
   fprintf(stderr, "ERROR: ProcessData nInverse=%d\n", nInverse);
-  if (nInverse == 0) {
+  if (nInverse == 0)
     fprintf(stderr, "ERROR: ProcessData nInverse\n");
-    if (!invertedByTurn)
-      InvertPage(pBuf);
-  }
+  const bool dotIsOne = nInverse == 0;
+  const PrinterRows rows(pBuf, pictureW, pictureH, nImageWidth, turnIntoBands,
+                         blackIsOne == dotIsOne ? 0x00 : 0xFF, dotIsOne ? 0x00 : 0xFF);
 
   // The page's whole command stream is built in one buffer first, so a page
   // that cannot be built never reaches the printer half-written.
-  std::vector<uint8_t> pData;
+  PageBytes pData;
   pData.reserve(StreamBound(nImageWidth, nImageHeight));
   fprintf(stderr, "ERROR: ProcessData malloc pData=%x\n", Trace(pData.data()));
 
@@ -231,7 +230,7 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
   fprintf(stderr, "ERROR: ProcessData nOffset=%d j=%d nImageHeight=%d\n",
           static_cast<int>(pData.size()), 0, nImageHeight);
 
-  AppendRaster(pData, pBuf, nImageWidth, nImageHeight);
+  AppendRaster(pData, rows, nImageWidth, nImageHeight);
 
   fprintf(stderr, "ERROR: ProcessData FeedAfterPrinting\n");
   AppendFeed(pData, settings.FeedAfterPrinting);
@@ -251,7 +250,9 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
   DumpStream(pData);
 
   fprintf(stderr, "ERROR: free pMirror=%x\n", Trace(pMirror.data()));
-  fprintf(stderr, "ERROR: free pBuf180=%x\n", Trace(pBuf180.data()));
+  // A half turn done into the bands has the command buffer for its buffer.
+  fprintf(stderr, "ERROR: free pBuf180=%x\n",
+          Trace(turnIntoBands ? pData.data() : pBuf180.data()));
   fprintf(stderr, "ERROR: free pBuf90=%x\n", Trace(pBuf90.data()));
   fprintf(stderr, "ERROR: free pData=%x\n", Trace(pData.data()));
   fprintf(stderr, "ERROR: ProcessData return\n");

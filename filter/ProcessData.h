@@ -19,7 +19,8 @@ enum class PageOutcome {
 
 // 'ProcessData()' - Bring the packed page into the printer's orientation and
 // polarity and send its command stream once per copy. 'pDataBuf' holds the
-// page (0 = black) and may be inverted in place.
+// page (1 = black on a 1-bit page, 0 = black on the others) and may be
+// inverted in place.
 PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &header,
                         std::span<uint8_t> pDataBuf, int biWidth, int biHeight);
 

@@ -7,12 +7,26 @@
 
 void DumpFileCloser::operator()(FILE *f) const {
   if (fflush(f) == 0) {
-    long written = ftell(f);
-    if (written >= 0 && ftruncate(fileno(f), written) != 0) {
+    const off_t written = lseek(fileno(f), 0, SEEK_CUR);
+    if (written >= 0 && written < sizeAtOpen && ftruncate(fileno(f), written) != 0) {
       // A dump that cannot be trimmed is only a debugging aid; leave it.
     }
   }
   fclose(f);
+}
+
+void WriteDump(FILE *f, std::span<const uint8_t> bytes) {
+  if (fflush(f) != 0)
+    return;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(fileno(f), bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR)
+      continue;
+    if (n <= 0)
+      return;
+    done += static_cast<size_t>(n);
+  }
 }
 
 FilePtr OpenDumpFile(const char *path) {
@@ -40,5 +54,5 @@ FilePtr OpenDumpFile(const char *path) {
     errno = saved;
     return nullptr;
   }
-  return FilePtr(f);
+  return FilePtr(f, DumpFileCloser{st.st_size});
 }

@@ -78,7 +78,7 @@ int DitheringMode(const JobSettings &settings) {
 
 void DumpRawLines(std::span<const uint8_t> lines) {
   if (FilePtr f = OpenDumpFile("/tmp/Buffer.data"))
-    fwrite(lines.data(), 1, lines.size(), f.get());
+    WriteDump(f.get(), lines);
 }
 
 } // namespace
@@ -92,10 +92,8 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
   const int cy = static_cast<int>(y);
   switch (header.cupsBitsPerPixel) {
   case 1:
-    // The raster's 1 is a black dot and its line padding is 0; the packed
-    // page has 0 for black, so the padding becomes white.
-    for (uint8_t &b : lines.first(bytes))
-      b = static_cast<uint8_t>(~b);
+    // The raster's lines are already one bit per pixel, 1 for a black dot
+    // and 0 in the line padding: the page as it stands.
     return PackedPage{lines.first(bytes), cx};
 
   case 24:

@@ -36,14 +36,15 @@ inline constexpr unsigned kMaxCopies = 9999;
 // lines that actually arrive, and those are held to the limits as they come.
 std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header);
 
-// The packed page handed to the printer output: 1 bit per pixel, 0 = black.
+// The packed page handed to the printer output: 1 bit per pixel; 1 = black
+// for a 1-bit raster page, 0 = black for a converted gray or colour page.
 struct PackedPage {
   std::span<uint8_t> pBuf;
   int biWidth = 0;
 };
 
 // 'IntakePage()' - Turn the 'y' raster lines in 'raster' into a packed page.
-// 1-bit lines are complemented in place; gray and colour pages are binarised
+// 1-bit lines are the page as they stand; gray and colour pages are binarised
 // into 'pDataBuf' (gray lines are released once expanded). Returns nothing
 // when the conversion cannot get its memory.
 std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageBytes &raster,

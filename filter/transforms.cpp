@@ -51,9 +51,9 @@ PAGE_LOOP void ShiftBytes(const uint8_t *r, uint8_t *dst, size_t n, int shift) {
 // its pixels reversed, followed by white. Row h of the page becomes row
 // nPictureH - 1 - h, read right to left; the row's padding bytes come first
 // and the padding bits of its last pixel byte lead its first pixel byte.
-PageBytes ReversedPage(std::span<const uint8_t> page, uint8_t flip = 0) {
+PageBytes ReversedPage(std::span<const uint8_t> page) {
   PageBytes r(page.size() + 1);
-  ReverseBytes(page.data(), r.data(), page.size(), flip);
+  ReverseBytes(page.data(), r.data(), page.size(), 0);
   r[page.size()] = 0xFF;
   return r;
 }
@@ -72,16 +72,32 @@ RowGeometry Geometry(int nPictureW, int nBytePerRow) {
 }
 
 // After the shift, a row's last pixel byte took its low bits from whatever
-// followed it, and its padding bytes are not yet set: make both white (1,
-// or 0 on an inverted page).
-void WhitenRowTail(uint8_t *row, const RowGeometry &g, bool inverted = false) {
-  const uint8_t tail = static_cast<uint8_t>(0xFF >> (8 - g.shift));
-  if (inverted)
-    row[g.nPictureWidth - 1] &= static_cast<uint8_t>(~tail);
-  else
-    row[g.nPictureWidth - 1] |= tail;
-  for (size_t x = g.nPictureWidth; x < g.stride; ++x)
-    row[x] = inverted ? 0x00 : 0xFF;
+// followed it, and its padding bytes are not yet set: make both 'white'.
+void WhitenRowTail(uint8_t *row, size_t nPictureWidth, size_t stride, int shift, uint8_t white) {
+  const uint8_t tail = static_cast<uint8_t>(0xFF >> (8 - shift));
+  row[nPictureWidth - 1] = static_cast<uint8_t>((row[nPictureWidth - 1] & ~tail) | (white & tail));
+  std::memset(row + nPictureWidth, white, stride - nPictureWidth);
+}
+
+PAGE_LOOP void CopyFlipped(const uint8_t *__restrict src, uint8_t *__restrict dst, size_t n,
+                           uint8_t flip) {
+  for (size_t i = 0; i < n; ++i)
+    dst[i] = src[i] ^ flip;
+}
+
+bool AllBytesAre(const uint8_t *row, size_t bytes, uint8_t value) {
+  const uint64_t pattern = value * 0x0101010101010101ull;
+  size_t i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, row + i, 8);
+    if (word != pattern)
+      return false;
+  }
+  for (; i < bytes; ++i)
+    if (row[i] != value)
+      return false;
+  return true;
 }
 
 size_t RowBytes(int stride, int rows) {
@@ -106,18 +122,11 @@ uint64_t Transpose8x8(uint64_t x) {
 PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH, int nBytePerRow,
                    bool inverted) {
   const size_t size = RowBytes(nBytePerRow, nPictureH);
-  const RowGeometry g = Geometry(nPictureW, nBytePerRow);
-  if (size == 0 || g.nPictureWidth == 0)
-    return PageBytes(size, inverted ? 0x00 : 0xFF);
-
-  // Read backwards, the page is already turned; each row only has to move
-  // left past its padding, which one pass over the whole page does. The
-  // pass reads ahead of where it writes, so it works in place.
-  PageBytes pBuf180 = ReversedPage(pImage.first(size), inverted ? 0xFF : 0x00);
-  ShiftBytes(pBuf180.data() + g.lead, pBuf180.data(), size - g.lead, g.shift);
+  PageBytes pBuf180(size + 1);
+  PrinterRows(pImage, nPictureW, nPictureH, nBytePerRow, true, inverted ? 0xFF : 0x00,
+              inverted ? 0x00 : 0xFF)
+      .Copy(0, nPictureH, pBuf180.data());
   pBuf180.resize(size);
-  for (int h = 0; h < nPictureH; ++h)
-    WhitenRowTail(pBuf180.data() + RowBytes(nBytePerRow, h), g, inverted);
   return pBuf180;
 }
 
@@ -170,7 +179,7 @@ std::optional<std::vector<uint8_t>> MirrorPicture(int nPictureW, int nPictureH, 
     uint8_t *row = pMirror.data() + RowBytes(nBytePerRow, j);
     ShiftBytes(r.data() + RowBytes(nBytePerRow, nPictureH - 1 - j) + g.lead, row,
                g.nPictureWidth, g.shift);
-    WhitenRowTail(row, g);
+    WhitenRowTail(row, g.nPictureWidth, g.stride, g.shift, 0xFF);
   }
   return pMirror;
 }
@@ -178,4 +187,57 @@ std::optional<std::vector<uint8_t>> MirrorPicture(int nPictureW, int nPictureH, 
 void InvertPage(std::span<uint8_t> page) {
   for (uint8_t &b : page)
     b = static_cast<uint8_t>(~b);
+}
+
+PrinterRows::PrinterRows(std::span<const uint8_t> page, int nPictureW, int nPictureH,
+                         int nBytePerRow, bool turned, uint8_t flip, uint8_t white)
+    : page_(page.first(RowBytes(nBytePerRow, nPictureH))), rows_(nPictureH),
+      stride_(static_cast<size_t>(nBytePerRow)),
+      pictureBytes_(Geometry(nPictureW, nBytePerRow).nPictureWidth),
+      shift_(Geometry(nPictureW, nBytePerRow).shift), turned_(turned), flip_(flip),
+      white_(white) {}
+
+bool PrinterRows::IsBlank(int j) const {
+  if (!turned_)
+    return AllBytesAre(page_.data() + stride_ * static_cast<size_t>(j), stride_, flip_);
+  // A turned row holds the pixels of source row rows_ - 1 - j and white.
+  const bool whitePadding = shift_ > 0 || pictureBytes_ < stride_;
+  if (pictureBytes_ == 0 || (whitePadding && white_ != 0))
+    return pictureBytes_ == 0 && white_ == 0;
+  const uint8_t *row = page_.data() + stride_ * static_cast<size_t>(rows_ - 1 - j);
+  const uint8_t pixels = static_cast<uint8_t>(0xFF << shift_);
+  return AllBytesAre(row, pictureBytes_ - 1, flip_) &&
+         ((row[pictureBytes_ - 1] ^ flip_) & pixels) == 0;
+}
+
+void PrinterRows::Copy(int first, int count, uint8_t *dest) const {
+  const size_t bytes = stride_ * static_cast<size_t>(count);
+  if (!turned_) {
+    const uint8_t *src = page_.data() + stride_ * static_cast<size_t>(first);
+    if (flip_ == 0)
+      std::memcpy(dest, src, bytes);
+    else
+      CopyFlipped(src, dest, bytes, flip_);
+    return;
+  }
+  if (bytes == 0)
+    return;
+  if (pictureBytes_ == 0) {
+    std::memset(dest, white_, bytes);
+    return;
+  }
+  // Read backwards, the rows are already turned; each only has to move left
+  // past its padding. The rows wanted, read backwards, start at the padding
+  // of source row rows_ - first - 1 and end at the start of source row
+  // rows_ - first - count: reverse them, then shift the lot in place (the
+  // shift reads one byte ahead, the scratch byte, and what it brings in is
+  // whitened).
+  const size_t lead = stride_ - pictureBytes_;
+  const size_t n = bytes - lead;
+  const size_t start = page_.size() - stride_ * static_cast<size_t>(first + count);
+  ReverseBytes(page_.data() + start, dest, n, flip_);
+  dest[n] = white_;
+  ShiftBytes(dest, dest, n, shift_);
+  for (int h = 0; h < count; ++h)
+    WhitenRowTail(dest + stride_ * static_cast<size_t>(h), pictureBytes_, stride_, shift_, white_);
 }

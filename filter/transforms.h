@@ -31,3 +31,29 @@ std::optional<std::vector<uint8_t>> MirrorPicture(int nPictureW, int nPictureH, 
 
 // 'InvertPage()' - Complement every byte: afterwards a 1 bit is a printed dot.
 void InvertPage(std::span<uint8_t> page);
+
+// The rows of a page as the printer gets them, read out a band at a time:
+// either as they stand, or given the half turn on the way (the page's last
+// row first, read right to left). Every byte is complemented when 'flip' is
+// 0xFF. A turned row's padding bits and bytes come out as 'white' (0x00 or
+// 0xFF); rows as they stand keep their padding.
+class PrinterRows {
+public:
+  PrinterRows(std::span<const uint8_t> page, int nPictureW, int nPictureH, int nBytePerRow,
+              bool turned, uint8_t flip, uint8_t white);
+
+  // Row j comes out as zero bytes only: no dot on it.
+  bool IsBlank(int j) const;
+  // Rows first to first + count - 1 into 'dest', which has room for
+  // count * stride + 1 bytes (the last one is scratch).
+  void Copy(int first, int count, uint8_t *dest) const;
+
+private:
+  std::span<const uint8_t> page_;
+  int rows_;
+  size_t stride_;
+  size_t pictureBytes_; // bytes of a row that hold pixels
+  int shift_;           // padding bits in the last of them
+  bool turned_;
+  uint8_t flip_, white_;
+};

@@ -212,7 +212,8 @@ INSTANTIATE_TEST_SUITE_P(JobLoop, InputKinds,
 TEST(JobLoop, DumpHoldsOneCopyOfTheLastPageOwnerOnly) {
   testsupport::RasterPage last = OneBitPage(Scattered(64, 30, 4));
   last.header.NumCopies = 2;
-  Job job{.marked = {{"Cutting", "1"}}, .pages = {OneBitPage(Scattered(64, 30, 3)), last}};
+  // The first page's dump is longer: nothing of it may stay behind.
+  Job job{.marked = {{"Cutting", "1"}}, .pages = {OneBitPage(Scattered(128, 90, 3)), last}};
   std::remove(kDumpPath);
   CheckJob(job);
   struct stat st {};

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 namespace {
@@ -130,6 +131,57 @@ TEST(Transforms, QuarterTurnOfTwoByThreePagePutsTopLeftPixelAtTopRight) {
   ASSERT_EQ(turned.size(), 2u * 4);
   EXPECT_EQ(turned[0], 0xDF) << "row 0: black pixel at column 2 of 3";
   EXPECT_EQ(turned[4], 0xFF);
+}
+
+// The rows the printer gets, band by band, against the whole page turned and
+// complemented: every polarity, white rows among the others, bands that
+// start anywhere.
+TEST(Transforms, PrinterRowsAreTheTurnedPageRowByRow) {
+  std::mt19937 rng(11);
+  for (const Shape &s : kShapes) {
+    Page p = RandomPage(s.width, s.height, s.stride, rng);
+    for (int y = 0; y < s.height; y += 3) // every third row white
+      std::fill_n(p.bits.begin() + static_cast<ptrdiff_t>(y) * s.stride, s.stride, 0xFF);
+    // A black padding bit on the white first row: a turned row takes only
+    // the pixels, a row as it stands keeps it.
+    if (s.stride * 8 > s.width)
+      p.bits[s.width / 8] &= static_cast<uint8_t>(~(0x80 >> (s.width % 8)));
+    for (bool turned : {false, true})
+      for (bool blackIsOne : {false, true})
+        for (bool dotIsOne : {false, true}) {
+          SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " stride " << s.stride
+                                          << " turned " << turned << " black " << blackIsOne
+                                          << " dot " << dotIsOne);
+          std::vector<uint8_t> source = p.bits;
+          if (blackIsOne)
+            InvertPage(source);
+          // What the printer gets: the page (0 = black) turned, then
+          // complemented when a dot is a 1 bit.
+          std::vector<uint8_t> expected = turned ? LiteralHalfTurn(p) : source;
+          if (turned && dotIsOne)
+            InvertPage(expected);
+          if (!turned && blackIsOne != dotIsOne)
+            InvertPage(expected);
+          const uint8_t flip = blackIsOne == dotIsOne ? 0x00 : 0xFF;
+          PrinterRows rows(source, s.width, s.height, s.stride, turned, flip,
+                           dotIsOne ? 0x00 : 0xFF);
+          const size_t stride = static_cast<size_t>(s.stride);
+          for (int first = 0; first < s.height; first += 1 + first % 7) {
+            const int count = std::min(s.height - first, 1 + (first * 5) % 24);
+            std::vector<uint8_t> got(count * stride + 1, 0x5A);
+            rows.Copy(first, count, got.data());
+            got.pop_back();
+            EXPECT_TRUE(std::equal(got.begin(), got.end(), expected.begin() + first * stride))
+                << "rows " << first << " to " << first + count - 1;
+          }
+          for (int j = 0; j < s.height; ++j) {
+            auto row = expected.begin() + j * stride;
+            EXPECT_EQ(rows.IsBlank(j), std::all_of(row, row + s.stride, [](uint8_t b) {
+                        return b == 0;
+                      })) << "row " << j;
+          }
+        }
+  }
 }
 
 TEST(Transforms, InversionMakesBlackPixelsDots) {
