@@ -51,10 +51,8 @@ void AppendBand(PageBytes &pData, const PrinterRows &rows, int nImageWidth, int 
   const size_t rowBytes = static_cast<size_t>(nImageWidth);
   const int rowsOnPage = std::clamp(nImageHeight - nStartRow, 0, kBandRows);
   const size_t at = pData.size();
-  const size_t pageBytes = rowsOnPage * rowBytes;
-  pData.resize(at + pageBytes + 1); // the copy's scratch byte
+  pData.resize(at + rowsOnPage * rowBytes);
   rows.Copy(nStartRow, rowsOnPage, pData.data() + at);
-  pData.resize(at + pageBytes);
   pData.resize(at + kBandRows * rowBytes, 0x00);
 }
 
@@ -93,12 +91,11 @@ void AppendRaster(PageBytes &pData, const PrinterRows &rows, int nImageWidth, in
 }
 
 // The most bytes one copy of the page's stream can take: every settings
-// command, a full band for every group of 24 rows, the longest feed, the cut,
-// and the band copy's scratch byte.
+// command, a full band for every group of 24 rows, the longest feed, the cut.
 size_t StreamBound(int nImageWidth, int nImageHeight) {
   const uint64_t groups = (static_cast<uint64_t>(nImageHeight) + kBandRows - 1) / kBandRows;
   const uint64_t band = std::max<uint64_t>(8 + uint64_t{kBandRows} * nImageWidth, 32);
-  return static_cast<size_t>(3 * kSettingsCommands.size() + groups * band + 9 + 3 + 1);
+  return static_cast<size_t>(3 * kSettingsCommands.size() + groups * band + 9 + 3);
 }
 
 void AppendFeed(PageBytes &pData, const std::optional<std::string> &choice) {

@@ -6,77 +6,114 @@
 #include <cstring>
 #include <new>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
 
-// r[i] = source byte n - 1 - i with its eight pixels in the opposite order,
-// complemented when 'flip' is 0xFF.
-PAGE_LOOP void ReverseBytes(const uint8_t *src, uint8_t *r, size_t n, uint8_t flip) {
-  for (size_t i = 0; i < n; ++i) {
-    unsigned b = src[n - 1 - i] ^ flip;
-    b = ((b >> 4) | (b << 4)) & 0xFF;
-    b = ((b >> 2) & 0x33) | ((b & 0x33) << 2);
-    b = ((b >> 1) & 0x55) | ((b & 0x55) << 1);
-    r[i] = static_cast<uint8_t>(b);
-  }
+// The bytes of a stretch of rows read backwards, right to left: dst[k] is
+// src[n - 1 - k] with its pixels in the opposite order, moved along by
+// 'shift' pixels so that the padding bits at the end of a row's last pixel
+// byte fall out and the next byte's pixels fill in; 0 comes in before
+// src[0]. Complemented when 'flip' is 0xFF. Put another way: with
+// u[i] = src[i] >> shift | src[i - 1] << (8 - shift), dst[k] = u[n - 1 - k]
+// with its bits reversed.
+uint8_t TurnedByte(const uint8_t *src, size_t i, int shift, uint8_t flip) {
+  unsigned u = src[i] >> shift;
+  if (shift > 0 && i > 0)
+    u |= (src[i - 1] << (8 - shift)) & 0xFF;
+  u = (u >> 4) | ((u << 4) & 0xF0);
+  u = ((u >> 2) & 0x33) | ((u & 0x33) << 2);
+  u = ((u >> 1) & 0x55) | ((u & 0x55) << 1);
+  return static_cast<uint8_t>(u ^ flip);
 }
 
-// Sixteen 16-bit lanes: 32 bytes of a row, worked on by 16-bit shifts.
-typedef uint16_t Lanes __attribute__((vector_size(32)));
-
-// dst[k] = the eight bits that start 'shift' bits into r[k], for k below n;
-// r[n] must be readable, and dst may be r itself or lie before it. 32 bytes
-// at a time: within each byte, the bits of r[k] moved up and those of
-// r[k + 1] moved down meet, and masks keep each byte's bits to itself.
-PAGE_LOOP void ShiftBytes(const uint8_t *r, uint8_t *dst, size_t n, int shift) {
-  if (shift == 0) {
-    std::memmove(dst, r, n);
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TURN_BYTES_AVX2 1
+// 32 bytes at a time: the shift in 16-bit lanes with masks that keep each
+// byte's bits to itself, the bit reversal by a lookup of each half byte,
+// then the 32 bytes in the opposite order.
+__attribute__((target("avx2"))) void TurnBytes(const uint8_t *src, uint8_t *dst, size_t n,
+                                               int shift, uint8_t flip) {
+  const __m128i count = _mm_cvtsi32_si128(shift);
+  const __m128i countBack = _mm_cvtsi32_si128(8 - shift);
+  const __m256i keepLow = _mm256_set1_epi8(static_cast<char>(0xFF >> shift));
+  const __m256i keepHigh = _mm256_set1_epi8(static_cast<char>((0xFF << (8 - shift)) & 0xFF));
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  // A half byte's bits in the opposite order, the low half moved up.
+  // The complement is folded into the two tables.
+  const __m128i reversed = _mm_setr_epi8(0x0, 0x8, 0x4, 0xC, 0x2, 0xA, 0x6, 0xE, 0x1, 0x9, 0x5, 0xD,
+                                         0x3, 0xB, 0x7, 0xF);
+  const __m128i highHalf = _mm_set1_epi8(static_cast<char>(flip & 0xF0));
+  const __m128i lowHalf = _mm_set1_epi8(static_cast<char>(flip & 0x0F));
+  const __m256i lowToHigh = _mm256_broadcastsi128_si256(
+      _mm_xor_si128(_mm_slli_epi16(reversed, 4), highHalf));
+  const __m256i highToLow = _mm256_broadcastsi128_si256(_mm_xor_si128(reversed, lowHalf));
+  const __m256i backwards = _mm256_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0,
+                                             15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
+  if (n < 33) {
+    for (size_t i = 0; i < n; ++i)
+      dst[n - 1 - i] = TurnedByte(src, i, shift, flip);
     return;
   }
-  const uint16_t high = static_cast<uint8_t>(0xFF << shift) * 0x0101;
-  const uint16_t low = (0xFF >> (8 - shift)) * 0x0101;
-  const Lanes highMask = high - Lanes{}, lowMask = low - Lanes{};
-  size_t k = 0;
-  for (; k + 32 <= n; k += 32) {
-    Lanes current, next;
-    std::memcpy(&current, r + k, 32);
-    std::memcpy(&next, r + k + 1, 32);
-    const Lanes out = ((current << shift) & highMask) | ((next >> (8 - shift)) & lowMask);
-    std::memcpy(dst + k, &out, 32);
+  // Byte 0 has nothing before it. Then source bytes i to i + 31 at a time
+  // into their place at the other end; the last 32 may overlap the ones
+  // before them, which come out the same.
+  dst[n - 1] = TurnedByte(src, 0, shift, flip);
+  for (size_t next = 1; next < n; next += 32) {
+    const size_t i = std::min(next, n - 32);
+    const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(src + i));
+    const __m256i before = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(src + i - 1));
+    const __m256i u =
+        _mm256_or_si256(_mm256_and_si256(_mm256_srl_epi16(here, count), keepLow),
+                        _mm256_and_si256(_mm256_sll_epi16(before, countBack), keepHigh));
+    const __m256i low = _mm256_and_si256(u, nibble);
+    const __m256i high = _mm256_and_si256(_mm256_srli_epi16(u, 4), nibble);
+    __m256i r = _mm256_or_si256(_mm256_shuffle_epi8(lowToHigh, low),
+                                _mm256_shuffle_epi8(highToLow, high));
+    r = _mm256_shuffle_epi8(r, backwards);
+    r = _mm256_permute2x128_si256(r, r, 0x01);
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(dst + n - i - 32), r);
   }
-  for (; k < n; ++k)
-    dst[k] = static_cast<uint8_t>((r[k] << shift) | (r[k + 1] >> (8 - shift)));
 }
+#endif
 
-// The whole page read backwards: its bytes in the opposite order, each with
-// its pixels reversed, followed by white. Row h of the page becomes row
-// nPictureH - 1 - h, read right to left; the row's padding bytes come first
-// and the padding bits of its last pixel byte lead its first pixel byte.
-PageBytes ReversedPage(std::span<const uint8_t> page) {
-  PageBytes r(page.size() + 1);
-  ReverseBytes(page.data(), r.data(), page.size(), 0);
-  r[page.size()] = 0xFF;
-  return r;
+#ifdef TURN_BYTES_AVX2
+__attribute__((target("default")))
+#endif
+void TurnBytes(const uint8_t *src, uint8_t *dst, size_t n, int shift, uint8_t flip) {
+  for (size_t i = 0; i < n; ++i)
+    dst[n - 1 - i] = TurnedByte(src, i, shift, flip);
 }
 
 struct RowGeometry {
   size_t stride;        // bytes per row
   size_t nPictureWidth; // bytes of a row that hold pixels
-  size_t lead;          // bytes in front of a reversed row's pixels
   int shift;            // padding bits in front of a reversed row's pixels
 };
 
 RowGeometry Geometry(int nPictureW, int nBytePerRow) {
   const size_t stride = static_cast<size_t>(nBytePerRow);
   const size_t nPictureWidth = (static_cast<size_t>(nPictureW) + 7) / 8;
-  return {stride, nPictureWidth, stride - nPictureWidth, (8 - nPictureW % 8) % 8};
+  return {stride, nPictureWidth, (8 - nPictureW % 8) % 8};
 }
 
-// After the shift, a row's last pixel byte took its low bits from whatever
-// followed it, and its padding bytes are not yet set: make both 'white'.
-void WhitenRowTail(uint8_t *row, size_t nPictureWidth, size_t stride, int shift, uint8_t white) {
+// After the turn, a row's last pixel byte took its low bits from whatever
+// followed it, and its padding bytes are not yet set: make both 'white', in
+// each of 'count' rows.
+void WhitenRowTails(uint8_t *rows, int count, size_t nPictureWidth, size_t stride, int shift,
+                    uint8_t white) {
   const uint8_t tail = static_cast<uint8_t>(0xFF >> (8 - shift));
-  row[nPictureWidth - 1] = static_cast<uint8_t>((row[nPictureWidth - 1] & ~tail) | (white & tail));
-  std::memset(row + nPictureWidth, white, stride - nPictureWidth);
+  const uint8_t fill = white & tail;
+  const size_t padding = stride - nPictureWidth;
+  if (tail == 0 && padding == 0)
+    return;
+  for (uint8_t *row = rows; row < rows + stride * static_cast<size_t>(count); row += stride) {
+    row[nPictureWidth - 1] = static_cast<uint8_t>((row[nPictureWidth - 1] & ~tail) | fill);
+    if (padding > 0)
+      std::memset(row + nPictureWidth, white, padding);
+  }
 }
 
 PAGE_LOOP void CopyFlipped(const uint8_t *__restrict src, uint8_t *__restrict dst, size_t n,
@@ -122,11 +159,10 @@ uint64_t Transpose8x8(uint64_t x) {
 PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH, int nBytePerRow,
                    bool inverted) {
   const size_t size = RowBytes(nBytePerRow, nPictureH);
-  PageBytes pBuf180(size + 1);
+  PageBytes pBuf180(size);
   PrinterRows(pImage, nPictureW, nPictureH, nBytePerRow, true, inverted ? 0xFF : 0x00,
               inverted ? 0x00 : 0xFF)
       .Copy(0, nPictureH, pBuf180.data());
-  pBuf180.resize(size);
   return pBuf180;
 }
 
@@ -163,10 +199,8 @@ std::optional<std::vector<uint8_t>> MirrorPicture(int nPictureW, int nPictureH, 
                                                   std::span<const uint8_t> pImage) {
   const size_t size = RowBytes(nBytePerRow, nPictureH);
   std::vector<uint8_t> pMirror;
-  PageBytes r;
   try {
     pMirror.assign(size, 0xFF);
-    r = ReversedPage(pImage.first(size));
   } catch (const std::bad_alloc &) {
     return std::nullopt; // the page goes on unmirrored
   }
@@ -174,12 +208,11 @@ std::optional<std::vector<uint8_t>> MirrorPicture(int nPictureW, int nPictureH, 
   if (g.nPictureWidth == 0)
     return pMirror;
 
-  // Row j reversed is row nPictureH - 1 - j of the page read backwards.
+  // Each row read right to left, as the half turn reads a whole page.
   for (int j = 0; j < nPictureH; ++j) {
     uint8_t *row = pMirror.data() + RowBytes(nBytePerRow, j);
-    ShiftBytes(r.data() + RowBytes(nBytePerRow, nPictureH - 1 - j) + g.lead, row,
-               g.nPictureWidth, g.shift);
-    WhitenRowTail(row, g.nPictureWidth, g.stride, g.shift, 0xFF);
+    TurnBytes(pImage.data() + RowBytes(nBytePerRow, j), row, g.nPictureWidth, g.shift, 0x00);
+    WhitenRowTails(row, 1, g.nPictureWidth, g.stride, g.shift, 0xFF);
   }
   return pMirror;
 }
@@ -226,18 +259,11 @@ void PrinterRows::Copy(int first, int count, uint8_t *dest) const {
     std::memset(dest, white_, bytes);
     return;
   }
-  // Read backwards, the rows are already turned; each only has to move left
-  // past its padding. The rows wanted, read backwards, start at the padding
-  // of source row rows_ - first - 1 and end at the start of source row
-  // rows_ - first - count: reverse them, then shift the lot in place (the
-  // shift reads one byte ahead, the scratch byte, and what it brings in is
-  // whitened).
-  const size_t lead = stride_ - pictureBytes_;
-  const size_t n = bytes - lead;
-  const size_t start = page_.size() - stride_ * static_cast<size_t>(first + count);
-  ReverseBytes(page_.data() + start, dest, n, flip_);
-  dest[n] = white_;
-  ShiftBytes(dest, dest, n, shift_);
-  for (int h = 0; h < count; ++h)
-    WhitenRowTail(dest + stride_ * static_cast<size_t>(h), pictureBytes_, stride_, shift_, white_);
+  // Read backwards, the rows are already turned: the rows wanted are source
+  // rows rows_ - first - count to rows_ - first - 1 without the padding bytes
+  // of the last of them.
+  const size_t n = bytes - (stride_ - pictureBytes_);
+  TurnBytes(page_.data() + page_.size() - stride_ * static_cast<size_t>(first + count), dest, n,
+            shift_, flip_);
+  WhitenRowTails(dest, count, pictureBytes_, stride_, shift_, white_);
 }

@@ -44,8 +44,7 @@ public:
 
   // Row j comes out as zero bytes only: no dot on it.
   bool IsBlank(int j) const;
-  // Rows first to first + count - 1 into 'dest', which has room for
-  // count * stride + 1 bytes (the last one is scratch).
+  // Rows first to first + count - 1 into 'dest' (count * stride bytes).
   void Copy(int first, int count, uint8_t *dest) const;
 
 private:
