@@ -1,19 +1,71 @@
 #include "page.h"
 
+#include "job_log.h"
 #include "labelfilter.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <cstddef>
 #include <cstring>
 
 namespace {
 
-// A header field as the number the stream carried. Many fields are enums in
-// libcups, but a stream may hold any 32-bit value in them.
-template <typename T> int Number(const T &field) {
-  static_assert(sizeof(T) == sizeof(int));
+// A header field, or a run of them, as the numbers the stream carried. Many
+// fields are enums in libcups, but a stream may hold any 32-bit value in
+// them.
+struct NumberLine {
+  const char *prefix; // "DEBUG" or "ERROR": the job log shows the latter by default
+  const char *name;
+  size_t offset; // of the first value in the header
+  int count;     // values; more than one are shown as "[ a b ]"
+};
+
+#define HEADER_FIELD(name, count) #name, offsetof(cups_page_header2_t, name), count
+
+// The CUPS job log shows "ERROR:" lines by default: the size and depth of
+// the page are the first thing to check when a label comes out wrong.
+constexpr NumberLine kNumberLines[] = {
+    {"DEBUG", HEADER_FIELD(AdvanceDistance, 1)},
+    {"DEBUG", HEADER_FIELD(AdvanceMedia, 1)},
+    {"DEBUG", HEADER_FIELD(Collate, 1)},
+    {"DEBUG", HEADER_FIELD(CutMedia, 1)},
+    {"DEBUG", HEADER_FIELD(Duplex, 1)},
+    {"DEBUG", HEADER_FIELD(HWResolution, 2)},
+    {"DEBUG", HEADER_FIELD(ImagingBoundingBox, 4)},
+    {"DEBUG", HEADER_FIELD(InsertSheet, 1)},
+    {"DEBUG", HEADER_FIELD(Jog, 1)},
+    {"DEBUG", HEADER_FIELD(LeadingEdge, 1)},
+    {"DEBUG", HEADER_FIELD(Margins, 2)},
+    {"DEBUG", HEADER_FIELD(ManualFeed, 1)},
+    {"DEBUG", HEADER_FIELD(MediaPosition, 1)},
+    {"DEBUG", HEADER_FIELD(MediaWeight, 1)},
+    {"DEBUG", HEADER_FIELD(MirrorPrint, 1)},
+    {"DEBUG", HEADER_FIELD(NegativePrint, 1)},
+    {"DEBUG", HEADER_FIELD(NumCopies, 1)},
+    {"ERROR", HEADER_FIELD(Orientation, 1)},
+    {"DEBUG", HEADER_FIELD(OutputFaceUp, 1)},
+    {"ERROR", HEADER_FIELD(PageSize, 2)},
+    {"DEBUG", HEADER_FIELD(Separations, 1)},
+    {"DEBUG", HEADER_FIELD(TraySwitch, 1)},
+    {"DEBUG", HEADER_FIELD(Tumble, 1)},
+    {"ERROR", HEADER_FIELD(cupsWidth, 1)},
+    {"ERROR", HEADER_FIELD(cupsHeight, 1)},
+    {"DEBUG", HEADER_FIELD(cupsMediaType, 1)},
+    {"DEBUG", HEADER_FIELD(cupsBitsPerColor, 1)},
+    {"ERROR", HEADER_FIELD(cupsBitsPerPixel, 1)},
+    {"DEBUG", HEADER_FIELD(cupsBytesPerLine, 1)},
+    {"DEBUG", HEADER_FIELD(cupsColorOrder, 1)},
+    {"DEBUG", HEADER_FIELD(cupsColorSpace, 1)},
+    {"DEBUG", HEADER_FIELD(cupsCompression, 1)},
+    {"DEBUG", HEADER_FIELD(cupsRowCount, 1)},
+    {"DEBUG", HEADER_FIELD(cupsRowFeed, 1)},
+    {"DEBUG", HEADER_FIELD(cupsRowStep, 1)},
+};
+
+#undef HEADER_FIELD
+
+int NumberAt(const cups_page_header2_t &h, size_t offset) {
   int value;
-  std::memcpy(&value, &field, sizeof value);
+  std::memcpy(&value, reinterpret_cast<const char *>(&h) + offset, sizeof value);
   return value;
 }
 
@@ -21,51 +73,27 @@ template <typename T> int Number(const T &field) {
 
 void StartPage(ppd_file_t *, const cups_page_header2_t &header) {
   const cups_page_header2_t &h = header;
-  // The CUPS job log shows "ERROR:" lines by default: the size and depth of
-  // the page are the first thing to check when a label comes out wrong.
-  fprintf(stderr, "ERROR: StartPage...\n");
-  fprintf(stderr, "DEBUG: MediaClass = \"%s\"\n", h.MediaClass);
-  fprintf(stderr, "DEBUG: MediaColor = \"%s\"\n", h.MediaColor);
-  fprintf(stderr, "DEBUG: MediaType = \"%s\"\n", h.MediaType);
-  fprintf(stderr, "DEBUG: OutputType = \"%s\"\n", h.OutputType);
-  fprintf(stderr, "DEBUG: AdvanceDistance = %d\n", Number(h.AdvanceDistance));
-  fprintf(stderr, "DEBUG: AdvanceMedia = %d\n", Number(h.AdvanceMedia));
-  fprintf(stderr, "DEBUG: Collate = %d\n", Number(h.Collate));
-  fprintf(stderr, "DEBUG: CutMedia = %d\n", Number(h.CutMedia));
-  fprintf(stderr, "DEBUG: Duplex = %d\n", Number(h.Duplex));
-  fprintf(stderr, "DEBUG: HWResolution = [ %d %d ]\n", Number(h.HWResolution[0]),
-          Number(h.HWResolution[1]));
-  fprintf(stderr, "DEBUG: ImagingBoundingBox = [ %d %d %d %d ]\n", Number(h.ImagingBoundingBox[0]),
-          Number(h.ImagingBoundingBox[1]), Number(h.ImagingBoundingBox[2]),
-          Number(h.ImagingBoundingBox[3]));
-  fprintf(stderr, "DEBUG: InsertSheet = %d\n", Number(h.InsertSheet));
-  fprintf(stderr, "DEBUG: Jog = %d\n", Number(h.Jog));
-  fprintf(stderr, "DEBUG: LeadingEdge = %d\n", Number(h.LeadingEdge));
-  fprintf(stderr, "DEBUG: Margins = [ %d %d ]\n", Number(h.Margins[0]), Number(h.Margins[1]));
-  fprintf(stderr, "DEBUG: ManualFeed = %d\n", Number(h.ManualFeed));
-  fprintf(stderr, "DEBUG: MediaPosition = %d\n", Number(h.MediaPosition));
-  fprintf(stderr, "DEBUG: MediaWeight = %d\n", Number(h.MediaWeight));
-  fprintf(stderr, "DEBUG: MirrorPrint = %d\n", Number(h.MirrorPrint));
-  fprintf(stderr, "DEBUG: NegativePrint = %d\n", Number(h.NegativePrint));
-  fprintf(stderr, "DEBUG: NumCopies = %d\n", Number(h.NumCopies));
-  fprintf(stderr, "ERROR: Orientation = %d\n", Number(h.Orientation));
-  fprintf(stderr, "DEBUG: OutputFaceUp = %d\n", Number(h.OutputFaceUp));
-  fprintf(stderr, "ERROR: PageSize = [ %d %d ]\n", Number(h.PageSize[0]), Number(h.PageSize[1]));
-  fprintf(stderr, "DEBUG: Separations = %d\n", Number(h.Separations));
-  fprintf(stderr, "DEBUG: TraySwitch = %d\n", Number(h.TraySwitch));
-  fprintf(stderr, "DEBUG: Tumble = %d\n", Number(h.Tumble));
-  fprintf(stderr, "ERROR: cupsWidth = %d\n", Number(h.cupsWidth));
-  fprintf(stderr, "ERROR: cupsHeight = %d\n", Number(h.cupsHeight));
-  fprintf(stderr, "DEBUG: cupsMediaType = %d\n", Number(h.cupsMediaType));
-  fprintf(stderr, "DEBUG: cupsBitsPerColor = %d\n", Number(h.cupsBitsPerColor));
-  fprintf(stderr, "ERROR: cupsBitsPerPixel = %d\n", Number(h.cupsBitsPerPixel));
-  fprintf(stderr, "DEBUG: cupsBytesPerLine = %d\n", Number(h.cupsBytesPerLine));
-  fprintf(stderr, "DEBUG: cupsColorOrder = %d\n", Number(h.cupsColorOrder));
-  fprintf(stderr, "DEBUG: cupsColorSpace = %d\n", Number(h.cupsColorSpace));
-  fprintf(stderr, "DEBUG: cupsCompression = %d\n", Number(h.cupsCompression));
-  fprintf(stderr, "DEBUG: cupsRowCount = %d\n", Number(h.cupsRowCount));
-  fprintf(stderr, "DEBUG: cupsRowFeed = %d\n", Number(h.cupsRowFeed));
-  fprintf(stderr, "DEBUG: cupsRowStep = %d\n", Number(h.cupsRowStep));
+  {
+    LogBlock log;
+    log << "ERROR: StartPage...\n";
+    log << "DEBUG: MediaClass = \"";
+    log.Field(h.MediaClass) << "\"\nDEBUG: MediaColor = \"";
+    log.Field(h.MediaColor) << "\"\nDEBUG: MediaType = \"";
+    log.Field(h.MediaType) << "\"\nDEBUG: OutputType = \"";
+    log.Field(h.OutputType) << "\"\n";
+    for (const NumberLine &line : kNumberLines) {
+      log << line.prefix << ": " << line.name << " = ";
+      if (line.count == 1) {
+        log << NumberAt(h, line.offset);
+      } else {
+        log << "[";
+        for (int i = 0; i < line.count; ++i)
+          log << " " << NumberAt(h, line.offset + i * sizeof(int));
+        log << " ]";
+      }
+      log << "\n";
+    }
+  }
 
   // One page buffer at a time. It holds the lines as they arrive, so a header
   // that claims millions of lines reserves no more than a label needs.

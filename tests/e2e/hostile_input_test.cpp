@@ -310,6 +310,19 @@ TEST_P(BrokenStreams, AreReportedWithStatus1AfterWhatWasPrinted) {
 INSTANTIATE_TEST_SUITE_P(HostileInput, BrokenStreams, ::testing::ValuesIn(kStreamCases),
                          [](const auto &test) { return std::string(test.param.name); });
 
+// A stream need not end the header's text fields with a NUL, and the fields
+// after them may hold no zero byte either: each is logged up to its end.
+TEST(HostileInput, TextFieldsWithoutTheirNulAreLoggedUpToTheirEnd) {
+  RasterPage page = OneBitPage(Scattered(16, 8, 35));
+  cups_page_header2_t &h = page.header;
+  for (char *field : {h.MediaClass, h.MediaColor, h.MediaType, h.OutputType})
+    std::memset(field, 'A', 64);
+  h.AdvanceDistance = 0x41414141;
+  FilterResult result = CheckJob(Job{.pages = {page}});
+  EXPECT_NE(result.err.find("DEBUG: OutputType = \"" + std::string(64, 'A') + "\"\n"),
+            std::string::npos);
+}
+
 // Every option the filter reads missing from the PPD: each has its default.
 TEST(HostileInput, PpdWithoutAnyOptionPrintsEveryDepthWithTheDefaults) {
   Job job{.marked = {},

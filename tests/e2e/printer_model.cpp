@@ -276,12 +276,14 @@ std::vector<std::string> HeaderLines(const cups_page_header2_t &h) {
     std::memcpy(&value, &field, 4);
     return value;
   };
+  // A text field up to its first NUL; all of it when it has none.
+  auto text = [](const char(&field)[64]) { return static_cast<int>(strnlen(field, 64)); };
   return {
       "ERROR: StartPage...",
-      Format("DEBUG: MediaClass = \"%s\"", h.MediaClass),
-      Format("DEBUG: MediaColor = \"%s\"", h.MediaColor),
-      Format("DEBUG: MediaType = \"%s\"", h.MediaType),
-      Format("DEBUG: OutputType = \"%s\"", h.OutputType),
+      Format("DEBUG: MediaClass = \"%.*s\"", text(h.MediaClass), h.MediaClass),
+      Format("DEBUG: MediaColor = \"%.*s\"", text(h.MediaColor), h.MediaColor),
+      Format("DEBUG: MediaType = \"%.*s\"", text(h.MediaType), h.MediaType),
+      Format("DEBUG: OutputType = \"%.*s\"", text(h.OutputType), h.OutputType),
       Format("DEBUG: AdvanceDistance = %d", d(h.AdvanceDistance)),
       Format("DEBUG: AdvanceMedia = %d", d(h.AdvanceMedia)),
       Format("DEBUG: Collate = %d", d(h.Collate)),
