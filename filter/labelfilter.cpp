@@ -51,25 +51,28 @@ enum class LinesRead { Done, TooLarge };
 // brings more lines than the limits allow is not read further.
 LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, unsigned &y) {
   const unsigned bytesPerLine = header.cupsBytesPerLine;
-  // The buffer grows with the lines that arrive, in steps that double it,
-  // up to what the header claims.
+  // The lines a page may bring before it goes past the limits.
+  const uint64_t maxLines =
+      std::min(kMaxPageBytes / bytesPerLine, kMaxPagePixels / header.cupsWidth);
+  // The buffer grows with the lines that arrive, 16 lines ahead, in steps
+  // that double it, up to what the header claims.
   const size_t claimed = static_cast<size_t>(
       std::min<uint64_t>(uint64_t{bytesPerLine} * header.cupsHeight, kMaxPageBytes));
-  size_t nOffset = 0;
   for (y = 0; y < header.cupsHeight && !Canceled; ++y) {
-    if (y % 16 == 0)
+    if (y % 16 == 0) {
       LogProgress(static_cast<unsigned>(uint64_t{y} * 100 / header.cupsHeight));
-    if (nOffset + bytesPerLine > kMaxPageBytes ||
-        (uint64_t{y} + 1) * header.cupsWidth > kMaxPagePixels)
+      const uint64_t ahead = std::min<uint64_t>({uint64_t{y} + 16, header.cupsHeight, maxLines});
+      const size_t needed = static_cast<size_t>(ahead * bytesPerLine);
+      if (needed > Buffer.size())
+        Buffer.resize(std::max(needed, std::min(std::max(2 * Buffer.size(), Buffer.capacity()),
+                                                claimed)));
+    }
+    if (y >= maxLines)
       return LinesRead::TooLarge;
-    if (nOffset + bytesPerLine > Buffer.size())
-      Buffer.resize(std::max(nOffset + bytesPerLine,
-                             std::min(std::max(2 * Buffer.size(), Buffer.capacity()), claimed)));
-    if (cupsRasterReadPixels(ras, Buffer.data() + nOffset, bytesPerLine) == 0)
+    if (cupsRasterReadPixels(ras, Buffer.data() + size_t{y} * bytesPerLine, bytesPerLine) == 0)
       break;
-    nOffset += bytesPerLine;
   }
-  Buffer.resize(nOffset);
+  Buffer.resize(size_t{y} * bytesPerLine);
   return LinesRead::Done;
 }
 
