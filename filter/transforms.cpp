@@ -156,12 +156,10 @@ uint64_t Transpose8x8(uint64_t x) {
 
 } // namespace
 
-PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH, int nBytePerRow,
-                   bool inverted) {
-  const size_t size = RowBytes(nBytePerRow, nPictureH);
-  PageBytes pBuf180(size);
-  PrinterRows(pImage, nPictureW, nPictureH, nBytePerRow, true, inverted ? 0xFF : 0x00,
-              inverted ? 0x00 : 0xFF)
+PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH,
+                   int nBytePerRow) {
+  PageBytes pBuf180(RowBytes(nBytePerRow, nPictureH));
+  PrinterRows(pImage, nPictureW, nPictureH, nBytePerRow, true, 0x00, 0xFF)
       .Copy(0, nPictureH, pBuf180.data());
   return pBuf180;
 }

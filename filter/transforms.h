@@ -14,9 +14,8 @@
 
 // 'HalfTurn()' - Turn the page by 180 degrees: the first row of the result
 // is the last source row read right to left. Same stride and row count.
-// With 'inverted' the result comes out already as InvertPage leaves it.
-PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH, int nBytePerRow,
-                   bool inverted = false);
+PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH,
+                   int nBytePerRow);
 
 // 'Rotate90Degrees()' - Turn the page a quarter turn clockwise. The result
 // has nBitmapCX rows of ((nBitmapCY + 31) / 32) * 4 bytes; its top row is
