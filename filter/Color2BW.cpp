@@ -8,6 +8,7 @@
 #include "dump_file.h"
 #include "ostu.h"
 #include "pixel_chunks.h"
+#include "trace_address.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -165,16 +166,13 @@ void DumpPage(const char *path, std::span<const uint8_t> pDataBuf, int cx, int c
   errno = 0;
   FilePtr ImageFile = OpenDumpFile(path);
   const int err = errno;
-  uint32_t id = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(ImageFile.get()));
-  if (ImageFile && id == 0)
-    id = 1; // an open stream never shows as 0
-  fprintf(stderr, "ERROR: fopen ImageDithering.bmp ImageFile=%x err=%s\n", id, strerror(err));
+  fprintf(stderr, "ERROR: fopen ImageDithering.bmp ImageFile=%x err=%s\n",
+          Trace(ImageFile.get()), strerror(err));
   if (!ImageFile)
     return;
 
   fwrite(header->data(), 1, header->size(), ImageFile.get());
-  if (D > 0)
-    fwrite(pDataBuf.data(), 1, D, ImageFile.get());
+  WriteDump(ImageFile.get(), pDataBuf.first(D));
 }
 
 bool ConvertPage(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, int cy,

@@ -16,7 +16,6 @@
 
 namespace {
 
-
 struct SettingsCommand {
   const char *option;
   uint8_t code;
@@ -151,11 +150,11 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
   else if (IsChoice(settings.Origin, "Rotation270"))
     nDirection = 3;
   fprintf(stderr, "ERROR: ProcessData nInverse=%d nDirection=%d\n", nInverse, nDirection);
+  const bool quarterTurn = nDirection == 1 || nDirection == 3;
 
   // A quarter turn makes the page's length its width; the band header can
   // only say so up to 65535 bytes.
-  if ((nDirection == 1 || nDirection == 3) &&
-      PackedStride(biHeight) > kMaxBandWidthBytes) {
+  if (quarterTurn && PackedStride(biHeight) > kMaxBandWidthBytes) {
     fprintf(stderr,
             "ERROR: Page of %d rows is too long to print turned by 90 degrees; page skipped.\n",
             biHeight);
@@ -173,7 +172,7 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
   // Without a mirror to follow, the half turn is done while the bands are
   // built: the turned rows go straight into the command buffer.
   const bool turnIntoBands = nDirection == 0 && nMirror == 0;
-  if (blackIsOne && (nMirror == 1 || nDirection == 1 || nDirection == 3)) {
+  if (blackIsOne && (nMirror == 1 || quarterTurn)) {
     InvertPage(pBuf);
     blackIsOne = false;
   }
@@ -182,7 +181,7 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
     pBuf = pBuf180;
   }
   fprintf(stderr, "ERROR: ProcessDatan Direction == 1 || nDirection == 3\n");
-  if (nDirection == 1 || nDirection == 3) {
+  if (quarterTurn) {
     fprintf(stderr, "ERROR: ProcessData Rotate90Degrees\n");
     pBuf90 = Rotate90Degrees(pBuf, biWidth, biHeight, nImageWidth);
     nImageHeight = biWidth;
@@ -190,9 +189,8 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
     pBuf = pBuf90;
   }
   fprintf(stderr, "ERROR: ProcessDatan nMirror\n");
-  const bool turned = nDirection == 1 || nDirection == 3;
-  const int pictureW = turned ? biHeight : biWidth;
-  const int pictureH = turned ? biWidth : biHeight;
+  const int pictureW = quarterTurn ? biHeight : biWidth;
+  const int pictureH = quarterTurn ? biWidth : biHeight;
   if (nMirror == 1) {
     fprintf(stderr, "ERROR: ProcessData MirrorPicture\n");
     auto mirrored = MirrorPicture(pictureW, pictureH, nImageWidth, pBuf);

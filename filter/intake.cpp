@@ -44,7 +44,6 @@ std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header) 
 
 namespace {
 
-
 // The packed page of a gray or colour page: every byte white, one bit per
 // pixel in rows of whole 32-bit words.
 void MakePackedBuffer(std::vector<uint8_t> &pDataBuf, const cups_page_header2_t &header,

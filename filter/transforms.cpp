@@ -3,6 +3,7 @@
 #include "Color2BW.h"
 #include "vector_loops.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -29,6 +30,11 @@ uint8_t TurnedByte(const uint8_t *src, size_t i, int shift, uint8_t flip) {
   return static_cast<uint8_t>(u ^ flip);
 }
 
+void TurnBytesOneByOne(const uint8_t *src, uint8_t *dst, size_t n, int shift, uint8_t flip) {
+  for (size_t i = 0; i < n; ++i)
+    dst[n - 1 - i] = TurnedByte(src, i, shift, flip);
+}
+
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define TURN_BYTES_AVX2 1
 // 32 bytes at a time: the shift in 16-bit lanes with masks that keep each
@@ -53,8 +59,7 @@ __attribute__((target("avx2"))) void TurnBytes(const uint8_t *src, uint8_t *dst,
   const __m256i backwards = _mm256_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0,
                                              15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
   if (n < 33) {
-    for (size_t i = 0; i < n; ++i)
-      dst[n - 1 - i] = TurnedByte(src, i, shift, flip);
+    TurnBytesOneByOne(src, dst, n, shift, flip);
     return;
   }
   // Byte 0 has nothing before it. Then source bytes i to i + 31 at a time
@@ -83,8 +88,7 @@ __attribute__((target("avx2"))) void TurnBytes(const uint8_t *src, uint8_t *dst,
 __attribute__((target("default")))
 #endif
 void TurnBytes(const uint8_t *src, uint8_t *dst, size_t n, int shift, uint8_t flip) {
-  for (size_t i = 0; i < n; ++i)
-    dst[n - 1 - i] = TurnedByte(src, i, shift, flip);
+  TurnBytesOneByOne(src, dst, n, shift, flip);
 }
 
 struct RowGeometry {
@@ -222,19 +226,23 @@ void InvertPage(std::span<uint8_t> page) {
 
 PrinterRows::PrinterRows(std::span<const uint8_t> page, int nPictureW, int nPictureH,
                          int nBytePerRow, bool turned, uint8_t flip, uint8_t white)
-    : page_(page.first(RowBytes(nBytePerRow, nPictureH))), rows_(nPictureH),
-      stride_(static_cast<size_t>(nBytePerRow)),
-      pictureBytes_(Geometry(nPictureW, nBytePerRow).nPictureWidth),
-      shift_(Geometry(nPictureW, nBytePerRow).shift), turned_(turned), flip_(flip),
-      white_(white) {}
+    : page_(page.first(RowBytes(nBytePerRow, nPictureH))), rows_(nPictureH), turned_(turned),
+      flip_(flip), white_(white) {
+  const RowGeometry g = Geometry(nPictureW, nBytePerRow);
+  stride_ = g.stride;
+  pictureBytes_ = g.nPictureWidth;
+  shift_ = g.shift;
+}
 
 bool PrinterRows::IsBlank(int j) const {
   if (!turned_)
     return AllBytesAre(page_.data() + stride_ * static_cast<size_t>(j), stride_, flip_);
-  // A turned row holds the pixels of source row rows_ - 1 - j and white.
-  const bool whitePadding = shift_ > 0 || pictureBytes_ < stride_;
-  if (pictureBytes_ == 0 || (whitePadding && white_ != 0))
-    return pictureBytes_ == 0 && white_ == 0;
+  // A turned row holds the pixels of source row rows_ - 1 - j and white,
+  // which on a negative page is dots wherever the row has padding.
+  if (pictureBytes_ == 0)
+    return white_ == 0;
+  if (white_ != 0 && (shift_ > 0 || pictureBytes_ < stride_))
+    return false;
   const uint8_t *row = page_.data() + stride_ * static_cast<size_t>(rows_ - 1 - j);
   const uint8_t pixels = static_cast<uint8_t>(0xFF << shift_);
   return AllBytesAre(row, pictureBytes_ - 1, flip_) &&
