@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "ErrorDiffusion.h"
 #include "ProcessLine.h"
 #include "label_page.h"
 #include "ostu.h"
@@ -31,7 +32,7 @@ GrayPage DrawGrays(int cx, int cy, const std::function<int(int, int)> &gray) {
   GrayPage page;
   page.cx = cx;
   page.cy = cy;
-  page.nBytePerRow = (24 * cx + 31) / 32 * 4;
+  page.nBytePerRow = static_cast<int>(WorkingImageStride(cx));
   page.image.assign(static_cast<size_t>(page.nBytePerRow) * cy, 255);
   for (int y = 0; y < cy; ++y)
     for (int x = 0; x < cx; ++x) {

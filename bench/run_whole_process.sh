@@ -21,10 +21,11 @@
 #   --shared-tmp      let the filter write its dumps to the machine's /tmp
 #   -v                also print the raw times of every file
 #
-# For every shape and depth it writes a 1-page and a 20-page raster file of
-# label pages, runs labelfilter (arguments 1 user title 1 "" FILE, PPD set,
-# standard output and error to /dev/null) and the floor on each, N times in
-# turn, and reports per page: (time of 20 pages - time of 1 page) / 19, for
+# For every shape and depth it writes a 1-page and an N-page raster file of
+# label pages (N from --pages), runs labelfilter (arguments 1 user title 1 ""
+# FILE, PPD set, standard output and error to /dev/null) and the floor on
+# each, as many times in turn as -n says, and reports per page:
+# (time of N pages - time of 1 page) / (N - 1), for
 # the filter and the floor, their ratio, and the filter's peak resident
 # memory, also per pixel of one page. Times are CPU times (user + system) of
 # the process: on a shared machine they leave out the waits for a processor
@@ -145,21 +146,16 @@ for shape in "${shape_list[@]}"; do
   [[ $shape =~ ^([0-9]+)x([0-9]+)$ ]] || { echo "bad shape: $shape" >&2; exit 2; }
   for depth in "${depth_list[@]}"; do
     [[ $depth == 1 || $depth == 8 || $depth == 24 ]] || { echo "bad depth: $depth" >&2; exit 2; }
+    # Only gray pages have a choice of conversion; the others run once.
+    depth_modes=(default)
+    [[ $depth == 8 ]] && depth_modes=("${mode_list[@]}")
     for pages in $first_pages $last_pages; do
       file=$work/data/$shape-$depth-$pages.ras
       "$make_raster" "${BASH_REMATCH[1]}" "${BASH_REMATCH[2]}" "$depth" "$pages" "$file"
       jobs+=("floor|-|$file")
-      if [[ $depth == 8 ]]; then
-        for mode in "${mode_list[@]}"; do jobs+=("filter|$mode|$file"); done
-      else
-        jobs+=("filter|default|$file")
-      fi
+      for mode in "${depth_modes[@]}"; do jobs+=("filter|$mode|$file"); done
     done
-    if [[ $depth == 8 ]]; then
-      for mode in "${mode_list[@]}"; do rows+=("$shape|$depth|$mode"); done
-    else
-      rows+=("$shape|$depth|default")
-    fi
+    for mode in "${depth_modes[@]}"; do rows+=("$shape|$depth|$mode"); done
   done
 done
 
