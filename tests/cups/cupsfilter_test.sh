@@ -20,15 +20,12 @@ require_programs cupsfilter cups-config gs
 make_work_dir
 trap 'remove_work_dir $?' EXIT
 
-# cupsfilter runs the PPD's own filter only with -e and a printer/ output
-# type; its ServerBin holds the system's filters and this build's labelfilter.
-make_server_bin "$WORK/bin" "$LABELFILTER"
-echo "ServerBin $WORK/bin" >"$WORK/cups-files.conf"
 bash "$repo/scripts/sample_pdf.sh" "$WORK/label.pdf"
 
 # 'print_label NAME [PPD] -- [cupsfilter options...]' - Run the sample label
-# through the chain; the stream goes to NAME.prn, the job log to NAME.log and
-# the stream's commands to NAME.txt.
+# through the chain with scripts/print_with_cups.sh, which checks that
+# labelfilter exited with no errors; the stream goes to NAME.prn, the job log
+# to NAME.log and the stream's commands to NAME.txt.
 print_label() {
   local name=$1 ppd=$PPD
   shift
@@ -37,11 +34,9 @@ print_label() {
     shift
   fi
   shift
-  timeout 120 cupsfilter -c "$WORK/cups-files.conf" -p "$ppd" -e -m printer/label "$@" \
-    "$WORK/label.pdf" >"$WORK/$name.prn" 2>"$WORK/$name.log" ||
-    fail "$name: cupsfilter failed, see $WORK/$name.log"
-  grep -q "labelfilter (PID [0-9]*) exited with no errors" "$WORK/$name.log" ||
-    fail "$name: labelfilter did not run to the end"
+  timeout 120 bash "$repo/scripts/print_with_cups.sh" -f "$LABELFILTER" -p "$ppd" \
+    "$WORK/label.pdf" "$WORK/$name.prn" "$@" ||
+    fail "$name: labelfilter did not print through cupsfilter, see $WORK/$name.log"
   stream_tokens "$WORK/$name.prn" >"$WORK/$name.txt"
 }
 

@@ -41,23 +41,6 @@ remove_work_dir() {
   fi
 }
 
-# 'make_server_bin DIR FILTER' - A CUPS ServerBin folder whose filters are the
-# system's plus FILTER as labelfilter. CUPS runs only filters that belong to
-# root and that nobody else can write, so the filter is copied, mode 0755.
-make_server_bin() {
-  local dir=$1 filter=$2 system
-  system=$(cups-config --serverbin)
-  mkdir -p "$dir/filter"
-  for entry in "$system"/*; do
-    [[ $(basename "$entry") == filter ]] || ln -s "$entry" "$dir/"
-  done
-  for entry in "$system"/filter/*; do
-    ln -s "$entry" "$dir/filter/"
-  done
-  install -m 0755 "$filter" "$dir/filter/labelfilter"
-  chmod 0755 "$dir" "$dir/filter"
-}
-
 # 'stream_tokens FILE' - The commands of a printer stream, one per line (see
 # stream_check.cpp); fails the test when the stream is malformed.
 stream_tokens() {

@@ -6,11 +6,12 @@
 // (cupsColorSpace 3, 255 = black) with a ramp from white to black across the
 // paper, written compressed by libcups so that the file stays small while the
 // printer's filter has a whole page of gray to convert for every page.
+#include "support/raster_writer.h"
+
 #include <cups/raster.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 #include <vector>
@@ -28,20 +29,8 @@ int main(int argc, char **argv) {
   }
   cups_raster_t *ras = cupsRasterOpen(fd, CUPS_RASTER_WRITE_COMPRESSED);
 
-  cups_page_header2_t header;
-  memset(&header, 0, sizeof header);
   const unsigned width = 832, height = 4000;
-  header.HWResolution[0] = header.HWResolution[1] = 203;
-  header.PageSize[0] = width * 72 / 203;
-  header.PageSize[1] = height * 72 / 203;
-  header.NumCopies = 1;
-  header.cupsWidth = width;
-  header.cupsHeight = height;
-  header.cupsBitsPerColor = 8;
-  header.cupsBitsPerPixel = 8;
-  header.cupsBytesPerLine = width;
-  header.cupsColorOrder = CUPS_ORDER_CHUNKED;
-  header.cupsColorSpace = CUPS_CSPACE_K;
+  cups_page_header2_t header = testsupport::MakeHeader(width, height, 8);
 
   std::vector<unsigned char> line(width);
   for (unsigned x = 0; x < width; ++x)

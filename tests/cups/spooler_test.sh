@@ -13,6 +13,9 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 # shellcheck source=lib.sh
 source "$here/lib.sh"
+# make_server_bin, for the private cupsd's ServerBin.
+# shellcheck source=../../scripts/print_with_cups.sh
+source "$repo/scripts/print_with_cups.sh"
 
 usage="usage: spooler_test.sh BUILD_DIR STREAM_CHECK LONG_RASTER"
 BUILD_DIR=$(cd "${1:?$usage}" && pwd)

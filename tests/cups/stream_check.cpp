@@ -1,6 +1,6 @@
 // 'stream_check' - Read a printer command stream back, command by command.
 //
-//   stream_check STREAM [--pbm OUT.pbm] [--same-as REFERENCE.pbm]
+//   stream_check STREAM [--same-as REFERENCE.pbm]
 //
 // Prints one line per command to standard output:
 //
@@ -10,36 +10,32 @@
 //   feed N           ESC J n
 //   cut              GS V 0
 //
-// and exits 2, naming the offset, at the first byte that starts none of them,
-// at a band whose height or mode is not the filter's, or at a truncated
-// command. --pbm writes the dots of the stream's bands as a PBM picture (a
-// blank band is 24 white rows). --same-as compares those dots with a PBM
-// picture of the page and exits 1 when a dot differs; the page's rows past the
-// stream's last band must then be white, since the printer is not sent them.
+// The commands are the labelpreview decoder's (tools/stream_decoder.h). On top
+// of what it accepts, the filter sends bands only 24 rows high and never a
+// feed of 0 rows. stream_check exits 2, naming the offset, at the first byte
+// that starts no command, at a truncated command, or at a band or feed that
+// the filter would not send; the commands before it are printed. --same-as
+// compares the dots of the paper the stream prints with a PBM picture of the
+// page and exits 1 when a dot differs; the page's rows past the paper's end
+// must then be white, since the printer is not sent them.
+#include "paper.h"
+#include "stream_decoder.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr int kBandRows = 24;
-
-// The settings commands: code byte and the printer setting it carries.
-struct Setting {
-  uint8_t code;
-  const char *name;
-};
-constexpr Setting kSettings[] = {
-    {0x02, "PrintPressure"}, {0x0A, "PrintHeaderHeatingTemp"}, {0x0C, "PrintHeaderOffset"},
-    {0x0D, "EdageEnhance"},  {0x0E, "EdageEnhanceLength"},     {0x11, "PrintSpeed"},
-    {0x12, "Darkness"},      {0x13, "UpwardOffset"},
-};
+// The height of every band the filter sends, blank bands included.
+constexpr unsigned kBandRows = 24;
+static_assert(kBandRows == preview::kBlankBandRows);
 
 // A picture of dots, one bit per dot, rows of 'widthBytes' bytes, 1 = black,
 // leftmost dot in the most significant bit.
@@ -61,91 +57,53 @@ std::optional<std::vector<uint8_t>> ReadFile(const char *path) {
   return bytes;
 }
 
-// 'Decode()' - Walk the stream, print its commands and collect its dots.
-bool Decode(const std::vector<uint8_t> &s, Dots &dots) {
-  size_t at = 0;
-  auto fail = [&](const char *what) {
-    fprintf(stderr, "stream_check: %s at offset %zu\n", what, at);
+// 'Check()' - Print the decoded commands up to the first one the filter would
+// not send, or up to the decoder's error. Returns false at either.
+bool Check(const preview::DecodedStream &decoded) {
+  auto fail = [](const std::string &what, size_t offset) {
+    fprintf(stderr, "stream_check: %s at offset %zu\n", what.c_str(), offset);
     return false;
   };
-  auto has = [&](size_t n) { return s.size() - at >= n; };
-  auto startsWith = [&](std::initializer_list<uint8_t> bytes) {
-    if (!has(bytes.size()))
-      return false;
-    return std::equal(bytes.begin(), bytes.end(), s.begin() + long(at));
-  };
-
-  while (at < s.size()) {
-    if (s[at] == 0x19) {
-      if (!has(3))
-        return fail("truncated settings command");
-      const Setting *setting = nullptr;
-      for (const Setting &candidate : kSettings)
-        if (candidate.code == s[at + 1])
-          setting = &candidate;
-      if (!setting)
-        return fail("unknown settings code");
-      printf("setting %s %u\n", setting->name, unsigned(s[at + 2]));
-      at += 3;
-    } else if (startsWith({0x1D, 0x76})) {
-      if (!has(8))
-        return fail("truncated band header");
-      if (s[at + 2] != 0x30 || s[at + 3] != 0x00)
-        return fail("band is not GS v 0 in mode 0");
-      if (s[at + 6] != kBandRows || s[at + 7] != 0)
-        return fail("band is not 24 rows high");
-      const int width = s[at + 4] | s[at + 5] << 8;
-      if (width == 0)
-        return fail("band of width 0");
-      const size_t size = size_t(width) * kBandRows;
-      at += 8;
-      if (!has(size))
-        return fail("truncated band data");
-      const auto data = s.begin() + long(at);
-      const bool dotless = std::all_of(data, data + long(size), [](uint8_t b) { return b == 0; });
-      if (width == 1 && dotless) {
-        printf("blank\n");
-        for (int r = 0; r < kBandRows; ++r)
-          dots.rows.emplace_back(); // widened below
-      } else {
-        printf("band %d\n", width);
-        for (int r = 0; r < kBandRows; ++r)
-          dots.rows.emplace_back(data + long(r) * width, data + long(r + 1) * width);
-        dots.widthBytes = std::max(dots.widthBytes, width);
-      }
-      at += size;
-    } else if (startsWith({0x1B, 0x4A})) {
-      if (!has(3))
-        return fail("truncated feed");
-      if (s[at + 2] == 0)
-        return fail("feed of 0 rows");
-      printf("feed %u\n", unsigned(s[at + 2]));
-      at += 3;
-    } else if (startsWith({0x1D, 0x56})) {
-      if (!has(3))
-        return fail("truncated cut");
-      if (s[at + 2] != 0)
-        return fail("cut is not GS V 0");
+  for (const preview::Command &command : decoded.commands) {
+    switch (command.kind) {
+    case preview::CommandKind::kSetting:
+      printf("setting %s %u\n", preview::SettingName(command.code), unsigned(command.value));
+      break;
+    case preview::CommandKind::kBand:
+      if (command.height != kBandRows)
+        return fail("band is not 24 rows high", command.offset);
+      printf("band %u\n", command.widthBytes);
+      break;
+    case preview::CommandKind::kBlankBand:
+      printf("blank\n");
+      break;
+    case preview::CommandKind::kFeed:
+      if (command.value == 0)
+        return fail("feed of 0 rows", command.offset);
+      printf("feed %u\n", unsigned(command.value));
+      break;
+    case preview::CommandKind::kCut:
       printf("cut\n");
-      at += 3;
-    } else {
-      return fail("unknown command byte");
+      break;
     }
   }
-  for (auto &row : dots.rows)
-    row.resize(size_t(dots.widthBytes), 0);
+  if (decoded.error)
+    return fail(decoded.error->message, decoded.error->offset);
   return true;
 }
 
-// 'WritePbm()' - Write the dots as a raw PBM picture.
-bool WritePbm(const char *path, const Dots &dots) {
-  FILE *f = fopen(path, "wb");
-  if (!f)
-    return false;
-  fprintf(f, "P4\n%d %zu\n", dots.widthBytes * 8, dots.rows.size());
-  for (const auto &row : dots.rows)
-    fwrite(row.data(), 1, row.size(), f);
-  return fclose(f) == 0;
+// 'PaperDots()' - The paper the stream prints, from the first row out: its
+// bands' rows, blank bands and feeds as white rows, cuts left out.
+Dots PaperDots(std::span<const preview::Command> commands) {
+  Dots dots;
+  const unsigned widthBytes = preview::PaperWidthBytes(commands);
+  dots.widthBytes = int(widthBytes);
+  const preview::Label paper{.first = 0, .end = commands.size()};
+  preview::DrawLabel(commands, paper, widthBytes, [&](std::span<const uint8_t> row) {
+    dots.rows.emplace_back(row.begin(), row.end());
+    return true;
+  });
+  return dots;
 }
 
 // 'ReadPbm()' - Read a raw PBM picture (P4, as ghostscript writes it).
@@ -212,17 +170,12 @@ long Differences(const Dots &stream, const Dots &page, int pageWidth) {
 } // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 2) {
-    fprintf(stderr, "usage: stream_check STREAM [--pbm OUT.pbm] [--same-as REFERENCE.pbm]\n");
-    return 2;
-  }
-  const char *pbmOut = nullptr;
   const char *reference = nullptr;
-  for (int i = 2; i + 1 < argc; i += 2) {
-    if (strcmp(argv[i], "--pbm") == 0)
-      pbmOut = argv[i + 1];
-    else if (strcmp(argv[i], "--same-as") == 0)
-      reference = argv[i + 1];
+  if (argc == 4 && strcmp(argv[2], "--same-as") == 0)
+    reference = argv[3];
+  else if (argc != 2) {
+    fprintf(stderr, "usage: stream_check STREAM [--same-as REFERENCE.pbm]\n");
+    return 2;
   }
 
   auto stream = ReadFile(argv[1]);
@@ -230,13 +183,9 @@ int main(int argc, char **argv) {
     fprintf(stderr, "stream_check: cannot read %s\n", argv[1]);
     return 2;
   }
-  Dots dots;
-  if (!Decode(*stream, dots))
+  const preview::DecodedStream decoded = preview::DecodeStream(*stream);
+  if (!Check(decoded))
     return 2;
-  if (pbmOut && !WritePbm(pbmOut, dots)) {
-    fprintf(stderr, "stream_check: cannot write %s\n", pbmOut);
-    return 2;
-  }
   if (reference) {
     int pageWidth = 0;
     auto page = ReadPbm(reference, pageWidth);
@@ -244,7 +193,7 @@ int main(int argc, char **argv) {
       fprintf(stderr, "stream_check: cannot read the PBM picture %s\n", reference);
       return 2;
     }
-    const long differing = Differences(dots, *page, pageWidth);
+    const long differing = Differences(PaperDots(decoded.commands), *page, pageWidth);
     if (differing != 0) {
       fprintf(stderr, "stream_check: %ld dots differ from %s\n", differing, reference);
       return 1;
