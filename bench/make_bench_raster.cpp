@@ -6,6 +6,7 @@
 // WIDTH x HEIGHT in dots, DEPTH 1, 8 or 24 bits per pixel, PAGES pages (each
 // drawn a little differently), OUTPUT a file or "-" for standard output.
 #include "label_page.h"
+#include "support/raster_writer.h"
 
 #include <cups/raster.h>
 
@@ -32,36 +33,32 @@ bool ReadNumber(const char *text, long lo, long hi, long &value) {
   return end != text && *end == '\0' && value >= lo && value <= hi;
 }
 
-// The page header a CUPS raster filter writes for this printer: the page size
-// in points, 203 dpi, black ink (1 = black dot, gray 255 = black) for 1 and
-// 8 bits, RGB for 24 bits, one copy.
+// The page header a CUPS raster filter writes for this printer: MakeHeader's
+// (203 dpi, black ink for 1 and 8 bits, 1 = black dot, gray 255 = black; RGB
+// for 24 bits; one copy), but with the page size in points rounded rather
+// than cut, no media type, a page size name of the form "w288h432", and the
+// colour count, scaling and exact page size that CUPS' filters fill in too.
 cups_page_header2_t LabelHeader(int width, int height, int depth) {
-  cups_page_header2_t header;
-  memset(&header, 0, sizeof header);
+  cups_page_header2_t header =
+      testsupport::MakeHeader(static_cast<unsigned>(width), static_cast<unsigned>(height),
+                              static_cast<unsigned>(depth));
   const float widthPoints = width * 72.0f / kDotsPerInch;
   const float heightPoints = height * 72.0f / kDotsPerInch;
-  header.HWResolution[0] = header.HWResolution[1] = kDotsPerInch;
   header.PageSize[0] = static_cast<unsigned>(std::lround(widthPoints));
   header.PageSize[1] = static_cast<unsigned>(std::lround(heightPoints));
   header.ImagingBoundingBox[2] = header.PageSize[0];
   header.ImagingBoundingBox[3] = header.PageSize[1];
-  header.NumCopies = 1;
-  header.Orientation = CUPS_ORIENT_0;
-  header.cupsWidth = static_cast<unsigned>(width);
-  header.cupsHeight = static_cast<unsigned>(height);
-  header.cupsBitsPerColor = depth == 24 ? 8 : static_cast<unsigned>(depth);
-  header.cupsBitsPerPixel = static_cast<unsigned>(depth);
-  header.cupsBytesPerLine = static_cast<unsigned>((static_cast<long>(width) * depth + 7) / 8);
-  header.cupsColorOrder = CUPS_ORDER_CHUNKED;
-  header.cupsColorSpace = depth == 24 ? CUPS_CSPACE_RGB : CUPS_CSPACE_K;
+  // The whole header goes into the file, the bytes after a name's end too.
+  memset(header.MediaType, 0, sizeof header.MediaType);
+  memset(header.cupsPageSizeName, 0, sizeof header.cupsPageSizeName);
+  snprintf(header.cupsPageSizeName, sizeof header.cupsPageSizeName, "w%uh%u", header.PageSize[0],
+           header.PageSize[1]);
   header.cupsNumColors = depth == 24 ? 3 : 1;
   header.cupsBorderlessScalingFactor = 1.0f;
   header.cupsPageSize[0] = widthPoints;
   header.cupsPageSize[1] = heightPoints;
   header.cupsImagingBBox[2] = widthPoints;
   header.cupsImagingBBox[3] = heightPoints;
-  snprintf(header.cupsPageSizeName, sizeof header.cupsPageSizeName, "w%uh%u", header.PageSize[0],
-           header.PageSize[1]);
   return header;
 }
 

@@ -9,6 +9,7 @@
 //   bits 6-7  Cutting: 0, 1, 2, or the PPD's default
 // The PPD also marks a feed and a settings command, so every part of the
 // command stream is written.
+#include "fuzz_inputs.h"
 #include "fuzz_io.h"
 #include "labelfilter.h"
 #include "support/ppd_writer.h"
@@ -31,11 +32,9 @@ void RemoveFiles() {
   rmdir(Dir.c_str());
 }
 
-std::string JobOptions(uint8_t bits) {
-  static const char *const kDithering[] = {"None", "Threshold", "OrderDithering", "ErrorDiffusion"};
-  static const char *const kOrigin[] = {"Rotation0", "Rotation90", "Rotation180", "Rotation270"};
-  std::string options =
-      std::string("Dithering=") + kDithering[bits & 3] + " Origin=" + kOrigin[(bits >> 2) & 3];
+std::string OptionsText(uint8_t bits) {
+  std::string options = std::string("Dithering=") + fuzz::kDithering[bits & 3] +
+                        " Origin=" + fuzz::kOrigin[(bits >> 2) & 3];
   if (bits & 0x10)
     options += " MirrorImage=True";
   if (bits & 0x20)
@@ -58,8 +57,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   RasterPath = Dir + "/job.ras";
   atexit(RemoveFiles);
   const std::vector<testsupport::PpdOption> options = {
-      {"Dithering", {"None", "Threshold", "OrderDithering", "ErrorDiffusion"}, "None"},
-      {"Origin", {"Rotation0", "Rotation90", "Rotation180", "Rotation270"}, "Rotation0"},
+      {"Dithering", fuzz::PpdChoices(fuzz::kDithering), "None"},
+      {"Origin", fuzz::PpdChoices(fuzz::kOrigin), "Rotation0"},
       {"MirrorImage", {"False", "True"}, "False"},
       {"NegativeImage", {"False", "True"}, "False"},
       {"Cutting", {"0", "1", "2"}, "1"},
@@ -78,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (f == nullptr || fwrite(data + 1, 1, size - 1, f) != size - 1 || fclose(f) != 0)
     abort();
 
-  std::string options = JobOptions(data[0]);
+  std::string options = OptionsText(data[0]);
   std::string args[] = {"labelfilter", "1", "fuzz", "job", "1", options, RasterPath};
   char *argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(),
                   args[4].data(), args[5].data(), args[6].data(), nullptr};

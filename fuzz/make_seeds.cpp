@@ -5,20 +5,22 @@
 // writes DIR/page/, DIR/job/ and DIR/decoder/: small label pages drawn in
 // code at every depth, the raster streams of small jobs (compressed and not,
 // a page that ends early, a stream without pages), and the printer streams
-// the filter makes of such pages. The same program always writes the same
-// files.
+// the filter makes of the page seeds, read through page_fuzzer's reading of
+// its input (fuzz_inputs.h). The same program always writes the same files.
 #include "ProcessData.h"
+#include "fuzz_inputs.h"
+#include "fuzz_io.h"
 #include "intake.h"
 #include "label_page.h"
 #include "labelfilter.h"
 #include "support/raster_writer.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -30,9 +32,9 @@ struct PageSeed {
   unsigned extraBytes; // per line, beyond the least
   uint8_t dithering;   // page_fuzzer byte 9
   uint8_t orientation; // page_fuzzer byte 10
-  uint8_t feed;        // page_fuzzer byte 11
+  uint8_t feed;        // page_fuzzer byte 11: the feed and settings commands
   unsigned copies;
-  bool short_; // the stream ends after half the lines
+  bool short_; // the page ends after half its lines
 };
 
 // Small pages, every depth, mode and orientation at least once.
@@ -76,6 +78,8 @@ bool WriteFile(const std::string &path, const std::vector<uint8_t> &bytes) {
   return fclose(f) == 0 && ok;
 }
 
+// A page_fuzzer input: the page description, then the lines of the page
+// drawn once, all of them, even when the page is to end early.
 std::vector<uint8_t> PageSeedBytes(const PageSeed &s) {
   LabelPage page = DrawLabelPage(s.width, s.height, s.bits, 0,
                                  (size_t(s.width) * s.bits + 7) / 8 + s.extraBytes);
@@ -105,42 +109,25 @@ testsupport::RasterPage RasterOf(const LabelPage &page) {
   return raster;
 }
 
-// The printer stream of a page seed, as the filter writes it.
-std::vector<uint8_t> PrinterStream(const PageSeed &s) {
-  LabelPage page = DrawLabelPage(s.width, s.height, s.bits, 0,
-                                 (size_t(s.width) * s.bits + 7) / 8 + s.extraBytes);
-  cups_page_header2_t header = RasterOf(page).header;
-  header.NumCopies = s.copies;
-
-  JobSettings settings;
-  static const char *const kDithering[] = {"None", "Threshold", "OrderDithering", "ErrorDiffusion"};
-  static const char *const kOrigin[] = {"Rotation0", "Rotation90", "Rotation180", "Rotation270"};
-  settings.Dithering = kDithering[s.dithering % 4];
-  settings.Origin = kOrigin[s.orientation % 5 % 4];
-  settings.MirrorImage = (s.orientation & 0x08) ? "True" : "False";
-  settings.NegativeImage = (s.orientation & 0x10) ? "True" : "False";
-  settings.Cutting = std::to_string((s.orientation >> 5) % 3);
-  settings.FeedAfterPrinting = std::to_string(s.feed & 0x0F);
-  settings.Darkness = "8";
-
-  // Standard output is a file for the page's stream.
-  char path[] = "/tmp/labelfilter-seed-XXXXXX";
-  const int fd = mkstemp(path);
-  const int saved = dup(STDOUT_FILENO);
-  dup2(fd, STDOUT_FILENO);
-  Buffer = PageBytes(page.pixels.begin(), page.pixels.end());
+// The printer stream the filter writes for a page seed, every copy of the
+// page, as page_fuzzer makes it of the seed's bytes. Nothing when page_fuzzer
+// would pass the seed by or the page fails.
+std::optional<std::vector<uint8_t>> PrinterStream(std::span<const uint8_t> seed) {
+  const std::optional<fuzz::PageInput> page = fuzz::ReadPageInput(seed);
+  if (!page)
+    return std::nullopt;
+  Buffer = fuzz::PageLines(*page);
   std::vector<uint8_t> pDataBuf;
-  if (auto packed = IntakePage(header, Buffer, unsigned(s.height), settings, pDataBuf))
-    ProcessData(settings, header, packed->pBuf, packed->biWidth, s.height);
-  fflush(stdout);
-  dup2(saved, STDOUT_FILENO);
-  close(saved);
-
-  std::vector<uint8_t> stream(size_t(lseek(fd, 0, SEEK_END)));
-  if (pread(fd, stream.data(), stream.size(), 0) != ssize_t(stream.size()))
-    stream.clear();
-  close(fd);
-  unlink(path);
+  std::optional<PackedPage> packed =
+      IntakePage(page->header, Buffer, page->lines, page->settings, pDataBuf);
+  const PageOutcome outcome =
+      packed ? ProcessData(page->settings, page->header, packed->pBuf, packed->biWidth,
+                           static_cast<int>(page->lines))
+             : PageOutcome::OutputFailed;
+  Buffer = PageBytes();
+  std::vector<uint8_t> stream = fuzz::TakeStream();
+  if (outcome != PageOutcome::Printed)
+    return std::nullopt;
   return stream;
 }
 
@@ -154,14 +141,20 @@ int main(int argc, char **argv) {
   const std::string dir = argv[1];
   for (const char *sub : {"", "/page", "/job", "/decoder"})
     mkdir((dir + sub).c_str(), 0755);
-  // The filter's job log is not wanted here.
-  if (FILE *log = fopen("/dev/null", "w"))
-    stderr = log;
+  // The filter's job log is not wanted here; its printer stream is read back.
+  fuzz::QuietFilterOutput();
+  fuzz::StreamToMemory();
 
   bool ok = true;
   for (const PageSeed &s : kPages) {
-    ok &= WriteFile(dir + "/page/" + s.name, PageSeedBytes(s));
-    ok &= WriteFile(dir + "/decoder/" + s.name, PrinterStream(s));
+    const std::vector<uint8_t> seed = PageSeedBytes(s);
+    ok &= WriteFile(dir + "/page/" + s.name, seed);
+    // A blank page without settings, feed or cut sends the printer nothing:
+    // no decoder seed for it.
+    const std::optional<std::vector<uint8_t>> stream = PrinterStream(seed);
+    ok &= stream.has_value();
+    if (stream && !stream->empty())
+      ok &= WriteFile(dir + "/decoder/" + s.name, *stream);
   }
   for (const JobSeed &s : kJobs) {
     std::vector<testsupport::RasterPage> pages;
