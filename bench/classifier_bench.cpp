@@ -70,9 +70,7 @@ const GrayPage &PhotoPage() {
     std::mt19937 rng(5);
     std::uniform_int_distribution<int> grain(-14, 14);
     return DrawGrays(600, 450, [&](int x, int y) {
-      const double u = x / 600.0, v = y / 450.0, du = u - 0.55, dv = v - 0.45;
-      const double light = 235 - 170 * v * (0.3 + 0.7 * u) -
-                           90 * std::exp(-(du * du / 0.06 + dv * dv / 0.1)) + grain(rng);
+      const double light = PhotoLight(x / 600.0, y / 450.0) + grain(rng);
       return static_cast<int>(std::clamp(light, 0.0, 255.0));
     });
   }();

@@ -4,6 +4,11 @@
 #include <array>
 #include <cmath>
 
+double PhotoLight(double u, double v) {
+  const double du = u - 0.55, dv = v - 0.45;
+  return 235 - 170 * v * (0.3 + 0.7 * u) - 90 * std::exp(-(du * du / 0.06 + dv * dv / 0.1));
+}
+
 namespace {
 
 // splitmix64 with a fixed seed: every run draws the same page.
@@ -121,9 +126,7 @@ void DrawPhoto(Canvas &canvas, Random &random, int x0, int y0, int x1, int y1, b
     for (int x = std::max(x0, canvas.clipLeft); x < std::min(x1, canvas.clipRight); ++x) {
       const double u = (x - x0) / w;
       const double v = (y - y0) / h;
-      const double du = u - 0.55, dv = v - 0.45;
-      double light =
-          235 - 170 * v * (0.3 + 0.7 * u) - 90 * std::exp(-(du * du / 0.06 + dv * dv / 0.1));
+      double light = PhotoLight(u, v);
       light += random.Between(-14, 14);
       auto level = [](double value) { return static_cast<uint8_t>(std::clamp(value, 0.0, 255.0)); };
       uint8_t *p = canvas.At(x, y);

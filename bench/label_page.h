@@ -19,6 +19,11 @@ struct LabelPage {
   std::vector<uint8_t> pixels;
 };
 
+// 'PhotoLight()' - The light (0 black, 255 white, before grain and clamping)
+// of a label's photo-like area at (u, v), both 0 to 1 across the area: a
+// smooth gradient with a darker blob in it.
+double PhotoLight(double u, double v);
+
 // 'DrawLabelPage()' - Draw a label of `width` x `height` dots at 1, 8 or 24
 // bits per pixel: white margins, a frame, rows of glyph-like strokes, a
 // barcode, a shaded banner and, at 8 and 24 bits, a photo-like gray area.
