@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -13,25 +14,15 @@ namespace {
 
 using testsupport::PpdOption;
 
-std::vector<uint8_t> BandHeader(int widthBytes) {
-  return {0x1D, 0x76, 0x30, 0x00, uint8_t(widthBytes % 256), uint8_t(widthBytes / 256), 0x18, 0x00};
-}
-
-std::vector<uint8_t> BlankBand() {
-  std::vector<uint8_t> band = {0x1D, 0x76, 0x30, 0x00, 0x01, 0x00, 0x18, 0x00};
-  band.insert(band.end(), 24, 0x00);
-  return band;
-}
-
 // A band of the raster's rows first..first+23; rows past the page are zeros.
-std::vector<uint8_t> Band(const testsupport::RasterPage &page, int first) {
+std::vector<uint8_t> BandOfRows(const testsupport::RasterPage &page, int first) {
   const int stride = int(page.header.cupsBytesPerLine);
   const int rows = int(page.lines.size()) / stride;
-  std::vector<uint8_t> band = BandHeader(stride);
-  for (int r = first; r < first + 24; ++r)
+  std::vector<uint8_t> bytes;
+  for (int r = first; r < std::min(first + 24, rows); ++r)
     for (int b = 0; b < stride; ++b)
-      band.push_back(r < rows ? page.lines[size_t(r * stride + b)] : 0);
-  return band;
+      bytes.push_back(page.lines[size_t(r * stride + b)]);
+  return FullBand(unsigned(stride), bytes);
 }
 
 // Scattered dots in the given spans of rows, white elsewhere.
@@ -45,14 +36,6 @@ Picture DotsInRows(int width, int height, std::vector<std::pair<int, int>> spans
   return picture;
 }
 
-const Marked kUnturned = {{"Origin", "Rotation180"}};
-
-Marked With(Marked marked, std::initializer_list<std::pair<const std::string, std::string>> more) {
-  for (const auto &[option, choice] : more)
-    marked[option] = choice;
-  return marked;
-}
-
 TEST(CommandStream, OnePageIsSettingsThenBandThenFeedThenCut) {
   Job job{
       .marked = With(
@@ -60,10 +43,9 @@ TEST(CommandStream, OnePageIsSettingsThenBandThenFeedThenCut) {
           {{"PrintSpeed", "4"}, {"Darkness", "8"}, {"FeedAfterPrinting", "1"}, {"Cutting", "1"}}),
       .pages = {OneBitPage(DotsInRows(576, 48, {{0, 23}}))}};
   testsupport::FilterResult result = CheckJob(job);
-  EXPECT_TRUE(SameBytes(result.out, Bytes({{0x19, 0x11, 0x04, 0x19, 0x12, 0x08},
-                                           Band(job.pages[0], 0),
-                                           {0x1B, 0x4A, 0x1E},
-                                           {0x1D, 0x56, 0x00}})));
+  EXPECT_TRUE(SameBytes(
+      result.out,
+      Cat({{0x19, 0x11, 0x04, 0x19, 0x12, 0x08}, BandOfRows(job.pages[0], 0), Feed(30), kCut})));
 }
 
 struct BandCase {
@@ -81,7 +63,7 @@ TEST_P(Bands, GroupsOf24RowsAreBandsOrBlankBandsAndTrailingWhiteIsDropped) {
   Job job{.marked = kUnturned, .pages = {OneBitPage(DotsInRows(576, c.rows, c.dottedRows))}};
   std::vector<uint8_t> expected;
   for (int first : c.sent) {
-    std::vector<uint8_t> band = first < 0 ? BlankBand() : Band(job.pages[0], first);
+    std::vector<uint8_t> band = first < 0 ? BlankBand() : BandOfRows(job.pages[0], first);
     expected.insert(expected.end(), band.begin(), band.end());
   }
   testsupport::FilterResult result = CheckJob(job);
@@ -125,15 +107,14 @@ TEST_P(FeedAfterPrinting, FeedsTheTableDistanceIn255RowSteps) {
 
 INSTANTIATE_TEST_SUITE_P(
     CommandStream, FeedAfterPrinting,
-    ::testing::Values(FeedCase{"0", {}}, FeedCase{"1", {0x1B, 0x4A, 0x1E}},
-                      FeedCase{"08", {0x1B, 0x4A, 0xF0}},
-                      FeedCase{"9", {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0x0F}},
-                      FeedCase{"11", {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0x69}},
-                      FeedCase{"13", {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xD2}},
-                      FeedCase{"-1", {}}, FeedCase{"abc", {}},
+    ::testing::Values(FeedCase{"0", {}}, FeedCase{"1", Feed(30)}, FeedCase{"08", Feed(240)},
+                      FeedCase{"9", Cat({Feed(255), Feed(15)})},
+                      FeedCase{"11", Cat({Feed(255), Feed(105)})},
+                      FeedCase{"13", Cat({Feed(255), Feed(255), Feed(210)})}, FeedCase{"-1", {}},
+                      FeedCase{"abc", {}},
                       // Beyond the table: as far as the longest feed.
-                      FeedCase{"14", {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xD2}},
-                      FeedCase{"99999999999", {0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xFF, 0x1B, 0x4A, 0xD2}}),
+                      FeedCase{"14", Cat({Feed(255), Feed(255), Feed(210)})},
+                      FeedCase{"99999999999", Cat({Feed(255), Feed(255), Feed(210)})}),
     [](const auto &test) {
       std::string name;
       for (const char *p = test.param.choice; *p; ++p)
@@ -160,12 +141,12 @@ TEST_P(Cutting, CutsEveryCopyOrOnceAfterTheLastPage) {
   Job job{.marked = With(kUnturned, {{"FeedAfterPrinting", "1"}, {"Cutting", c.choice}}),
           .pages = {page, page}};
 
-  std::vector<uint8_t> copy = Bytes({Band(page, 0), {0x1B, 0x4A, 0x1E}});
+  std::vector<uint8_t> copy = Cat({BandOfRows(page, 0), Feed(30)});
   if (c.cutEveryCopy)
-    copy = Bytes({copy, {0x1D, 0x56, 0x00}});
-  std::vector<uint8_t> expected = Bytes({copy, copy, copy, copy});
+    copy = Cat({copy, kCut});
+  std::vector<uint8_t> expected = Cat({copy, copy, copy, copy});
   if (c.cutAtJobEnd)
-    expected = Bytes({expected, {0x1D, 0x56, 0x00}});
+    expected = Cat({expected, kCut});
   testsupport::FilterResult result = CheckJob(job);
   EXPECT_TRUE(SameBytes(result.out, expected));
 }
@@ -188,11 +169,11 @@ TEST_P(Copies, StreamIsWrittenOncePerCopyAndDumpedOnce) {
   std::remove(kDumpPath);
   testsupport::FilterResult result = CheckJob(job);
 
-  std::vector<uint8_t> stream = Bytes(
-      {{0x19, 0x12, 0x03}, Band(page, 0), Band(page, 24), {0x1B, 0x4A, 0x3C}, {0x1D, 0x56, 0x00}});
+  std::vector<uint8_t> stream =
+      Cat({{0x19, 0x12, 0x03}, BandOfRows(page, 0), BandOfRows(page, 24), Feed(60), kCut});
   std::vector<uint8_t> expected;
   for (unsigned i = 0; i < GetParam(); ++i)
-    expected = Bytes({expected, stream});
+    expected = Cat({expected, stream});
   EXPECT_TRUE(SameBytes(result.out, expected));
   EXPECT_TRUE(SameBytes(ReadFileBytes(kDumpPath), stream));
 }
@@ -202,12 +183,11 @@ INSTANTIATE_TEST_SUITE_P(CommandStream, Copies, ::testing::Values(3u, 0u, 1u));
 TEST(CommandStream, NegativeImageOfAWhitePageSendsEveryGroupAsABand) {
   Job job{.marked = With(kUnturned, {{"NegativeImage", "True"}}),
           .pages = {OneBitPage(Picture(16, 50))}};
-  std::vector<uint8_t> whiteRows(24 * 2, 0xFF);
-  std::vector<uint8_t> lastRows(2 * 2, 0xFF);
-  lastRows.resize(24 * 2, 0x00);
+  const std::vector<uint8_t> whiteRows(24 * 2, 0xFF);
+  const std::vector<uint8_t> lastRows(2 * 2, 0xFF); // then 22 rows of zeros
   testsupport::FilterResult result = CheckJob(job);
-  EXPECT_TRUE(SameBytes(result.out, Bytes({BandHeader(2), whiteRows, BandHeader(2), whiteRows,
-                                           BandHeader(2), lastRows})));
+  EXPECT_TRUE(SameBytes(
+      result.out, Cat({FullBand(2, whiteRows), FullBand(2, whiteRows), FullBand(2, lastRows)})));
 }
 
 TEST(CommandStream, SettingsGoInTableOrderWithTheLow8BitsOfTheNumber) {

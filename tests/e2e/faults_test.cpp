@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
     TinyPages, OddShapes,
     ::testing::Values(PageCase{"OnePixel", 1, 1, 0, {}},
                       PageCase{"OneByOneTurned", 1, 1, 0, {{"Origin", "Rotation90"}}},
-                      PageCase{"EightByOne", 8, 1, 0, {{"Origin", "Rotation180"}}},
+                      PageCase{"EightByOne", 8, 1, 0, kUnturned},
                       PageCase{"NineByTwoMirrored", 9, 2, 0, {{"MirrorImage", "True"}}},
                       PageCase{"SixteenByFiveNegative", 16, 5, 0, {{"NegativeImage", "True"}}},
                       PageCase{"ElevenRowsTurnedMirrored", 24, 11, 0, kQuarterMirror},
@@ -57,11 +57,8 @@ INSTANTIATE_TEST_SUITE_P(
                                2000,
                                0,
                                {{"Origin", "Rotation270"}, {"MirrorImage", "True"}}},
-                      PageCase{"FourPixelsPaddedUnturnedMirrored",
-                               4,
-                               5000,
-                               4,
-                               {{"Origin", "Rotation180"}, {"MirrorImage", "True"}}},
+                      PageCase{"FourPixelsPaddedUnturnedMirrored", 4, 5000, 4,
+                               With(kUnturned, {{"MirrorImage", "True"}})},
                       PageCase{"TwoPixelsTurnedNegative",
                                2,
                                2500,
@@ -69,16 +66,21 @@ INSTANTIATE_TEST_SUITE_P(
                                {{"Origin", "Rotation90"}, {"NegativeImage", "True"}}}),
     [](const auto &test) { return std::string(test.param.name); });
 
+// The reports of a problem on standard error ('err'): there is one, and the
+// first is an "ERROR:" line.
+void ExpectAnErrorReportFirst(const std::vector<std::string> &reports, const std::string &err) {
+  ASSERT_FALSE(reports.empty()) << err;
+  EXPECT_TRUE(reports[0].starts_with("ERROR:")) << reports[0];
+}
+
 class LostPrinter : public ::testing::TestWithParam<testsupport::StdoutKind> {};
 
 TEST_P(LostPrinter, FailedWriteOfThePrinterStreamIsAnErrorWithStatus1) {
   Job job{.marked = {}, .pages = {OneBitPage(Scattered(576, 200, 9))}};
   FilterResult result = RunJob(job, {.stdoutKind = GetParam()});
-  EXPECT_TRUE(result.exited) << "ended by signal " << result.signal;
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
   std::vector<std::string> reports = ProblemReports(testsupport::SplitLines(result.err));
-  ASSERT_FALSE(reports.empty()) << result.err;
-  EXPECT_TRUE(reports[0].starts_with("ERROR:")) << reports[0];
+  ASSERT_NO_FATAL_FAILURE(ExpectAnErrorReportFirst(reports, result.err));
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, LostPrinter,
@@ -137,7 +139,7 @@ TEST_F(PlantedSymlink, DumpDoesNotFollowIt) {
              " desc=" + std::strerror(ELOOP);
   EXPECT_TRUE(SameBytes(result.out, expected.out));
   EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expected.err));
-  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_TRUE(ExitedWith(result, 0));
 }
 
 // A header libcups accepts but no printer page can have.
@@ -168,13 +170,11 @@ TEST_P(BadHeaders, PageIsReportedAndSkippedAndTheJobGoesOn) {
   FilterResult result = RunJob(job);
 
   EXPECT_TRUE(SameBytes(result.out, PageStream(job.marked, good)));
-  EXPECT_TRUE(result.exited) << "ended by signal " << result.signal;
-  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_TRUE(ExitedWith(result, 0));
 
   std::vector<std::string> lines = testsupport::MaskedLines(result.err);
   std::vector<std::string> reports = ProblemReports(lines);
-  ASSERT_FALSE(reports.empty()) << result.err;
-  EXPECT_TRUE(reports[0].starts_with("ERROR:")) << reports[0];
+  ASSERT_NO_FATAL_FAILURE(ExpectAnErrorReportFirst(reports, result.err));
   EXPECT_NE(reports[0].find(GetParam().mentioned), std::string::npos) << reports[0];
 
   // The good page is told in full, whatever number it got.
@@ -188,13 +188,11 @@ TEST_P(BadHeaders, PageIsReportedAndSkippedAndTheJobGoesOn) {
 TEST_P(BadHeaders, JobWithoutAPrintedPageEndsWithStatus1) {
   Job job{.marked = {{"Cutting", "2"}}, .pages = {BadPage()}};
   FilterResult result = RunJob(job);
-  EXPECT_TRUE(SameBytes(result.out, {0x1D, 0x56, 0x00}));
-  EXPECT_TRUE(result.exited) << "ended by signal " << result.signal;
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(SameBytes(result.out, kCut));
+  EXPECT_TRUE(ExitedWith(result, 1));
   std::vector<std::string> lines = testsupport::MaskedLines(result.err);
   std::vector<std::string> reports = ProblemReports(lines);
-  ASSERT_FALSE(reports.empty()) << result.err;
-  EXPECT_TRUE(reports[0].starts_with("ERROR:")) << reports[0];
+  ASSERT_NO_FATAL_FAILURE(ExpectAnErrorReportFirst(reports, result.err));
   std::vector<std::string> cleanup = CleanupLines("", 0);
   EXPECT_TRUE(std::equal(cleanup.rbegin(), cleanup.rend(), lines.rbegin())) << result.err;
 }

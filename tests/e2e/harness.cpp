@@ -1,33 +1,24 @@
 #include "e2e/harness.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 namespace e2e {
 
-TempDir::TempDir() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "labelfilter-e2e-XXXXXX").string();
-  if (mkdtemp(pattern.data()) != nullptr)
-    dir_ = pattern;
-}
-
-TempDir::~TempDir() {
-  if (!dir_.empty()) {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir_, ignored);
-  }
+testsupport::FilterInvocation JobInvocation(const TempDir &dir,
+                                            const std::vector<testsupport::PpdOption> &ppd,
+                                            std::string_view options) {
+  testsupport::FilterInvocation invocation;
+  invocation.ppd = dir.Path("printer.ppd");
+  [&] { ASSERT_TRUE(testsupport::WritePpdFile(*invocation.ppd, ppd)) << *invocation.ppd; }();
+  invocation.args = testsupport::JobArgs(options);
+  return invocation;
 }
 
 testsupport::FilterResult RunJob(Job &job, const RunSettings &settings) {
   TempDir dir;
-  testsupport::FilterInvocation invocation;
-  invocation.ppd = dir.Path("printer.ppd");
-  EXPECT_TRUE(testsupport::WritePpdFile(*invocation.ppd, job.ppd ? *job.ppd : PpdFor(job.marked)));
+  testsupport::FilterInvocation invocation =
+      JobInvocation(dir, job.ppd ? *job.ppd : OfferedDefaults(job.marked), job.options);
   invocation.stdoutKind = settings.stdoutKind;
   invocation.addressSpaceLimit = settings.addressSpaceLimit;
   if (settings.inputAsFile) {
@@ -39,7 +30,6 @@ testsupport::FilterResult RunJob(Job &job, const RunSettings &settings) {
     auto stream = testsupport::WriteRaster(job.pages, settings.mode);
     EXPECT_TRUE(stream.has_value());
     invocation.input = stream.value_or(std::vector<uint8_t>{});
-    invocation.args = testsupport::JobArgs(job.options);
     job.inputFd = 0;
   }
   testsupport::FilterResult result = testsupport::RunFilter(invocation);
@@ -47,15 +37,29 @@ testsupport::FilterResult RunJob(Job &job, const RunSettings &settings) {
   return result;
 }
 
+void ExpectOutcome(const testsupport::FilterResult &result,
+                   const std::vector<std::string> &errLines, const Expected &expected) {
+  EXPECT_TRUE(SameBytes(result.out, expected.out));
+  EXPECT_TRUE(SameLines(errLines, expected.err));
+  EXPECT_TRUE(ExitedWith(result, expected.exitStatus));
+}
+
 testsupport::FilterResult CheckJob(Job job, const RunSettings &settings) {
   testsupport::FilterResult result = RunJob(job, settings);
   Expected expected = ExpectJob(job);
   EXPECT_TRUE(ProblemReports(expected.err).empty()); // the trace shapes know every line
-  EXPECT_TRUE(SameBytes(result.out, expected.out));
-  EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expected.err));
-  EXPECT_TRUE(result.exited) << "signal " << result.signal;
-  EXPECT_EQ(result.exitStatus, expected.exitStatus);
+  ExpectOutcome(result, testsupport::MaskedLines(result.err), expected);
   return result;
+}
+
+::testing::AssertionResult ExitedWith(const testsupport::FilterResult &result, int status) {
+  if (!result.exited)
+    return ::testing::AssertionFailure()
+           << "ended by signal " << result.signal << ", expected exit status " << status;
+  if (result.exitStatus != status)
+    return ::testing::AssertionFailure()
+           << "exit status " << result.exitStatus << ", expected " << status;
+  return ::testing::AssertionSuccess();
 }
 
 namespace {
@@ -104,18 +108,6 @@ std::string Hex(const std::vector<uint8_t> &bytes, size_t from, size_t count) {
   for (size_t i = at + 1; i < at + 4 && (i < actual.size() || i < expected.size()); ++i)
     failure << "\n  then actual " << line(actual, i) << ", expected " << line(expected, i);
   return failure;
-}
-
-std::vector<uint8_t> ReadFileBytes(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
-}
-
-std::vector<uint8_t> Bytes(std::initializer_list<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> all;
-  for (const std::vector<uint8_t> &part : parts)
-    all.insert(all.end(), part.begin(), part.end());
-  return all;
 }
 
 } // namespace e2e

@@ -56,7 +56,7 @@ TEST_P(PageLimits, MemoryFollowsTheLinesThatArrive) {
   const LimitCase &c = GetParam();
   RasterPage page = PageOf(c.width, c.height, c.bits, c.bytesPerLine, c.linesSent);
   page.header.NumCopies = c.copies;
-  Job job{.marked = {{"Origin", "Rotation180"}}, .pages = {page}};
+  Job job{.marked = kUnturned, .pages = {page}};
   if (c.report == nullptr) {
     FilterResult result = CheckJob(job, InSmallAddressSpace());
     EXPECT_LT(result.maxRssKb, 256 * 1024);
@@ -68,8 +68,7 @@ TEST_P(PageLimits, MemoryFollowsTheLinesThatArrive) {
     expected.push_back(line);
   EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expected));
   EXPECT_TRUE(result.out.empty());
-  EXPECT_TRUE(result.exited) << "ended by signal " << result.signal;
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
   EXPECT_LT(result.maxRssKb, 256 * 1024);
 }
 
@@ -101,14 +100,13 @@ class PageBeyondTheLimits : public ::testing::TestWithParam<TooManyLines> {};
 TEST_P(PageBeyondTheLimits, StopsTheJobWhenItsLinesGoPastThem) {
   const TooManyLines &c = GetParam();
   RasterPage page = PageOf(c.width, 0x80000000u, c.bits, c.bytesPerLine, c.linesSent);
-  Job job{.marked = {{"Origin", "Rotation180"}, {"Cutting", "2"}}, .pages = {page}};
+  Job job{.marked = With(kUnturned, {{"Cutting", "2"}}), .pages = {page}};
   FilterResult result = RunJob(job, {.mode = CUPS_RASTER_WRITE_COMPRESSED});
   EXPECT_TRUE(result.out.empty()); // neither the page nor the job-end cut
   std::vector<std::string> reports = ProblemReports(testsupport::MaskedLines(result.err));
   ASSERT_EQ(reports.size(), 1u) << result.err;
   EXPECT_NE(reports[0].find("job stopped"), std::string::npos) << reports[0];
-  EXPECT_TRUE(result.exited) << "ended by signal " << result.signal;
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
 #if !defined(__SANITIZE_ADDRESS__) // its shadow memory and quarantine count too
   EXPECT_LT(result.maxRssKb, 512 * 1024);
 #endif
@@ -138,8 +136,7 @@ TEST(HostileInput, PageBeyondTheMemoryThereIsStopsTheJobWithStatus1) {
   EXPECT_TRUE(result.out.empty());
   std::vector<std::string> lines = testsupport::SplitLines(result.err);
   EXPECT_TRUE(SameLines(ProblemReports(lines), {"ERROR: Not enough memory to print the page."}));
-  EXPECT_TRUE(result.exited) << "ended by signal " << result.signal;
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
 }
 
 // Lines too long to be read stop the job: the pages after them are not printed.
@@ -154,7 +151,7 @@ TEST(HostileInput, PageWhoseLinesAreTooLongStopsTheJobBeforeTheNextPage) {
   for (const std::string &line : CleanupLines("", 0))
     expected.push_back(line);
   EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expected));
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
 }
 
 // Turned by 90 degrees, a page's length is the width of the printer's bands,
@@ -168,7 +165,7 @@ TEST(HostileInput, PageTooLongToTurnIsSkippedAndTheJobGoesOn) {
                         {"ERROR: Page of 524257 rows is too long to print turned by 90 degrees; "
                          "page skipped."}));
   EXPECT_TRUE(SameBytes(result.out, PageStream(job.marked, good)));
-  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_TRUE(ExitedWith(result, 0));
 }
 
 // Found by the job fuzzer: libcups reads each line of a page whole into a
@@ -183,16 +180,14 @@ TEST(HostileInput, LinesOf256MiBAreNotReadEvenToBeSkipped) {
     stream.insert(stream.end(), {0x7F, 0x55}); // 128 bytes of 0x55
 
   TempDir dir;
-  testsupport::FilterInvocation invocation;
-  invocation.ppd = dir.Path("printer.ppd");
-  ASSERT_TRUE(testsupport::WritePpdFile(*invocation.ppd, PpdFor({})));
+  testsupport::FilterInvocation invocation = JobInvocation(dir, OfferedDefaults({}));
+  ASSERT_FALSE(HasFatalFailure());
   invocation.input = stream;
-  invocation.args = testsupport::JobArgs();
   FilterResult result = testsupport::RunFilter(invocation);
   EXPECT_TRUE(SameLines(ProblemReports(testsupport::SplitLines(result.err)),
                         {"ERROR: Page 1 of the job has 268435456 bytes per line, more than the "
                          "65535 the printer takes; job stopped."}));
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
   EXPECT_LT(result.maxRssKb, 128 * 1024);
 }
 
@@ -277,13 +272,11 @@ TEST_P(BrokenStreams, AreReportedWithStatus1AfterWhatWasPrinted) {
   const StreamCase &c = GetParam();
   const Marked marked = {{"Cutting", "2"}};
   TempDir dir;
-  testsupport::FilterInvocation invocation;
-  invocation.ppd = dir.Path("printer.ppd");
-  ASSERT_TRUE(testsupport::WritePpdFile(*invocation.ppd, PpdFor(marked)));
+  testsupport::FilterInvocation invocation = JobInvocation(dir, OfferedDefaults(marked));
+  ASSERT_FALSE(HasFatalFailure());
   int inputFd = 0;
   if (c.input != nullptr) {
     invocation.input = c.input();
-    invocation.args = testsupport::JobArgs();
   } else {
     ASSERT_EQ(mkdir(dir.Path("job.ras").c_str(), 0700), 0) << std::strerror(errno);
     invocation.args = testsupport::JobArgs("", dir.Path("job.ras"));
@@ -300,11 +293,10 @@ TEST_P(BrokenStreams, AreReportedWithStatus1AfterWhatWasPrinted) {
   expected.push_back(c.report);
   for (const std::string &line : CleanupLines("", inputFd))
     expected.push_back(line);
-  out.insert(out.end(), {0x1D, 0x56, 0x00}); // the job-end cut all the same
+  out = Cat({out, kCut}); // the job-end cut all the same
   EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expected));
   EXPECT_TRUE(SameBytes(result.out, out));
-  EXPECT_TRUE(result.exited) << "ended by signal " << result.signal;
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(HostileInput, BrokenStreams, ::testing::ValuesIn(kStreamCases),

@@ -23,13 +23,12 @@ TEST_P(ArgumentCount, OtherThan6Or7EndsWithStatus1AndNoOutput) {
   TempDir dir;
   FilterInvocation invocation;
   invocation.ppd = dir.Path("printer.ppd");
-  ASSERT_TRUE(testsupport::WritePpdFile(*invocation.ppd, PpdFor({{"Cutting", "2"}})));
+  ASSERT_TRUE(testsupport::WritePpdFile(*invocation.ppd, OfferedDefaults({{"Cutting", "2"}})));
   invocation.input = *testsupport::WriteRaster({});
   for (int i = 1; i < GetParam(); ++i)
     invocation.args.push_back(std::to_string(i));
   FilterResult result = RunFilter(invocation);
-  EXPECT_TRUE(result.exited);
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
   EXPECT_TRUE(result.out.empty());
   EXPECT_EQ(result.err, "");
 }
@@ -38,12 +37,11 @@ INSTANTIATE_TEST_SUITE_P(JobLoop, ArgumentCount, ::testing::Values(1, 5, 8));
 
 TEST(JobLoop, MissingInputFileIsReportedAfterAPauseWithStatus1) {
   TempDir dir;
-  FilterInvocation invocation;
-  invocation.ppd = dir.Path("printer.ppd");
-  ASSERT_TRUE(testsupport::WritePpdFile(*invocation.ppd, PpdFor({{"Cutting", "2"}})));
+  FilterInvocation invocation = JobInvocation(dir, OfferedDefaults({{"Cutting", "2"}}));
+  ASSERT_FALSE(HasFatalFailure());
   invocation.args = testsupport::JobArgs("", dir.Path("no-such.ras"));
   FilterResult result = RunFilter(invocation);
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
   EXPECT_TRUE(result.out.empty());
   std::vector<std::string> lines = testsupport::SplitLines(result.err);
   ASSERT_EQ(lines.size(), 1u) << result.err;
@@ -80,7 +78,7 @@ TEST_P(PpdCannotBeOpened, ReportsLibcupsReasonWithStatus1) {
     }
   }
   FilterResult result = RunFilter(invocation);
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
   EXPECT_TRUE(result.out.empty());
   const std::string report =
       c.ppdText
@@ -117,23 +115,22 @@ class NoPages : public ::testing::TestWithParam<NoPagesCase> {};
 TEST_P(NoPages, OnlyTheJobEndCutAndTheCleanUpWithStatus1) {
   const NoPagesCase &c = GetParam();
   TempDir dir;
-  FilterInvocation invocation;
-  invocation.ppd = dir.Path("printer.ppd");
-  ASSERT_TRUE(testsupport::WritePpdFile(*invocation.ppd, PpdFor({{"Cutting", c.cutting}})));
+  FilterInvocation invocation =
+      JobInvocation(dir, OfferedDefaults({{"Cutting", c.cutting}}), "Darkness=3");
+  ASSERT_FALSE(HasFatalFailure());
   if (!c.emptyInput)
     invocation.input = *testsupport::WriteRaster({}, c.mode);
-  invocation.args = testsupport::JobArgs("Darkness=3");
   FilterResult result = RunFilter(invocation);
 
   std::vector<uint8_t> cut;
   if (std::string(c.cutting) == "2")
-    cut = {0x1D, 0x56, 0x00};
+    cut = kCut;
   EXPECT_TRUE(SameBytes(result.out, cut));
   std::vector<std::string> expected = {c.report};
   for (const std::string &line : CleanupLines("Darkness=3", 0))
     expected.push_back(line);
   EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expected));
-  EXPECT_EQ(result.exitStatus, 1);
+  EXPECT_TRUE(ExitedWith(result, 1));
 }
 
 INSTANTIATE_TEST_SUITE_P(

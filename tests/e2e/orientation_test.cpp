@@ -10,13 +10,6 @@
 namespace e2e {
 namespace {
 
-std::vector<uint8_t> OneBand(int widthBytes, std::vector<uint8_t> rows) {
-  std::vector<uint8_t> band = {0x1D, 0x76, 0x30, 0x00, uint8_t(widthBytes), 0x00, 0x18, 0x00};
-  rows.resize(size_t(widthBytes) * 24, 0x00);
-  band.insert(band.end(), rows.begin(), rows.end());
-  return band;
-}
-
 // Row 0: p0, p1 and p3 black; row 1: p9 black.
 Picture TenPixelRows() {
   Picture picture(10, 2);
@@ -30,7 +23,7 @@ Picture TenPixelRows() {
 TEST(Orientation, HalfTurnReversesEachRowAndTheRowOrder) {
   Job job{.marked = {}, .pages = {OneBitPage(TenPixelRows())}};
   testsupport::FilterResult result = CheckJob(job);
-  EXPECT_TRUE(SameBytes(result.out, OneBand(2, {0x80, 0x00, 0x02, 0xC0})));
+  EXPECT_TRUE(SameBytes(result.out, FullBand(2, {0x80, 0x00, 0x02, 0xC0})));
 }
 
 TEST(Orientation, MirrorReversesA16PixelRow) {
@@ -38,10 +31,9 @@ TEST(Orientation, MirrorReversesA16PixelRow) {
   picture.Set(0, 0);
   picture.Set(1, 0);
   picture.Set(3, 0);
-  Job job{.marked = {{"Origin", "Rotation180"}, {"MirrorImage", "True"}},
-          .pages = {OneBitPage(picture)}};
+  Job job{.marked = With(kUnturned, {{"MirrorImage", "True"}}), .pages = {OneBitPage(picture)}};
   testsupport::FilterResult result = CheckJob(job);
-  EXPECT_TRUE(SameBytes(result.out, OneBand(2, {0x00, 0x0B})));
+  EXPECT_TRUE(SameBytes(result.out, FullBand(2, {0x00, 0x0B})));
 }
 
 class QuarterTurnChoice : public ::testing::TestWithParam<const char *> {};
@@ -51,7 +43,7 @@ TEST_P(QuarterTurnChoice, TurnsATopLeftDotToTheTopRight) {
   picture.Set(0, 0);
   Job job{.marked = {{"Origin", GetParam()}}, .pages = {OneBitPage(picture)}};
   testsupport::FilterResult result = CheckJob(job);
-  EXPECT_TRUE(SameBytes(result.out, OneBand(4, {0x20, 0x00, 0x00, 0x00})));
+  EXPECT_TRUE(SameBytes(result.out, FullBand(4, {0x20, 0x00, 0x00, 0x00})));
 }
 
 INSTANTIATE_TEST_SUITE_P(Orientation, QuarterTurnChoice,
@@ -59,19 +51,18 @@ INSTANTIATE_TEST_SUITE_P(Orientation, QuarterTurnChoice,
 
 class UntransformedChoices : public ::testing::TestWithParam<const char *> {};
 
-TEST_P(UntransformedChoices, NegativeUnturnedUnmirroredPageIsSentAsConverted) {
+TEST_P(UntransformedChoices, NegativeUnturnedUnmirroredPageIsSentComplemented) {
   testsupport::RasterPage page = OneBitPage(Scattered(20, 30, 5), 4);
-  Job job{
-      .marked = {{"Origin", "Rotation180"}, {"MirrorImage", GetParam()}, {"NegativeImage", "True"}},
-      .pages = {page}};
-  // The converted page is the complement of the raster, padding included.
-  std::vector<uint8_t> converted;
+  Job job{.marked = With(kUnturned, {{"MirrorImage", GetParam()}, {"NegativeImage", "True"}}),
+          .pages = {page}};
+  // With NegativeImage the raster goes out complemented, padding included.
+  std::vector<uint8_t> complemented;
   for (uint8_t byte : page.lines)
-    converted.push_back(uint8_t(~byte));
-  std::vector<uint8_t> second(converted.begin() + 24 * 4, converted.end());
-  converted.resize(24 * 4);
+    complemented.push_back(uint8_t(~byte));
+  std::vector<uint8_t> second(complemented.begin() + 24 * 4, complemented.end());
+  complemented.resize(24 * 4);
   testsupport::FilterResult result = CheckJob(job);
-  EXPECT_TRUE(SameBytes(result.out, Bytes({OneBand(4, converted), OneBand(4, second)})));
+  EXPECT_TRUE(SameBytes(result.out, Cat({FullBand(4, complemented), FullBand(4, second)})));
 }
 
 INSTANTIATE_TEST_SUITE_P(Orientation, UntransformedChoices,
@@ -122,8 +113,7 @@ TEST_P(PictureAsPrinted, IsThePageTurnedAndMirroredAsTheChoicesSay) {
 
   Picture printed = c.expected(page);
   unsigned stride = c.turnedStride ? (50 + 31) / 32 * 4 : 5;
-  Marked asIs = {{"Origin", "Rotation180"}};
-  EXPECT_TRUE(SameBytes(result.out, PageStream(asIs, OneBitPage(printed, stride))));
+  EXPECT_TRUE(SameBytes(result.out, PageStream(kUnturned, OneBitPage(printed, stride))));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -31,7 +31,7 @@ std::string Format(const char *format, ...) {
 
 std::string Address(bool made) { return made ? "<addr>" : "0"; }
 
-// A page in the filter's packed form: rows of 'stride' bytes held one entry
+// A page in the model's working form: rows of 'stride' bytes held one entry
 // per bit, most significant bit first; 1 is white, 0 is black.
 struct PackedPage {
   int stride;
@@ -49,11 +49,6 @@ struct PackedPage {
     return value;
   }
 };
-
-const std::string *Choice(const Marked &marked, const std::string &option) {
-  auto it = marked.find(option);
-  return it == marked.end() ? nullptr : &it->second;
-}
 
 bool ChoiceIs(const Marked &marked, const std::string &option, const char *keyword) {
   const std::string *choice = Choice(marked, option);
@@ -111,9 +106,11 @@ PageWork WorkPage(const Marked &marked, const cups_page_header2_t &h,
   work.mirror = ChoiceIs(marked, "MirrorImage", "True");
   work.negative = ChoiceIs(marked, "NegativeImage", "True");
 
-  // The raster's 1 = black becomes the packed page's 0 = black, padding
-  // included. Gray and colour pages are converted into packed rows of whole
-  // 32-bit words.
+  // The working form has 1 = white: a 1-bit raster (1 = black) is
+  // complemented into it, padding included, and complemented back below
+  // unless NegativeImage is chosen, so that it goes out in its own polarity.
+  // Gray and colour pages are converted into packed rows of whole 32-bit
+  // words, 1 = white already.
   std::vector<uint8_t> packed = lines;
   if (!oneBit) {
     ConvertedPage converted = ConvertPage(h, lines, linesRead, Choice(marked, "Dithering"));
@@ -209,57 +206,21 @@ PageWork WorkPage(const Marked &marked, const cups_page_header2_t &h,
   return work;
 }
 
-unsigned LinesIn(const RasterPage &page) {
-  return unsigned(page.lines.size() / page.header.cupsBytesPerLine);
-}
-
 } // namespace
 
-void Picture::FillRows(int firstRow, int lastRow) {
-  for (int y = firstRow; y <= lastRow; ++y)
-    for (int x = 0; x < width; ++x)
-      Set(x, y);
+const std::string *Choice(const Marked &marked, const std::string &option) {
+  auto it = marked.find(option);
+  return it == marked.end() ? nullptr : &it->second;
 }
 
-Picture Scattered(int width, int height, unsigned seed) {
-  Picture picture(width, height);
-  unsigned state = seed;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      state = state * 1103515245u + 12345u;
-      picture.Set(x, y, (state >> 16) % 3 == 0);
-    }
-  return picture;
+Marked With(Marked marked, std::initializer_list<std::pair<const std::string, std::string>> more) {
+  for (const auto &[option, choice] : more)
+    marked[option] = choice;
+  return marked;
 }
 
-std::vector<uint8_t> RasterLines(const Picture &picture, unsigned bytesPerLine,
-                                 uint8_t paddingByte) {
-  std::vector<uint8_t> bytes(size_t(bytesPerLine) * size_t(picture.height), 0);
-  const unsigned pixelBytes = unsigned(picture.width + 7) / 8;
-  for (int y = 0; y < picture.height; ++y) {
-    uint8_t *line = bytes.data() + size_t(y) * bytesPerLine;
-    for (unsigned b = pixelBytes; b < bytesPerLine; ++b)
-      line[b] = paddingByte;
-    for (int x = 0; x < picture.width; ++x)
-      if (picture.At(x, y))
-        line[x / 8] |= uint8_t(0x80 >> (x % 8));
-  }
-  return bytes;
-}
-
-RasterPage OneBitPage(const Picture &picture, unsigned bytesPerLine, uint8_t paddingByte) {
-  if (bytesPerLine == 0)
-    bytesPerLine = unsigned(picture.width + 7) / 8;
-  return RasterPage{
-      testsupport::MakeHeader(unsigned(picture.width), unsigned(picture.height), 1, bytesPerLine),
-      RasterLines(picture, bytesPerLine, paddingByte)};
-}
-
-std::vector<testsupport::PpdOption> PpdFor(const Marked &marked) {
-  std::vector<testsupport::PpdOption> options;
-  for (const auto &[keyword, choice] : marked)
-    options.push_back(testsupport::Offered(keyword, choice));
-  return options;
+unsigned LinesIn(const RasterPage &page) {
+  return unsigned(page.lines.size() / page.header.cupsBytesPerLine);
 }
 
 std::vector<uint8_t> PageStream(const Marked &marked, const RasterPage &page,

@@ -5,48 +5,40 @@
 #pragma once
 
 #include "support/filter_runner.h"
+#include "support/picture.h"
 #include "support/ppd_writer.h"
 #include "support/raster_writer.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
 
-// A picture of dots, row-major; true is a black dot.
-struct Picture {
-  int width = 0;
-  int height = 0;
-  std::vector<bool> dots;
-
-  Picture(int w, int h) : width(w), height(h), dots(size_t(w) * size_t(h)) {}
-  bool At(int x, int y) const { return dots[size_t(y) * size_t(width) + size_t(x)]; }
-  void Set(int x, int y, bool black = true) { dots[size_t(y) * size_t(width) + size_t(x)] = black; }
-  void FillRows(int firstRow, int lastRow); // black rows firstRow..lastRow, inclusive
-};
-
-// A picture no transform maps onto itself: scattered dots from a fixed seed.
-Picture Scattered(int width, int height, unsigned seed);
-
-// The 1-bit raster lines of a picture: 1 = black, leftmost pixel in the most
-// significant bit, zero bits after the last pixel, then 'paddingByte' in every
-// byte of the line past the pixels.
-std::vector<uint8_t> RasterLines(const Picture &picture, unsigned bytesPerLine,
-                                 uint8_t paddingByte = 0);
-
-// A 1-bit raster page of the picture with all its lines.
-testsupport::RasterPage OneBitPage(const Picture &picture, unsigned bytesPerLine = 0,
-                                   uint8_t paddingByte = 0);
+using testsupport::OneBitPage;
+using testsupport::Picture;
+using testsupport::Scattered;
 
 // The marked choice of each option the filter reads (after the PPD defaults
 // and the job options); an option that is absent has no marked choice.
 using Marked = std::map<std::string, std::string>;
 
-// PPD options offering exactly the marked choices as defaults.
-std::vector<testsupport::PpdOption> PpdFor(const Marked &marked);
+// The marked choice of 'option'; nullptr when it has none.
+const std::string *Choice(const Marked &marked, const std::string &option);
+
+// "Origin" "Rotation180": the page is sent unturned.
+inline const Marked kUnturned = {{"Origin", "Rotation180"}};
+
+// 'marked' with the further choices, which take the place of any choice of
+// the same option.
+Marked With(Marked marked, std::initializer_list<std::pair<const std::string, std::string>> more);
+
+// The lines a page carries, which may be fewer than its cupsHeight.
+unsigned LinesIn(const testsupport::RasterPage &page);
 
 // The bytes of one copy of a page's command stream, when the filter reads
 // 'linesRead' of the page's lines (all of them by default).

@@ -103,7 +103,7 @@ struct SigtermCase {
 };
 void PrintTo(const SigtermCase &c, std::ostream *os) { *os << c.name; }
 
-const Marked kMarked = {{"Origin", "Rotation180"}, {"Cutting", "2"}};
+const Marked kMarked = With(kUnturned, {{"Cutting", "2"}});
 
 // The lines of a page during which the cancel came: it ends the job after
 // the page's EndPage.
@@ -164,7 +164,7 @@ TEST_P(Sigterm, EndsTheJobWithTheLinesReadPrinted) {
     expectedLines = PageLines(kMarked, first, 1);
     for (const std::string &line : CanceledPageLines(PageLines(kMarked, second, 2, 16)))
       expectedLines.push_back(line);
-    expectedOut = Bytes({PageStream(kMarked, first), PageStream(kMarked, second, 16)});
+    expectedOut = Cat({PageStream(kMarked, first), PageStream(kMarked, second, 16)});
     break;
   }
   case Moment::kSkippingARefusedPage:
@@ -184,13 +184,11 @@ TEST_P(Sigterm, EndsTheJobWithTheLinesReadPrinted) {
   ASSERT_TRUE(std::equal(sent.begin(), sent.end(), stream.begin()));
   for (const std::string &line : CleanupLines("", 0, first.header.cupsBitsPerPixel != 1))
     expectedLines.push_back(line);
-  expectedOut.insert(expectedOut.end(), {0x1D, 0x56, 0x00});
+  expectedOut = Cat({expectedOut, kCut});
 
   TempDir dir;
-  testsupport::FilterInvocation invocation;
-  invocation.ppd = dir.Path("printer.ppd");
-  ASSERT_TRUE(testsupport::WritePpdFile(*invocation.ppd, PpdFor(kMarked)));
-  invocation.args = testsupport::JobArgs();
+  testsupport::FilterInvocation invocation = JobInvocation(dir, OfferedDefaults(kMarked));
+  ASSERT_FALSE(HasFatalFailure());
   if (moment == Moment::kWritingThePrinterStream)
     invocation.stdoutKind = testsupport::StdoutKind::kHeld;
   RawLineDump rawLines;
@@ -244,8 +242,7 @@ TEST_P(Sigterm, EndsTheJobWithTheLinesReadPrinted) {
 
   EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expectedLines));
   EXPECT_TRUE(SameBytes(result.out, expectedOut));
-  EXPECT_TRUE(result.exited) << "ended by signal " << result.signal;
-  EXPECT_EQ(result.exitStatus, expectedStatus);
+  EXPECT_TRUE(ExitedWith(result, expectedStatus));
 }
 
 INSTANTIATE_TEST_SUITE_P(

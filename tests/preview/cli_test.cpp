@@ -19,7 +19,7 @@ namespace {
 // row, a feed of 30 dots, a cut.
 const Bytes kSmallStream = Cat({{0x19, 0x12, 0x08},
                                 Band(2, 3, {0x80, 0x01, 0xFF, 0x00, 0x00, 0x10}),
-                                Band(1, 24, {}),
+                                BlankBand(),
                                 Band(1, 1, {0x81}),
                                 Feed(30),
                                 kCut});
@@ -69,20 +69,6 @@ Bytes Spoilt(size_t offset, uint8_t byte) {
 }
 
 Bytes Cut(size_t size) { return Bytes(kSmallStream.begin(), kSmallStream.begin() + long(size)); }
-
-Bytes Twice(const Bytes &stream) {
-  Bytes twice = stream;
-  twice.insert(twice.end(), stream.begin(), stream.end());
-  return twice;
-}
-
-// 'count' feeds of 255 dots.
-Bytes LongFeed(int count) {
-  Bytes feeds;
-  for (int i = 0; i < count; ++i)
-    feeds.insert(feeds.end(), {0x1B, 0x4A, 0xFF});
-  return feeds;
-}
 
 const char *const kPng = "DIR/label.png";
 
@@ -197,7 +183,7 @@ Png ReadPng(const std::string &path) {
 }
 
 // A 1-bit gray picture of 203 dpi whose black pixels are the dots.
-::testing::AssertionResult IsPictureOf(const Png &png, const Dots &dots) {
+::testing::AssertionResult IsPictureOf(const Png &png, const Picture &dots) {
   if (!png.read)
     return ::testing::AssertionFailure() << "no PNG";
   if (png.bitDepth != 1 || png.colorType != PNG_COLOR_TYPE_GRAY)
@@ -206,7 +192,7 @@ Png ReadPng(const std::string &path) {
   if (png.unit != PNG_RESOLUTION_METER || png.xPerMetre != 7992 || png.yPerMetre != 7992)
     return ::testing::AssertionFailure()
            << "resolution " << png.xPerMetre << " x " << png.yPerMetre << " per unit " << png.unit;
-  Dots black(int(png.width), int(png.height));
+  Picture black(int(png.width), int(png.height));
   for (int y = 0; y < black.height; ++y)
     for (int x = 0; x < black.width; ++x)
       black.Set(x, y, ((png.rows[size_t(y)][size_t(x / 8)] >> (7 - x % 8)) & 1) == 0);
@@ -219,7 +205,7 @@ TEST(Cli, PictureShowsTheDotsBlackOnWhitePaperAt203Dpi) {
   ASSERT_EQ(result.exitStatus, 0) << result.err;
   // Band rows 80 01 / FF 00 / 00 10, 24 rows of blank band, the narrow
   // band's row 81 with white to its right, 30 rows of feed.
-  Dots expected(16, 3 + 24 + 1 + 30);
+  Picture expected(16, 3 + 24 + 1 + 30);
   expected.Set(0, 0);
   expected.Set(15, 0);
   for (int x = 0; x < 8; ++x)
@@ -232,11 +218,10 @@ TEST(Cli, PictureShowsTheDotsBlackOnWhitePaperAt203Dpi) {
 
 TEST(Cli, FolderGetsOnePicturePerLabel) {
   TempDir dir;
-  Bytes stream = Twice(kSmallStream);
-  stream.insert(stream.end(), {0x1D, 0x56, 0x00, 0x1B, 0x4A, 0x05}); // an empty cut, loose paper
+  const Bytes stream = Cat({Twice(kSmallStream), kCut, Feed(5)}); // an empty cut, loose paper
   const testsupport::FilterResult result = RunPreview({"-o", dir.Path("labels/")}, stream);
   ASSERT_EQ(result.exitStatus, 0) << result.err;
-  const std::vector<Dots> labels = DrawnLabels(stream);
+  const std::vector<Picture> labels = DrawnLabels(stream);
   ASSERT_EQ(labels.size(), 3u);
   EXPECT_TRUE(IsPictureOf(ReadPng(dir.Path("labels/label-001.png")), labels[0]));
   EXPECT_TRUE(IsPictureOf(ReadPng(dir.Path("labels/label-002.png")), labels[1]));

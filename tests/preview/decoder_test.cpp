@@ -16,8 +16,6 @@ namespace {
 using preview::CommandKind;
 using preview::ErrorKind;
 
-const Bytes kBlankBand = Band(1, 24, {});
-
 struct WellFormed {
   const char *name;
   Bytes bytes;
@@ -36,7 +34,7 @@ const WellFormed kWellFormed[] = {
     {"Cut", kCut, CommandKind::kCut},
     {"Band2x3", Band(2, 3, {0x80, 0x01, 0xFF, 0x00, 0x00, 0x10}), CommandKind::kBand, 0, 0, 2, 3,
      11},
-    {"BlankBand", kBlankBand, CommandKind::kBlankBand, 0, 0, 1, 24, 0},
+    {"BlankBand", BlankBand(), CommandKind::kBlankBand, 0, 0, 1, 24, 0},
     {"OneDotIn1x24", Band(1, 24, Cat({Bytes(23, 0x00), {0x01}})), CommandKind::kBand, 0, 0, 1, 24,
      1},
     {"White1x23", Band(1, 23, {}), CommandKind::kBand, 0, 0, 1, 23, 0},
@@ -187,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PaperCase{"CutsWithoutPaper", Cat({kCut, {0x19, 0x11, 0x04}, kCut}), {}},
                       PaperCase{"FeedThenCut", Cat({Feed(30), kCut}), {{30, true}}},
                       PaperCase{"BandFeedCutTwice",
-                                Cat({Band(2, 5, {}), Feed(3), kCut, kCut, kBlankBand,
+                                Cat({Band(2, 5, {}), Feed(3), kCut, kCut, BlankBand(),
                                      Band(1, 2, {1}), kCut}),
                                 {{8, true}, {26, true}}},
                       PaperCase{"PaperAfterTheLastCut",

@@ -16,28 +16,26 @@ constexpr int kBandRows = 24;
 constexpr int kFeedChoice1Rows = 30; // "FeedAfterPrinting" 1
 
 // Scattered dots in the rows first..last, white elsewhere.
-void Scatter(Dots &page, int first, int last, unsigned seed) {
-  for (int y = first; y <= last; ++y)
-    for (int x = 0; x < page.width; ++x) {
-      seed = seed * 1103515245u + 12345u;
-      page.Set(x, y, (seed >> 16) % 3 == 0);
-    }
+void Scatter(Picture &page, int first, int last, unsigned seed) {
+  const Picture dots = Scattered(page.width, last - first + 1, seed);
+  for (int y = 0; y < dots.height; ++y)
+    for (int x = 0; x < dots.width; ++x)
+      page.Set(x, first + y, dots.At(x, y));
 }
 
 // 21 dots wide (3 bytes a line, 3 bits of padding), 131 rows: dots in rows
 // 0-10 and 71-80, so that the paper gets blank bands and trailing white rows
 // whichever way the page is turned.
-Dots Page(unsigned seed) {
-  Dots page(21, 131);
+Picture Page(unsigned seed) {
+  Picture page(21, 131);
   Scatter(page, 0, 10, seed);
   Scatter(page, 71, 80, seed + 1);
   return page;
 }
 
-testsupport::RasterPage RasterOf(const Dots &page, unsigned copies = 1) {
-  testsupport::RasterPage raster{testsupport::MakeHeader(page.width, page.height, 1), {}};
+testsupport::RasterPage RasterOf(const Picture &page, unsigned copies = 1) {
+  testsupport::RasterPage raster = OneBitPage(page);
   raster.header.NumCopies = copies;
-  raster.lines = ToRows(page, int(raster.header.cupsBytesPerLine));
   return raster;
 }
 
@@ -46,13 +44,13 @@ testsupport::RasterPage RasterOf(const Dots &page, unsigned copies = 1) {
 // quarter turn, "Rotation180" as it is; then the mirror; on rows as wide as
 // the printer's band (row padding included), white padding; then the
 // negative, padding included.
-Dots Printed(const Dots &page, const std::string &origin, bool mirror, bool negative) {
+Picture Printed(const Picture &page, const std::string &origin, bool mirror, bool negative) {
   const bool quarter = origin == "Rotation90" || origin == "Rotation270";
   const bool half = origin == "Rotation0";
   const int w = quarter ? page.height : page.width;
   const int h = quarter ? page.width : page.height;
   const int widthBytes = quarter ? (page.height + 31) / 32 * 4 : (page.width + 7) / 8;
-  Dots printed(widthBytes * 8, h);
+  Picture printed(widthBytes * 8, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const int sx = mirror ? w - 1 - x : x;
@@ -68,13 +66,13 @@ Dots Printed(const Dots &page, const std::string &origin, bool mirror, bool nega
 
 // The paper of a printed picture: white rows after the last group of 24 rows
 // with a dot are not sent, and that group is filled up to 24 rows of white.
-Dots Sent(const Dots &printed) {
+Picture Sent(const Picture &printed) {
   int rows = 0;
   for (int y = 0; y < printed.height; ++y)
     for (int x = 0; x < printed.width; ++x)
       if (printed.At(x, y))
         rows = (y / kBandRows + 1) * kBandRows;
-  Dots sent(printed.width, rows);
+  Picture sent(printed.width, rows);
   for (int y = 0; y < std::min(rows, printed.height); ++y)
     for (int x = 0; x < printed.width; ++x)
       sent.Set(x, y, printed.At(x, y));
@@ -87,7 +85,7 @@ class Orientation : public ::testing::TestWithParam<Choices> {};
 
 TEST_P(Orientation, PaperIsThePageTurnedMirroredAndNegatedAsChosen) {
   const auto [origin, mirror, negative] = GetParam();
-  const Dots page = Page(3);
+  const Picture page = Page(3);
   const std::vector<uint8_t> stream = FilterStream({{"Origin", origin},
                                                     {"MirrorImage", mirror ? "True" : "False"},
                                                     {"NegativeImage", negative ? "True" : "False"},
@@ -95,10 +93,10 @@ TEST_P(Orientation, PaperIsThePageTurnedMirroredAndNegatedAsChosen) {
                                                     {"Cutting", "1"}},
                                                    {RasterOf(page)});
 
-  const Dots sent = Sent(Printed(page, origin, mirror, negative));
-  const std::vector<Dots> labels = DrawnLabels(stream);
+  const Picture sent = Sent(Printed(page, origin, mirror, negative));
+  const std::vector<Picture> labels = DrawnLabels(stream);
   ASSERT_EQ(labels.size(), 1u);
-  EXPECT_TRUE(SameDots(labels[0], Stacked({sent, Dots(sent.width, kFeedChoice1Rows)})));
+  EXPECT_TRUE(SameDots(labels[0], Stacked({sent, Picture(sent.width, kFeedChoice1Rows)})));
 }
 
 INSTANTIATE_TEST_SUITE_P(RoundTrip, Orientation,
@@ -125,24 +123,24 @@ class Labels : public ::testing::TestWithParam<JobCase> {};
 TEST_P(Labels, EachCutEndsALabelAndEveryPageEndsWithItsFeed) {
   const JobCase &c = GetParam();
   // The middle page is white: it sends no raster, only its feed.
-  const std::vector<Dots> pages = {Page(5), Dots(21, 131), Page(9)};
+  const std::vector<Picture> pages = {Page(5), Picture(21, 131), Page(9)};
   std::vector<testsupport::RasterPage> rasters;
-  for (const Dots &page : pages)
+  for (const Picture &page : pages)
     rasters.push_back(RasterOf(page, c.copies));
   const std::vector<uint8_t> stream =
       FilterStream({{"FeedAfterPrinting", "1"}, {"Cutting", c.cutting}}, rasters);
 
-  std::vector<Dots> expected;
+  std::vector<Picture> expected;
   for (const std::vector<int> &onLabel : c.labels) {
-    std::vector<Dots> parts;
+    std::vector<Picture> parts;
     for (int p : onLabel) {
-      const Dots sent = Sent(Printed(pages[size_t(p)], "Rotation0", false, false));
+      const Picture sent = Sent(Printed(pages[size_t(p)], "Rotation0", false, false));
       parts.push_back(sent);
-      parts.push_back(Dots(sent.width, kFeedChoice1Rows));
+      parts.push_back(Picture(sent.width, kFeedChoice1Rows));
     }
     expected.push_back(Stacked(parts));
   }
-  const std::vector<Dots> labels = DrawnLabels(stream);
+  const std::vector<Picture> labels = DrawnLabels(stream);
   ASSERT_EQ(labels.size(), expected.size());
   for (size_t i = 0; i < labels.size(); ++i)
     EXPECT_TRUE(SameDots(labels[i], expected[i])) << "label " << i + 1;

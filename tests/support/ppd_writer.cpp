@@ -37,6 +37,13 @@ PpdOption Offered(std::string keyword, std::string choice) {
   return PpdOption{std::move(keyword), {choice}, choice};
 }
 
+std::vector<PpdOption> OfferedDefaults(const std::map<std::string, std::string> &choices) {
+  std::vector<PpdOption> options;
+  for (const auto &[keyword, choice] : choices)
+    options.push_back(Offered(keyword, choice));
+  return options;
+}
+
 std::string PpdText(std::span<const PpdOption> options) {
   std::string text = kPreamble;
   int order = 10;

@@ -12,6 +12,7 @@
 //    without regard to case.
 #pragma once
 
+#include <map>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,6 +28,10 @@ struct PpdOption {
 
 // An option that offers only its default choice.
 PpdOption Offered(std::string keyword, std::string choice);
+
+// One such option for each entry of 'choices' (keyword to choice), in the
+// map's order.
+std::vector<PpdOption> OfferedDefaults(const std::map<std::string, std::string> &choices);
 
 // The PPD text offering 'options', in their order.
 std::string PpdText(std::span<const PpdOption> options);

@@ -3,23 +3,17 @@
 #include "Color2BW.h"
 
 #include "gray_page.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using Rows = std::vector<std::vector<int>>;
-
 // A page's packed buffer as the caller hands it in: all 0xFF.
 Bytes WhitePacked(int cx, int cy) { return Bytes(((cx + 31) / 32) * 4 * cy, 0xFF); }
 
@@ -42,7 +36,7 @@ TEST(PackPage, Width33UsesEightBytesAndLeavesBits33To63White) {
   GrayPage page = MakeGrayPage(rows, 0);
   Bytes packed = WhitePacked(33, 2);
   ASSERT_EQ(packed.size(), 16u);
-  PackPage(page.bytes, packed, 33, 2, static_cast<int>(page.stride));
+  PackPage(page.bytes, packed, 33, 2, page.stride);
   EXPECT_EQ(packed, (Bytes{0x7F, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, //
                            0xFE, 0x7F, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
@@ -50,7 +44,7 @@ TEST(PackPage, Width33UsesEightBytesAndLeavesBits33To63White) {
 TEST(PackPage, Width32UsesFourBytes) {
   GrayPage page = FlatPage(32, 2, 0);
   Bytes packed(12, 0xFF); // two rows of 4 bytes, then bytes that must stay
-  PackPage(page.bytes, packed, 32, 2, static_cast<int>(page.stride));
+  PackPage(page.bytes, packed, 32, 2, page.stride);
   EXPECT_EQ(packed, (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF}));
 }
 
@@ -91,7 +85,7 @@ TEST(PackPage, AgreesWithAPixelByPixelPackingOnRandomPages) {
         if (p[0] == 0 && p[1] == 0 && p[2] == 0)
           expected[y * S + x / 8] &= ~(0x80 >> (x % 8));
       }
-    PackPage(page.bytes, packed, cx, cy, static_cast<int>(page.stride));
+    PackPage(page.bytes, packed, cx, cy, page.stride);
     ASSERT_EQ(packed, expected) << "cx " << cx;
   }
 }
@@ -144,21 +138,9 @@ TEST(BmpHeader, FileBeyond4GiBHasNoHeader) {
 
 class DumpPageTest : public testing::Test {
 protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/color2bw_test.XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
-    path_ = dir_ + "/page.bmp";
-  }
-  void TearDown() override {
-    unlink(path_.c_str());
-    rmdir(dir_.c_str());
-  }
-  Bytes ReadFile() const {
-    std::ifstream in(path_, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-  }
-  std::string dir_, path_;
+  void SetUp() override { ASSERT_TRUE(dir_.Made()); }
+  testsupport::TempDir dir_;
+  const std::string path_ = dir_.Path("page.bmp");
 };
 
 TEST_F(DumpPageTest, WritesTheHeaderAndThePackedPage) {
@@ -179,7 +161,7 @@ TEST_F(DumpPageTest, WritesTheHeaderAndThePackedPage) {
   EXPECT_EQ(id.find_first_not_of("0123456789abcdef"), std::string::npos) << message;
   EXPECT_NE(id.find_first_not_of('0'), std::string::npos) << message;
   EXPECT_EQ(message.back(), '\n');
-  const Bytes file = ReadFile();
+  const Bytes file = testsupport::ReadFileBytes(path_);
   ASSERT_EQ(file.size(), 94u);
   const auto header = BmpHeader(100, 2);
   EXPECT_EQ(Bytes(file.begin(), file.begin() + 62), Bytes(header->begin(), header->end()));
@@ -190,11 +172,11 @@ TEST_F(DumpPageTest, NoRowsWriteOnlyTheHeader) {
   testing::internal::CaptureStderr();
   DumpPage(path_.c_str(), {}, 100, 0);
   testing::internal::GetCapturedStderr();
-  EXPECT_EQ(ReadFile().size(), 62u);
+  EXPECT_EQ(testsupport::ReadFileBytes(path_).size(), 62u);
 }
 
 TEST_F(DumpPageTest, UnopenableDumpIsReportedAndSkipped) {
-  const std::string missing = dir_ + "/no-such-dir/page.bmp";
+  const std::string missing = dir_.Path("no-such-dir/page.bmp");
   Bytes packed(4, 0);
   testing::internal::CaptureStderr();
   DumpPage(missing.c_str(), packed, 4, 1);
@@ -220,8 +202,8 @@ TEST_P(ConvertPageIn, PacksTheExpectedPage) {
   GrayPage page = MakeGrayPage(c.page);
   Bytes packed = WhitePacked(page.width, page.height);
   testing::internal::CaptureStderr();
-  ASSERT_TRUE(ConvertPage(page.bytes, packed, page.width, page.height,
-                          static_cast<int>(page.stride), c.nLight, c.dwDithering));
+  ASSERT_TRUE(ConvertPage(page.bytes, packed, page.width, page.height, page.stride, c.nLight,
+                          c.dwDithering));
   EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
   Bytes firstBytes;
   for (int y = 0; y < page.height; ++y) {

@@ -16,8 +16,6 @@
 
 namespace {
 
-using Rows = std::vector<std::vector<int>>;
-
 // ---- IsBorder ----
 
 // A 3 x 3 page with pixel (1, 1) = C, its four neighbours as given and the
@@ -114,8 +112,7 @@ class EdgePrePassOn : public testing::TestWithParam<PrePassCase> {};
 TEST_P(EdgePrePassOn, SnapsTheBorderPixels) {
   const PrePassCase &c = GetParam();
   GrayPage page = MakeGrayPage(c.page);
-  ASSERT_TRUE(EdgePrePass(page.bytes, page.width, page.height, static_cast<int>(page.stride),
-                          c.nBrightness));
+  ASSERT_TRUE(EdgePrePass(page.bytes, page.width, page.height, page.stride, c.nBrightness));
   EXPECT_EQ(page.Levels(), c.after);
 }
 
@@ -219,7 +216,7 @@ TEST_P(OrderedDitherOnFlatGray, RepeatsTheBlockAndLeavesTheLastRowAndColumn) {
   // 7 x 7: blocks start at 0 and 3 both ways, row 6 and column 6 are outside.
   const FlatCase &c = GetParam();
   GrayPage page = FlatPage(7, 7, c.level);
-  ASSERT_TRUE(OrderedDither(page.bytes, 7, 7, static_cast<int>(page.stride), 100));
+  ASSERT_TRUE(OrderedDither(page.bytes, 7, 7, page.stride, 100));
   Rows expected(7, std::vector<int>(7, c.level));
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 6; ++x)
@@ -253,7 +250,7 @@ class OrderedDitherBlockLimits : public testing::TestWithParam<BlockLimitCase> {
 TEST_P(OrderedDitherBlockLimits, DithersOnlyWholeBlocksStartingBeforeTheLastThree) {
   const BlockLimitCase &c = GetParam();
   GrayPage page = FlatPage(c.width, c.height, 128);
-  ASSERT_TRUE(OrderedDither(page.bytes, c.width, c.height, static_cast<int>(page.stride), 100));
+  ASSERT_TRUE(OrderedDither(page.bytes, c.width, c.height, page.stride, 100));
   const Rows block = {{255, 0, 255}, {0, 255, 0}, {0, 0, 255}};
   Rows expected(c.height, std::vector<int>(c.width, 128));
   for (int y = 0; y < c.ditheredRows; ++y)
@@ -278,10 +275,10 @@ TEST(OrderedDither, SnapsABorderPixelBeforeTheDither) {
   // class 0, so it takes the black above. The dither alone would make it
   // white (128 is above its entry 28).
   GrayPage page = FlatPage(7, 7, 255);
-  page.Pixel(3, 3)[0] = page.Pixel(3, 3)[1] = page.Pixel(3, 3)[2] = 128;
-  page.Pixel(4, 3)[0] = page.Pixel(4, 3)[1] = page.Pixel(4, 3)[2] = 0;
-  page.Pixel(3, 2)[0] = page.Pixel(3, 2)[1] = page.Pixel(3, 2)[2] = 0;
-  ASSERT_TRUE(OrderedDither(page.bytes, 7, 7, static_cast<int>(page.stride), 100));
+  page.Set(3, 3, 128);
+  page.Set(4, 3, 0);
+  page.Set(3, 2, 0);
+  ASSERT_TRUE(OrderedDither(page.bytes, 7, 7, page.stride, 100));
   Rows expected(7, std::vector<int>(7, 255));
   expected[3][3] = expected[3][4] = expected[2][3] = 0;
   EXPECT_EQ(page.Levels(), expected);
@@ -295,7 +292,7 @@ TEST(OrderedDither, DithersTheLuminanceOfAColourPixel) {
   p[0] = 0;
   p[1] = 0;
   p[2] = 255;
-  ASSERT_TRUE(OrderedDither(page.bytes, 4, 4, static_cast<int>(page.stride), 100));
+  ASSERT_TRUE(OrderedDither(page.bytes, 4, 4, page.stride, 100));
   EXPECT_EQ(page.Levels(), Rows(4, std::vector<int>(4, 255)));
 }
 
@@ -315,10 +312,8 @@ void LiteralDither(GrayPage &page) {
     for (int bx = 0; bx < page.width - 3; bx += 3)
       for (int dy = 0; dy < 3; ++dy)
         for (int dx = 0; dx < 3; ++dx) {
-          uint8_t *p = page.Pixel(bx + dx, by + dy);
-          const int g = p[0];
-          const uint8_t v = g > 224 ? 255 : g < 50 ? 0 : g > ary[dy][dx] ? 255 : 0;
-          p[0] = p[1] = p[2] = v;
+          const int g = page.Pixel(bx + dx, by + dy)[0];
+          page.Set(bx + dx, by + dy, g > 224 ? 255 : g < 50 ? 0 : g > ary[dy][dx] ? 255 : 0);
         }
 }
 
@@ -332,8 +327,7 @@ TEST(EdgePrePass, AgreesWithIsBorderOnRandomPages) {
           GrayPage page = RandomPage(random, width, height, colour);
           const std::vector<uint8_t> expected = LiteralPrePass(page, nBrightness);
           snapped += expected != page.bytes;
-          ASSERT_TRUE(
-              EdgePrePass(page.bytes, width, height, static_cast<int>(page.stride), nBrightness));
+          ASSERT_TRUE(EdgePrePass(page.bytes, width, height, page.stride, nBrightness));
           ASSERT_EQ(page.bytes, expected) << width << " x " << height << " round " << round;
         }
   EXPECT_GT(snapped, 300); // the pages do have border pixels
@@ -345,10 +339,9 @@ TEST(PrepareForDither, LeavesThePageAsThePrePassThenTheLuminancePass) {
     for (int round = 0; round < 30; ++round) {
       GrayPage page = RandomPage(random, width, height, true);
       GrayPage expected = page;
-      expected.bytes = LiteralPrePass(page, -2);
-      LuminancePass(expected.bytes, width, height, static_cast<int>(page.stride), -2);
+      expected.bytes = LiteralPrepared(page, -2);
       std::vector<int> rowsDone;
-      ASSERT_TRUE(PrepareForDither(page.bytes, width, height, static_cast<int>(page.stride), -2,
+      ASSERT_TRUE(PrepareForDither(page.bytes, width, height, page.stride, -2,
                                    [&](int y) { rowsDone.push_back(y); }));
       ASSERT_EQ(page.bytes, expected.bytes) << width << " x " << height << " round " << round;
       std::vector<int> everyRow(height);
@@ -364,10 +357,9 @@ TEST(OrderedDither, AgreesWithTheLiteralPassesOnRandomPages) {
       for (int round = 0; round < 30; ++round) {
         GrayPage page = RandomPage(random, width, height, colour);
         GrayPage expected = page;
-        expected.bytes = LiteralPrePass(page, 0);
-        LuminancePass(expected.bytes, width, height, static_cast<int>(page.stride), 0);
+        expected.bytes = LiteralPrepared(page, 0);
         LiteralDither(expected);
-        ASSERT_TRUE(OrderedDither(page.bytes, width, height, static_cast<int>(page.stride), 100));
+        ASSERT_TRUE(OrderedDither(page.bytes, width, height, page.stride, 100));
         ASSERT_EQ(page.bytes, expected.bytes) << width << " x " << height << " round " << round;
       }
 }

@@ -13,8 +13,6 @@
 
 namespace {
 
-using Rows = std::vector<std::vector<int>>;
-
 struct DiffusionCase {
   std::string name;
   Rows page;
@@ -26,7 +24,7 @@ class DiffuseErrorsOn : public testing::TestWithParam<DiffusionCase> {};
 TEST_P(DiffuseErrorsOn, GivesTheBlackAndWhitePage) {
   const DiffusionCase &c = GetParam();
   GrayPage page = MakeGrayPage(c.page);
-  DiffuseErrors(page.bytes, page.width, page.height, static_cast<int>(page.stride));
+  DiffuseErrors(page.bytes, page.width, page.height, page.stride);
   EXPECT_EQ(page.Levels(), c.after);
 }
 
@@ -83,7 +81,7 @@ TEST(ErrorDiffusion, LeavesAllWhiteAndAllBlackPagesAsTheyAre) {
   for (int level : {0, 255}) {
     GrayPage page = FlatPage(5, 4, level);
     const std::vector<uint8_t> before = page.bytes;
-    ASSERT_TRUE(ErrorDiffusion(page.bytes, 5, 4, static_cast<int>(page.stride), 100));
+    ASSERT_TRUE(ErrorDiffusion(page.bytes, 5, 4, page.stride, 100));
     EXPECT_EQ(page.bytes, before) << "level " << level;
   }
 }
@@ -92,7 +90,7 @@ TEST(ErrorDiffusion, SnapsABorderPixelBeforeDiffusing) {
   // (1, 1): white left, black right, black above: class 0, takes the black
   // above. Diffusion alone would turn 128 white.
   GrayPage page = MakeGrayPage({{0, 0, 0}, {255, 128, 0}});
-  ASSERT_TRUE(ErrorDiffusion(page.bytes, 3, 2, static_cast<int>(page.stride), 100));
+  ASSERT_TRUE(ErrorDiffusion(page.bytes, 3, 2, page.stride, 100));
   EXPECT_EQ(page.Levels(), (Rows{{0, 0, 0}, {255, 0, 0}}));
 }
 
@@ -184,7 +182,7 @@ TEST(DiffuseErrors, AgreesWithTheLiteralDiffusionOnRandomPages) {
           GrayPage page = RandomPage(random, width, height, colour);
           GrayPage expected = page;
           LiteralDiffusion(expected);
-          DiffuseErrors(page.bytes, width, height, static_cast<int>(page.stride));
+          DiffuseErrors(page.bytes, width, height, page.stride);
           ASSERT_EQ(page.bytes, expected.bytes) << width << " x " << height << " round " << round;
         }
 }
@@ -197,11 +195,9 @@ TEST(ErrorDiffusion, AgreesWithTheLiteralPassesOnRandomPages) {
         for (int round = 0; round < 30; ++round) {
           GrayPage page = RandomPage(random, width, height, colour);
           GrayPage expected = page;
-          expected.bytes = LiteralPrePass(page, -2);
-          LuminancePass(expected.bytes, width, height, static_cast<int>(page.stride), -2);
+          expected.bytes = LiteralPrepared(page, -2);
           LiteralDiffusion(expected);
-          ASSERT_TRUE(
-              ErrorDiffusion(page.bytes, width, height, static_cast<int>(page.stride), 101));
+          ASSERT_TRUE(ErrorDiffusion(page.bytes, width, height, page.stride, 101));
           ASSERT_EQ(page.bytes, expected.bytes) << width << " x " << height << " round " << round;
         }
 }

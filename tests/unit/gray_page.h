@@ -12,17 +12,26 @@
 #include <random>
 #include <vector>
 
+// Gray levels row by row.
+using Rows = std::vector<std::vector<int>>;
+
 struct GrayPage {
   int width = 0;
   int height = 0;
-  size_t stride = 0;
+  int stride = 0;             // bytes from one row to the next
   std::vector<uint8_t> bytes; // exactly stride * height bytes
 
   uint8_t *Pixel(int x, int y) { return bytes.data() + y * stride + 3 * x; }
 
+  // Sets all three bytes of a pixel to 'level'.
+  void Set(int x, int y, int level) {
+    uint8_t *p = Pixel(x, y);
+    p[0] = p[1] = p[2] = static_cast<uint8_t>(level);
+  }
+
   // Byte 0 of every pixel, row by row; -1 for a pixel whose three bytes differ.
-  std::vector<std::vector<int>> Levels() const {
-    std::vector<std::vector<int>> rows(height, std::vector<int>(width));
+  Rows Levels() const {
+    Rows rows(height, std::vector<int>(width));
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) {
         const uint8_t *p = bytes.data() + y * stride + 3 * x;
@@ -33,23 +42,21 @@ struct GrayPage {
 };
 
 // A page from rows of gray levels; row padding bytes are set to 'padding'.
-inline GrayPage MakeGrayPage(const std::vector<std::vector<int>> &levels, uint8_t padding = 0xFF) {
+inline GrayPage MakeGrayPage(const Rows &levels, uint8_t padding = 0xFF) {
   GrayPage page;
   page.height = static_cast<int>(levels.size());
   page.width = levels.empty() ? 0 : static_cast<int>(levels[0].size());
-  page.stride = (24 * static_cast<size_t>(page.width) + 31) / 32 * 4;
-  page.bytes.assign(page.stride * page.height, padding);
+  page.stride = (24 * page.width + 31) / 32 * 4;
+  page.bytes.assign(static_cast<size_t>(page.stride) * page.height, padding);
   for (int y = 0; y < page.height; ++y)
-    for (int x = 0; x < page.width; ++x) {
-      uint8_t *p = page.Pixel(x, y);
-      p[0] = p[1] = p[2] = static_cast<uint8_t>(levels[y][x]);
-    }
+    for (int x = 0; x < page.width; ++x)
+      page.Set(x, y, levels[y][x]);
   return page;
 }
 
 // A page of one gray level.
 inline GrayPage FlatPage(int width, int height, int level) {
-  return MakeGrayPage(std::vector<std::vector<int>>(height, std::vector<int>(width, level)));
+  return MakeGrayPage(Rows(height, std::vector<int>(width, level)));
 }
 
 // A page of random pixels for the comparisons with the literal passes below:
@@ -59,8 +66,7 @@ inline GrayPage RandomPage(std::mt19937 &random, int width, int height, bool col
   static constexpr uint8_t kLevels[] = {0,   0,   0,   40,  49,  50,  51,  98,  99,  100, 128,
                                         150, 151, 200, 224, 225, 229, 230, 240, 255, 255, 255};
   auto pick = [&] { return kLevels[random() % std::size(kLevels)]; };
-  GrayPage page =
-      MakeGrayPage(std::vector<std::vector<int>>(height, std::vector<int>(width, 255)), 0xFF);
+  GrayPage page = MakeGrayPage(Rows(height, std::vector<int>(width, 255)), 0xFF);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
       uint8_t *p = page.Pixel(x, y);
@@ -68,7 +74,7 @@ inline GrayPage RandomPage(std::mt19937 &random, int width, int height, bool col
         memcpy(p, p - 3, 3);
         continue;
       }
-      p[0] = p[1] = p[2] = pick();
+      page.Set(x, y, pick());
       if (colour && random() % 4 == 0) {
         p[1] = pick();
         p[2] = pick();
@@ -79,10 +85,8 @@ inline GrayPage RandomPage(std::mt19937 &random, int width, int height, bool col
   for (int y = 0; y < height; ++y)
     for (int x0 = 0; x0 < width; x0 += 8) {
       const unsigned kind = random() % 6;
-      for (int x = x0; x < std::min(width, x0 + 8) && kind < 3; ++x) {
-        uint8_t *p = page.Pixel(x, y);
-        p[0] = p[1] = p[2] = kind == 0 ? 255 : kind == 1 ? 0 : (random() % 2 ? 255 : 0);
-      }
+      for (int x = x0; x < std::min(width, x0 + 8) && kind < 3; ++x)
+        page.Set(x, y, kind == 0 ? 255 : kind == 1 ? 0 : (random() % 2 ? 255 : 0));
     }
   return page;
 }
@@ -109,4 +113,12 @@ inline std::vector<uint8_t> LiteralPrePass(const GrayPage &page, int nBrightness
       p[0] = p[1] = p[2] = level > 150 ? 255 : 0;
     }
   return copy;
+}
+
+// The page's bytes after the literal edge pre-pass and then the luminance
+// pass: what the ordered dither and the error diffusion start from.
+inline std::vector<uint8_t> LiteralPrepared(const GrayPage &page, int nBrightness) {
+  std::vector<uint8_t> bytes = LiteralPrePass(page, nBrightness);
+  LuminancePass(bytes, page.width, page.height, page.stride, nBrightness);
+  return bytes;
 }

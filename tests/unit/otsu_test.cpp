@@ -12,8 +12,6 @@
 
 namespace {
 
-using Rows = std::vector<std::vector<int>>;
-
 TEST(Brightness, TruncatesTowardZero) {
   struct Case {
     int nLight;
@@ -36,8 +34,7 @@ class OtsuOnGrayPages : public testing::TestWithParam<OtsuCase> {};
 TEST_P(OtsuOnGrayPages, GivesTheThresholdAndTheShiftedLevels) {
   const OtsuCase &c = GetParam();
   GrayPage page = MakeGrayPage(c.page);
-  EXPECT_EQ(otsu(page.bytes, static_cast<int>(page.stride), page.height, 24, c.nLight),
-            c.threshold);
+  EXPECT_EQ(otsu(page.bytes, page.stride, page.height, 24, c.nLight), c.threshold);
   EXPECT_EQ(page.Levels(), c.after);
 }
 
@@ -90,7 +87,7 @@ TEST(Otsu, WholePaddingGroupIsConvertedAndCounted) {
   // the best split is after 38 (variance 9633 against 4225 and 1633); the
   // three pixels alone would split after 18.
   GrayPage page = MakeGrayPage({{10, 20, 40}}, 250);
-  ASSERT_EQ(page.stride, 12u);
+  ASSERT_EQ(page.stride, 12);
   EXPECT_EQ(otsu(page.bytes, 12, 1, 24, 101), 38);
   EXPECT_EQ(page.Levels(), (Rows{{8, 18, 38}}));
   EXPECT_EQ(page.bytes[9], 248);
@@ -159,8 +156,8 @@ TEST(Otsu, AgreesWithTheLiteralPassOnRandomPages) {
         for (int round = 0; round < 10; ++round) {
           GrayPage page = RandomPage(random, width, 4, colour);
           std::vector<uint8_t> expected = page.bytes;
-          const int threshold = LiteralOtsu(expected, static_cast<int>(page.stride), 4, nLight);
-          EXPECT_EQ(otsu(page.bytes, static_cast<int>(page.stride), 4, 24, nLight), threshold);
+          const int threshold = LiteralOtsu(expected, page.stride, 4, nLight);
+          EXPECT_EQ(otsu(page.bytes, page.stride, 4, 24, nLight), threshold);
           ASSERT_EQ(page.bytes, expected) << width << " round " << round;
         }
 }

@@ -29,7 +29,7 @@ Page RandomPage(int width, int height, int stride, std::mt19937 &rng) {
 }
 
 // Copy pixels in the given order into a white buffer, one output bit after
-// the other; each destination row starts at 'rowStart'.
+// the other; StartRow starts a destination row at its byte offset.
 class BitWriter {
 public:
   BitWriter(std::vector<uint8_t> &out) : out_(out) {}
