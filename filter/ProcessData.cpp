@@ -2,6 +2,7 @@
 
 #include "Color2BW.h"
 #include "dump_file.h"
+#include "job_log.h"
 #include "printer_output.h"
 #include "trace_address.h"
 #include "transforms.h"
@@ -220,7 +221,7 @@ PageOutcome ProcessData(const JobSettings &settings, const cups_page_header2_t &
       continue;
     const uint8_t n = static_cast<uint8_t>(ChoiceNumber(*choice));
     pData.insert(pData.end(), {0x19, command.code, n});
-    fprintf(stderr, "ERROR: %s=%s\n", command.option, choice->c_str());
+    fprintf(stderr, "ERROR: %s=%s\n", command.option, Printable(*choice).c_str());
   }
   fprintf(stderr, "ERROR: ProcessData nOffset=%d j=%d nImageHeight=%d\n",
           static_cast<int>(pData.size()), 0, nImageHeight);

@@ -237,14 +237,21 @@ std::vector<std::string> HeaderLines(const cups_page_header2_t &h) {
     std::memcpy(&value, &field, 4);
     return value;
   };
-  // A text field up to its first NUL; all of it when it has none.
-  auto text = [](const char(&field)[64]) { return static_cast<int>(strnlen(field, 64)); };
+  // A text field up to its first NUL, all of it when it has none; every byte
+  // but printable ASCII shown as '?'.
+  auto text = [](const char(&field)[64]) {
+    std::string shown(field, strnlen(field, 64));
+    for (char &c : shown)
+      if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+        c = '?';
+    return shown;
+  };
   return {
       "ERROR: StartPage...",
-      Format("DEBUG: MediaClass = \"%.*s\"", text(h.MediaClass), h.MediaClass),
-      Format("DEBUG: MediaColor = \"%.*s\"", text(h.MediaColor), h.MediaColor),
-      Format("DEBUG: MediaType = \"%.*s\"", text(h.MediaType), h.MediaType),
-      Format("DEBUG: OutputType = \"%.*s\"", text(h.OutputType), h.OutputType),
+      "DEBUG: MediaClass = \"" + text(h.MediaClass) + "\"",
+      "DEBUG: MediaColor = \"" + text(h.MediaColor) + "\"",
+      "DEBUG: MediaType = \"" + text(h.MediaType) + "\"",
+      "DEBUG: OutputType = \"" + text(h.OutputType) + "\"",
       Format("DEBUG: AdvanceDistance = %d", d(h.AdvanceDistance)),
       Format("DEBUG: AdvanceMedia = %d", d(h.AdvanceMedia)),
       Format("DEBUG: Collate = %d", d(h.Collate)),
