@@ -34,12 +34,29 @@ std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header) 
              header.cupsBytesPerLine, kMaxBytesPerLine);
     return text;
   }
+  // A 1-bit page goes to the printer with its line padding: its bands are
+  // as wide as its whole lines.
+  if (bits == 1 && uint64_t{header.cupsBytesPerLine} * 8 > kMaxPageWidth) {
+    snprintf(text, sizeof text,
+             "%u bytes per line, %llu dots with their padding, more than the %u the printer takes",
+             header.cupsBytesPerLine,
+             static_cast<unsigned long long>(uint64_t{header.cupsBytesPerLine} * 8), kMaxPageWidth);
+    return text;
+  }
   if (header.NumCopies > kMaxCopies) {
     snprintf(text, sizeof text, "%u copies, more than the %u the filter prints", header.NumCopies,
              kMaxCopies);
     return text;
   }
   return std::nullopt;
+}
+
+uint64_t MaxPageLines(const cups_page_header2_t &header) {
+  uint64_t lines = kMaxPageBytes / std::max(header.cupsBytesPerLine, 1u);
+  // A width no page may have says nothing about how many lines a page holds.
+  if (header.cupsWidth > 0 && header.cupsWidth <= kMaxPageWidth)
+    lines = std::min(lines, kMaxPagePixels / header.cupsWidth);
+  return lines;
 }
 
 namespace {
@@ -83,8 +100,8 @@ void DumpRawLines(std::span<const uint8_t> lines) {
 } // namespace
 
 std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageBytes &raster,
-                                     unsigned y,
-                                     const JobSettings &settings, std::vector<uint8_t> &pDataBuf) {
+                                     unsigned y, const JobSettings &settings,
+                                     std::vector<uint8_t> &pDataBuf) {
   const std::span<uint8_t> lines = raster;
   const size_t bytes = static_cast<size_t>(header.cupsBytesPerLine) * y;
   const int cx = static_cast<int>(header.cupsWidth);

@@ -36,6 +36,10 @@ inline constexpr unsigned kMaxCopies = 9999;
 // lines that actually arrive, and those are held to the limits as they come.
 std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header);
 
+// 'MaxPageLines()' - The most raster lines a page with this header may bring,
+// printed or skipped: as many as fit in the pixel and byte limits.
+uint64_t MaxPageLines(const cups_page_header2_t &header);
+
 // The packed page handed to the printer output: 1 bit per pixel; 1 = black
 // for a 1-bit raster page, 0 = black for a converted gray or colour page.
 struct PackedPage {
@@ -48,5 +52,5 @@ struct PackedPage {
 // into 'pDataBuf' (gray lines are released once expanded). Returns nothing
 // when the conversion cannot get its memory.
 std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageBytes &raster,
-                                     unsigned y,
-                                     const JobSettings &settings, std::vector<uint8_t> &pDataBuf);
+                                     unsigned y, const JobSettings &settings,
+                                     std::vector<uint8_t> &pDataBuf);

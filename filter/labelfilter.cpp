@@ -11,11 +11,11 @@
 #include "trace_address.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cstring>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <malloc.h>
@@ -24,9 +24,9 @@
 // libcups exports this but declares it only in a private header.
 extern "C" void _cupsLangPrintError(const char *prefix, const char *message);
 
-PageBytes Buffer;                 // Raw raster lines of the current page
-volatile sig_atomic_t Canceled;   // Set by SIGTERM: the job was canceled
-int Page;                         // Number of pages started
+PageBytes Buffer;               // Raw raster lines of the current page
+volatile sig_atomic_t Canceled; // Set by SIGTERM: the job was canceled
+int Page;                       // Number of pages started
 
 namespace {
 
@@ -52,8 +52,7 @@ enum class LinesRead { Done, TooLarge };
 LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, unsigned &y) {
   const unsigned bytesPerLine = header.cupsBytesPerLine;
   // The lines a page may bring before it goes past the limits.
-  const uint64_t maxLines =
-      std::min(kMaxPageBytes / bytesPerLine, kMaxPagePixels / header.cupsWidth);
+  const uint64_t maxLines = MaxPageLines(header);
   // The buffer grows with the lines that arrive, 16 lines ahead, in steps
   // that double it, up to what the header claims.
   const size_t claimed = static_cast<size_t>(
@@ -64,8 +63,8 @@ LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, u
       const uint64_t ahead = std::min<uint64_t>({uint64_t{y} + 16, header.cupsHeight, maxLines});
       const size_t needed = static_cast<size_t>(ahead * bytesPerLine);
       if (needed > Buffer.size())
-        Buffer.resize(std::max(needed, std::min(std::max(2 * Buffer.size(), Buffer.capacity()),
-                                                claimed)));
+        Buffer.resize(
+            std::max(needed, std::min(std::max(2 * Buffer.size(), Buffer.capacity()), claimed)));
     }
     if (y >= maxLines)
       return LinesRead::TooLarge;
@@ -77,17 +76,23 @@ LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, u
 }
 
 // Read past the lines of a page that is not printed, so that the next page
-// header is found where it starts.
-void SkipPageLines(cups_raster_t *ras, const cups_page_header2_t &header) {
+// header is found where it starts. A skipped page is held to the lines a
+// printed page may have: false when it goes on past them.
+bool SkipPageLines(cups_raster_t *ras, const cups_page_header2_t &header) {
   constexpr size_t kChunk = 65536;
-  std::vector<uint8_t> scratch(std::min<size_t>(header.cupsBytesPerLine, kChunk));
-  uint64_t remaining = uint64_t{header.cupsBytesPerLine} * header.cupsHeight;
+  const uint64_t claimed = uint64_t{header.cupsBytesPerLine} * header.cupsHeight;
+  const uint64_t allowed = MaxPageLines(header) * header.cupsBytesPerLine;
+  uint64_t remaining = std::min(claimed, allowed);
+  std::vector<uint8_t> scratch(static_cast<size_t>(std::min<uint64_t>(remaining, kChunk)) + 1);
   while (remaining > 0 && !Canceled) {
-    const unsigned n = static_cast<unsigned>(std::min<uint64_t>(remaining, scratch.size()));
-    if (n == 0 || cupsRasterReadPixels(ras, scratch.data(), n) == 0)
-      break;
+    const unsigned n = static_cast<unsigned>(std::min<uint64_t>(remaining, kChunk));
+    if (cupsRasterReadPixels(ras, scratch.data(), n) == 0)
+      return true;
     remaining -= n;
   }
+  // Past the limit, one more byte of the page means the stream is no print
+  // job a printer could take.
+  return Canceled || claimed <= allowed || cupsRasterReadPixels(ras, scratch.data(), 1) == 0;
 }
 
 // 'ReadPageHeader()' - Read the next page header; false at the end of the
@@ -163,6 +168,7 @@ int LabelFilterMain(int argc, char *argv[]) {
 
   // A backend that goes away must show up as a failed write, not kill us.
   signal(SIGPIPE, SIG_IGN);
+  PrinterOutput output;
   // Opening the raster stream waits for its first bytes: a cancel may come
   // then already.
   Canceled = 0;
@@ -189,6 +195,7 @@ int LabelFilterMain(int argc, char *argv[]) {
   int pagesRead = 0;
   int pagesPrinted = 0;
   bool jobFailed = false;
+  bool outputGone = false; // the printer takes no more of the job
 
   uint64_t headerBytes = 0; // input bytes read while looking for the next header
   while (ReadPageHeader(ras.get(), input, header, headerBytes)) {
@@ -205,7 +212,15 @@ int LabelFilterMain(int argc, char *argv[]) {
         jobFailed = true;
         break;
       }
-      SkipPageLines(ras.get(), header);
+      if (!SkipPageLines(ras.get(), header)) {
+        fprintf(stderr,
+                "ERROR: The raster stream is damaged: skipped page %d goes on past the %llu "
+                "pixels or %llu MiB of lines a page may have; job stopped.\n",
+                pagesRead, static_cast<unsigned long long>(kMaxPagePixels),
+                static_cast<unsigned long long>(kMaxPageBytes >> 20));
+        jobFailed = true;
+        break;
+      }
       continue;
     }
 
@@ -234,7 +249,9 @@ int LabelFilterMain(int argc, char *argv[]) {
     PageOutcome outcome =
         ProcessData(settings, header, packed->pBuf, packed->biWidth, static_cast<int>(y));
     if (outcome == PageOutcome::OutputFailed) {
-      jobFailed = true;
+      // After a cancel, a printer that stopped reading ends the job as the
+      // cancel does; there is no job-end cut for it either.
+      outputGone = true;
       break;
     }
     if (outcome == PageOutcome::Printed)
@@ -250,7 +267,7 @@ int LabelFilterMain(int argc, char *argv[]) {
 
   // A stream that could not be read to its end says why.
   bool streamFailed = false;
-  if (!Canceled && !jobFailed) {
+  if (!Canceled && !jobFailed && !outputGone) {
     if (auto problem = StreamProblem(ras != nullptr, input, pagesRead, headerBytes)) {
       fprintf(stderr, "ERROR: %s\n", problem->c_str());
       streamFailed = true;
@@ -258,10 +275,10 @@ int LabelFilterMain(int argc, char *argv[]) {
   }
 
   // The job-end cut, also after a cancel or a job without pages.
-  if (!jobFailed && IsChoice(settings.Cutting, "2")) {
+  if (!jobFailed && !outputGone && IsChoice(settings.Cutting, "2")) {
     static const uint8_t kCut[] = {0x1D, 0x56, 0x00};
     if (!WritePrinterData(kCut))
-      jobFailed = true;
+      outputGone = true;
   }
 
   Buffer = PageBytes();
@@ -278,10 +295,14 @@ int LabelFilterMain(int argc, char *argv[]) {
   ppd.reset();
   fprintf(stderr, "ERROR: KV8830-filter return\n");
 
-  // Status 0 when a page was printed and the job was neither stopped nor cut
-  // short by a damaged stream; a page skipped for its header is told in the
-  // log, and the job's other pages are printed.
-  if (jobFailed || streamFailed || Page == 0 || pagesPrinted == 0)
+  // A canceled job whose printer stopped taking data ends as a cancel does:
+  // status 0 when a page was started. Otherwise status 0 when
+  // a page was printed and the job was neither stopped nor cut short by a
+  // damaged stream; a page skipped for its header is told in the log, and
+  // the job's other pages are printed.
+  if (outputGone && Canceled)
+    return Page == 0 ? 1 : 0;
+  if (jobFailed || outputGone || streamFailed || Page == 0 || pagesPrinted == 0)
     return 1;
   return 0;
 }

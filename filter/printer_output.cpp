@@ -1,9 +1,61 @@
 #include "printer_output.h"
 
+#include "labelfilter.h"
+
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+namespace {
+
+// How long a printer that has stopped reading is waited for once the job is
+// canceled: then nothing more it could print is lost.
+constexpr timespec kCanceledWait{1, 0};
+
+enum class Ready { Writable, Stuck };
+
+// Wait until the printer can take more bytes (or its pipe reports an error
+// for write() to tell). SIGTERM is blocked but while ppoll waits, so a cancel
+// ends the wait at once whatever SA_RESTART says; once the job is canceled,
+// a printer that takes nothing for a second is given up.
+Ready WaitForPrinter() {
+  sigset_t term, old;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  sigprocmask(SIG_BLOCK, &term, &old);
+  pollfd output{STDOUT_FILENO, POLLOUT, 0};
+  int ready;
+  do
+    ready = ppoll(&output, 1, Canceled ? &kCanceledWait : nullptr, &old);
+  while (ready < 0 && errno == EINTR);
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  return ready == 0 ? Ready::Stuck : Ready::Writable;
+}
+
+} // namespace
+
+PrinterOutput::PrinterOutput() {
+  // The spooler gives the filter a pipe to the backend. Written without
+  // blocking, a backend that stops reading leaves the filter free to wait in
+  // ppoll, where a cancel reaches it.
+  struct stat st {};
+  if (fstat(STDOUT_FILENO, &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)))
+    return;
+  const int flags = fcntl(STDOUT_FILENO, F_GETFL);
+  if (flags >= 0 && !(flags & O_NONBLOCK) && fcntl(STDOUT_FILENO, F_SETFL, flags | O_NONBLOCK) == 0)
+    restoreFlags_ = flags;
+}
+
+PrinterOutput::~PrinterOutput() {
+  if (restoreFlags_ >= 0)
+    fcntl(STDOUT_FILENO, F_SETFL, restoreFlags_);
+}
 
 bool WritePrinterData(std::span<const uint8_t> bytes) {
   // The printer may keep us waiting: let the job log show everything first.
@@ -13,6 +65,14 @@ bool WritePrinterData(std::span<const uint8_t> bytes) {
     ssize_t n = write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
     if (n < 0 && errno == EINTR)
       continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (WaitForPrinter() == Ready::Stuck) {
+        fprintf(stderr, "ERROR: The printer stopped taking data after the job was canceled; "
+                        "the rest of the job was not sent.\n");
+        return false;
+      }
+      continue;
+    }
     if (n <= 0) {
       fprintf(stderr, "ERROR: Unable to send print data to the printer: %s\n",
               n < 0 ? strerror(errno) : "nothing written");

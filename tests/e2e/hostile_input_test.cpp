@@ -76,14 +76,20 @@ INSTANTIATE_TEST_SUITE_P(
     HostileInput, PageLimits,
     ::testing::Values(
         LimitCase{"OneBitClaiming2To31Lines", 576, 0x80000000u, 1, 0, 1, 10, nullptr},
-        LimitCase{"PaddedLinesClaiming2To31Lines", 64, 0x80000000u, 1, 65535, 1, 3, nullptr},
+        LimitCase{"PaddedLinesClaiming2To31Lines", 64, 0x80000000u, 1, 2048, 1, 3, nullptr},
         LimitCase{"OneCopyBeyondTheLimit", 40, 30, 1, 0, 10000, 30,
                   "ERROR: Page 1 of the job has 10000 copies, more than the 9999 the filter "
                   "prints; page skipped."},
         LimitCase{"GrayAtThePixelLimitEndingAfter4Lines", 16384, 2048, 8, 0, 1, 4, nullptr},
         LimitCase{"ColourAtTheByteLimitEndingAfter4Lines", 16384, 2048, 24, 0, 1, 4, nullptr},
-        LimitCase{"PaddedLinesAtTheByteLimitEndingAfter4Lines", 16384, 1536, 1, 65535, 1, 4,
-                  nullptr},
+        LimitCase{"PaddedLinesAtTheByteLimitEndingAfter4Lines", 64, 49152, 1, 2048, 1, 4, nullptr},
+        // The padding of a 1-bit line goes to the printer with it.
+        LimitCase{"PaddingWiderThanTheWidestPage", 8, 30, 1, 65535, 1, 30,
+                  "ERROR: Page 1 of the job has 65535 bytes per line, 524280 dots with their "
+                  "padding, more than the 16384 the printer takes; page skipped."},
+        LimitCase{"PaddingOneByteWiderThanTheWidestPage", 8, 30, 1, 2049, 1, 30,
+                  "ERROR: Page 1 of the job has 2049 bytes per line, 16392 dots with their "
+                  "padding, more than the 16384 the printer takes; page skipped."},
         LimitCase{"AsManyCopiesAsTheLimit", 16, 2, 1, 0, 9999, 2, nullptr}),
     [](const auto &test) { return std::string(test.param.name); });
 
@@ -115,7 +121,7 @@ TEST_P(PageBeyondTheLimits, StopsTheJobWhenItsLinesGoPastThem) {
 INSTANTIATE_TEST_SUITE_P(
     HostileInput, PageBeyondTheLimits,
     ::testing::Values(TooManyLines{"OneBitOneRowBeyondThePixelLimit", 16384, 1, 0, 2049},
-                      TooManyLines{"PaddedLinesOneLineBeyondTheByteLimit", 64, 1, 65535, 1537}),
+                      TooManyLines{"PaddedLinesOneLineBeyondTheByteLimit", 64, 1, 2048, 49153}),
     [](const auto &test) { return std::string(test.param.name); });
 
 // A page within the limits that the machine has not the memory for: nothing
@@ -314,6 +320,89 @@ TEST(HostileInput, TextFieldsWithoutTheirNulAreLoggedUpToTheirEnd) {
   EXPECT_NE(result.err.find("DEBUG: OutputType = \"" + std::string(64, 'A') + "\"\n"),
             std::string::npos);
 }
+
+// The spooler takes every line of standard error as a message: text of the
+// job's own never starts one. Each field carries the text, and each is shown
+// with every byte outside printable ASCII as '?'.
+struct Injection {
+  const char *name;
+  const char *text;
+  const char *shown;
+};
+void PrintTo(const Injection &c, std::ostream *os) { *os << c.name; }
+
+class InjectedHeaderText : public ::testing::TestWithParam<Injection> {};
+
+TEST_P(InjectedHeaderText, NeverStartsALineOfTheJobLog) {
+  const Injection &c = GetParam();
+  RasterPage page = OneBitPage(Scattered(16, 8, 36));
+  cups_page_header2_t &h = page.header;
+  for (char *field : {h.MediaClass, h.MediaColor, h.MediaType, h.OutputType})
+    std::strncpy(field, c.text, 64);
+  FilterResult result = CheckJob(Job{.pages = {page}});
+  for (const char *field : {"MediaClass", "MediaColor", "MediaType", "OutputType"})
+    EXPECT_NE(result.err.find(std::string("\nDEBUG: ") + field + " = \"" + c.shown + "\"\n"),
+              std::string::npos)
+        << field;
+  for (const std::string &line : testsupport::SplitLines(result.err))
+    for (const char *prefix : {"STATE:", "PPD:", "PAGE:", "ATTR: marker"})
+      EXPECT_FALSE(line.starts_with(prefix)) << line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    HostileInput, InjectedHeaderText,
+    ::testing::Values(
+        Injection{"PrinterState", "x\nSTATE: +cover-open-error", "x?STATE: +cover-open-error"},
+        Injection{"MarkerLevels", "\nATTR: marker-levels=0", "?ATTR: marker-levels=0"},
+        Injection{"PageLog", "\nPAGE: 99999 1\n", "?PAGE: 99999 1?"},
+        Injection{"PpdRewrite", "\r\nPPD: DefaultCutting=2", "??PPD: DefaultCutting=2"},
+        Injection{"CarriageReturn", "a\rSTATE: +media-empty", "a?STATE: +media-empty"},
+        Injection{"OtherControlBytes", "\x1b[2J\t\x7f\x01|", "?[2J???|"},
+        Injection{"BytesAboveAscii", "caf\xc3\xa9 \xff", "caf?? ?"},
+        Injection{"PlainText", "Labels \"Roll\" ~ 80mm", "Labels \"Roll\" ~ 80mm"}),
+    [](const auto &test) { return std::string(test.param.name); });
+
+// A page skipped for its header is read up to the lines a printed page may
+// have, however many its header claims; a page that goes on past them is no
+// print job, and nothing more of the stream is printed.
+struct SkippedPage {
+  const char *name;
+  uint64_t linesSent;
+  bool damaged;
+};
+void PrintTo(const SkippedPage &c, std::ostream *os) { *os << c.name; }
+
+class LongSkippedPage : public ::testing::TestWithParam<SkippedPage> {};
+
+TEST_P(LongSkippedPage, IsReadNoFurtherThanAPrintedPage) {
+  const SkippedPage &c = GetParam();
+  // 8 dots a line: the pixel limit allows 4194304 lines. White lines compress
+  // to a few bytes per 256 of them.
+  RasterPage refused{testsupport::MakeHeader(8, 0xFFFFFFFFu, 1, 1), {}};
+  refused.header.NumCopies = 10000;
+  refused.lines.assign(c.linesSent, 0x00);
+  Job job{.marked = With(kUnturned, {{"Cutting", "2"}}), .pages = {refused}};
+  FilterResult result = RunJob(job, {.mode = CUPS_RASTER_WRITE_COMPRESSED});
+
+  std::vector<std::string> expected = {"ERROR: Page 1 of the job has 10000 copies, more than the "
+                                       "9999 the filter prints; page skipped."};
+  if (c.damaged)
+    expected.push_back("ERROR: The raster stream is damaged: skipped page 1 goes on past the "
+                       "33554432 pixels or 96 MiB of lines a page may have; job stopped.");
+  for (const std::string &line : CleanupLines("", 0))
+    expected.push_back(line);
+  EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expected));
+  // A stopped job writes nothing more, not even the job-end cut.
+  EXPECT_TRUE(SameBytes(result.out, c.damaged ? std::vector<uint8_t>() : kCut));
+  EXPECT_TRUE(ExitedWith(result, 1));
+}
+
+INSTANTIATE_TEST_SUITE_P(HostileInput, LongSkippedPage,
+                         ::testing::Values(SkippedPage{"AsManyLinesAsTheLimit", 4194304, false},
+                                           // libcups writes a run of white lines once
+                                           // it is 256 lines long.
+                                           SkippedPage{"RunBeyondTheLimit", 4194304 + 256, true}),
+                         [](const auto &test) { return std::string(test.param.name); });
 
 // Every option the filter reads missing from the PPD: each has its default.
 TEST(HostileInput, PpdWithoutAnyOptionPrintsEveryDepthWithTheDefaults) {

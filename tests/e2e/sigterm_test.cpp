@@ -94,7 +94,8 @@ enum class Moment {
   kWaitingForALine,          // page 2 sent up to its line 16
   kSkippingARefusedPage,     // page 1 refused, 16 of its lines sent
   kConvertingALargePage,     // a large gray page sent; its conversion runs
-  kWritingThePrinterStream,  // page 1 converted; standard output is not read
+  kWritingThePrinterStream,  // page 1 converted; standard output is not read for a while
+  kPrinterStuck,             // page 1 converted; standard output is never read
 };
 
 struct SigtermCase {
@@ -136,8 +137,12 @@ TEST_P(Sigterm, EndsTheJobWithTheLinesReadPrinted) {
     first.header.NumCopies = 10000;
   if (moment == Moment::kConvertingALargePage)
     first = LargeGrayPage();
-  if (moment == Moment::kWritingThePrinterStream)
+  const bool writing =
+      moment == Moment::kWritingThePrinterStream || moment == Moment::kPrinterStuck;
+  if (writing) {
     first = OneBitPage(Scattered(832, 2000, 43)); // a stream far beyond a pipe's 64 KiB
+    first.header.NumCopies = 50;
+  }
   const cups_mode_t mode =
       moment == Moment::kConvertingALargePage ? CUPS_RASTER_WRITE_COMPRESSED : CUPS_RASTER_WRITE;
   const std::vector<uint8_t> stream = *testsupport::WriteRaster({{first, second}}, mode);
@@ -178,18 +183,32 @@ TEST_P(Sigterm, EndsTheJobWithTheLinesReadPrinted) {
   case Moment::kWritingThePrinterStream:
     sent = stream;
     expectedLines = CanceledPageLines(PageLines(kMarked, first, 1));
-    expectedOut = PageStream(kMarked, first);
+    for (unsigned copy = 0; copy < first.header.NumCopies; ++copy)
+      expectedOut = Cat({expectedOut, PageStream(kMarked, first)});
+    break;
+  case Moment::kPrinterStuck:
+    // The page's lines up to its writing, then the filter gives the printer up.
+    sent = stream;
+    expectedLines = PageLines(kMarked, first, 1);
+    expectedLines.erase(
+        std::find(expectedLines.begin(), expectedLines.end(), "ERROR: cupsWritePrintData") + 1,
+        expectedLines.end());
+    expectedLines.push_back("ERROR: The printer stopped taking data after the job was canceled; "
+                            "the rest of the job was not sent.");
+    for (unsigned copy = 0; copy < first.header.NumCopies; ++copy)
+      expectedOut = Cat({expectedOut, PageStream(kMarked, first)});
     break;
   }
   ASSERT_TRUE(std::equal(sent.begin(), sent.end(), stream.begin()));
   for (const std::string &line : CleanupLines("", 0, first.header.cupsBitsPerPixel != 1))
     expectedLines.push_back(line);
-  expectedOut = Cat({expectedOut, kCut});
+  if (moment != Moment::kPrinterStuck)
+    expectedOut = Cat({expectedOut, kCut});
 
   TempDir dir;
   testsupport::FilterInvocation invocation = JobInvocation(dir, OfferedDefaults(kMarked));
   ASSERT_FALSE(HasFatalFailure());
-  if (moment == Moment::kWritingThePrinterStream)
+  if (writing)
     invocation.stdoutKind = testsupport::StdoutKind::kHeld;
   RawLineDump rawLines;
   testsupport::FilterProcess filter(invocation);
@@ -214,8 +233,10 @@ TEST_P(Sigterm, EndsTheJobWithTheLinesReadPrinted) {
     ASSERT_TRUE(rawLines.WaitForClose(off_t(first.lines.size()), 60s));
     break;
   case Moment::kWritingThePrinterStream:
+  case Moment::kPrinterStuck:
+    // The printer's pipe is full: the filter waits for it to take more.
     ASSERT_TRUE(filter.WaitForErrLine("ERROR: cupsWritePrintData", 20s));
-    ASSERT_TRUE(WaitForSyscall(filter.pid(), {SYS_write}, 20s));
+    ASSERT_TRUE(WaitForSyscall(filter.pid(), {SYS_ppoll}, 20s));
     break;
   case Moment::kWaitingForTheFirstHeader:
     // Not a read: the loader reads the libraries before the filter can take
@@ -233,10 +254,21 @@ TEST_P(Sigterm, EndsTheJobWithTheLinesReadPrinted) {
     signaled = Clock::now();
     filter.ReleaseOutput();
   }
-  const bool ended = filter.WaitForEnd(20s);
+  // A printer that never reads again is given up a second after the cancel;
+  // its pipe is read once the filter has ended.
+  const bool ended = moment == Moment::kPrinterStuck
+                         ? filter.WaitForErrLine("ERROR: KV8830-filter return", 20s)
+                         : filter.WaitForEnd(20s);
   const double seconds = std::chrono::duration<double>(Clock::now() - signaled).count();
+  filter.ReleaseOutput();
   FilterResult result = filter.Finish();
   ASSERT_TRUE(ended) << "still running 20 s after SIGTERM";
+  if (moment == Moment::kPrinterStuck) {
+    EXPECT_LT(seconds, 5.0) << "a stuck printer holds the canceled job";
+    // What the pipe took is the start of the job's stream.
+    ASSERT_LE(result.out.size(), expectedOut.size());
+    expectedOut.resize(result.out.size());
+  }
   std::printf("[  SIGTERM ] %s: %.0f ms to the exit\n", GetParam().name, seconds * 1000);
   RecordProperty("SigtermToExitMs", std::to_string(int(seconds * 1000)));
 
@@ -252,7 +284,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SigtermCase{"WaitingForALine", Moment::kWaitingForALine},
                       SigtermCase{"SkippingARefusedPage", Moment::kSkippingARefusedPage},
                       SigtermCase{"ConvertingALargePage", Moment::kConvertingALargePage},
-                      SigtermCase{"WritingThePrinterStream", Moment::kWritingThePrinterStream}),
+                      SigtermCase{"WritingThePrinterStream", Moment::kWritingThePrinterStream},
+                      SigtermCase{"PrinterStuck", Moment::kPrinterStuck}),
     [](const auto &test) { return std::string(test.param.name); });
 
 } // namespace

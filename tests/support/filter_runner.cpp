@@ -148,6 +148,7 @@ FilterProcess::FilterProcess(const FilterInvocation &invocation) {
 FilterProcess::~FilterProcess() {
   if (pid_ > 0 && !finished_) {
     kill(pid_, SIGKILL);
+    ReleaseOutput(); // a held output never closes otherwise
     Finish();
   }
 }
