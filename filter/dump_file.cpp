@@ -42,9 +42,21 @@ FilePtr OpenDumpFile(const char *path) {
     errno = saved;
     return nullptr;
   }
-  if (!S_ISREG(st.st_mode)) {
+  // Only a file of our own, under no other name, may hold the page: another
+  // user may have made the file first to read the labels printed into it,
+  // or linked it to a file of ours that must not be overwritten.
+  int refused = 0;
+  if (!S_ISREG(st.st_mode))
+    refused = EINVAL;
+  else if (st.st_uid != geteuid())
+    refused = EPERM;
+  else if (st.st_nlink != 1)
+    refused = EMLINK;
+  else if ((st.st_mode & 07777) != 0600 && fchmod(fd, 0600) != 0)
+    refused = errno;
+  if (refused != 0) {
     close(fd);
-    errno = EINVAL;
+    errno = refused;
     return nullptr;
   }
   FILE *f = fdopen(fd, "wb");

@@ -19,8 +19,9 @@ using FilePtr = std::unique_ptr<FILE, DumpFileCloser>;
 
 // 'OpenDumpFile()' - Open a dump file for binary writing from its start; the
 // rest of an earlier dump goes when the file is closed. The path is never
-// followed through a symlink, anything but a regular file is left alone, and
-// a new file is readable by its owner only. Returns null (with errno set)
+// followed through a symlink, anything but a regular file of the filter's own
+// user with a single link is left alone, and the file is readable by its
+// owner only. Returns null (with errno set)
 // when the dump cannot be written; the caller then skips it.
 FilePtr OpenDumpFile(const char *path);
 

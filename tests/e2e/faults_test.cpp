@@ -92,55 +92,131 @@ INSTANTIATE_TEST_SUITE_P(Faults, LostPrinter,
                                       : std::string("ClosedStdout");
                          });
 
-// Puts a symlink at the dump's path for the test and puts back what was there.
-class PlantedSymlink : public ::testing::Test {
+// What another user of the machine may have put at a dump's path before the
+// filter runs.
+enum class Planted {
+  kSymlink,     // a link to a file of ours
+  kForeignFile, // an ordinary file of another user that anyone may read and write
+  kHardLink,    // a second name of a file of ours
+  kOwnOpenFile, // a file of ours that anyone may read: it is kept, but made private
+};
+
+struct PlantedCase {
+  const char *name;
+  const char *path;
+  Planted planted;
+  int refusal; // errno of the skipped dump; 0 when the dump is written
+};
+void PrintTo(const PlantedCase &c, std::ostream *os) { *os << c.name; }
+
+// Plants the file for the test and puts back what was at the path before.
+class PlantedDump : public ::testing::TestWithParam<PlantedCase> {
 protected:
   void SetUp() override {
-    saved_ = std::string(kDumpPath) + ".e2e-saved-" + std::to_string(getpid());
+    path_ = GetParam().path;
+    saved_ = path_ + ".e2e-saved-" + std::to_string(getpid());
+    victim_ = std::string("/tmp/labelfilter-victim-") + std::to_string(getpid());
     struct stat st {};
-    hadFile_ = lstat(kDumpPath, &st) == 0;
+    hadFile_ = lstat(path_.c_str(), &st) == 0;
     if (hadFile_) {
-      ASSERT_EQ(std::rename(kDumpPath, saved_.c_str()), 0) << std::strerror(errno);
+      ASSERT_EQ(std::rename(path_.c_str(), saved_.c_str()), 0) << std::strerror(errno);
     }
   }
   void TearDown() override {
-    std::remove(kDumpPath);
+    std::remove(path_.c_str());
+    std::remove(victim_.c_str());
     if (hadFile_)
-      std::rename(saved_.c_str(), kDumpPath);
+      std::rename(saved_.c_str(), path_.c_str());
   }
-  std::string saved_;
+  // A file holding "keep" with the given owner and mode.
+  static void MakeFile(const std::string &path, uid_t owner, mode_t mode) {
+    FILE *f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr) << path << ": " << std::strerror(errno);
+    std::fputs("keep", f);
+    std::fclose(f);
+    ASSERT_EQ(chown(path.c_str(), owner, gid_t(-1)), 0) << std::strerror(errno);
+    ASSERT_EQ(chmod(path.c_str(), mode), 0) << std::strerror(errno);
+  }
+  std::string path_, saved_, victim_;
   bool hadFile_ = false;
 };
 
-TEST_F(PlantedSymlink, DumpDoesNotFollowIt) {
-  TempDir dir;
-  const std::string target = dir.Path("victim");
-  const std::vector<uint8_t> victim = {'k', 'e', 'e', 'p'};
-  {
-    FILE *f = std::fopen(target.c_str(), "wb");
-    ASSERT_NE(f, nullptr);
-    std::fwrite(victim.data(), 1, victim.size(), f);
-    std::fclose(f);
+// A dump goes only into a regular file of the filter's own user that has no
+// other name; anything else is left as it was and the dump is skipped. The
+// printer gets its page all the same.
+TEST_P(PlantedDump, IsWrittenOnlyIntoAFileOfOurOwn) {
+  const PlantedCase &c = GetParam();
+  const uid_t other = geteuid() == 0 ? 65534 : geteuid(); // nobody
+  if (c.planted == Planted::kForeignFile && other == geteuid())
+    GTEST_SKIP() << "only root can make a file of another user";
+  switch (c.planted) {
+  case Planted::kSymlink:
+    ASSERT_NO_FATAL_FAILURE(MakeFile(victim_, geteuid(), 0600));
+    ASSERT_EQ(symlink(victim_.c_str(), path_.c_str()), 0) << std::strerror(errno);
+    break;
+  case Planted::kForeignFile:
+    ASSERT_NO_FATAL_FAILURE(MakeFile(path_, other, 0666));
+    break;
+  case Planted::kHardLink:
+    ASSERT_NO_FATAL_FAILURE(MakeFile(victim_, geteuid(), 0600));
+    ASSERT_EQ(link(victim_.c_str(), path_.c_str()), 0) << std::strerror(errno);
+    break;
+  case Planted::kOwnOpenFile:
+    ASSERT_NO_FATAL_FAILURE(MakeFile(path_, geteuid(), 0644));
+    break;
   }
-  ASSERT_EQ(symlink(target.c_str(), kDumpPath), 0) << std::strerror(errno);
+  struct stat before {};
+  ASSERT_EQ(lstat(path_.c_str(), &before), 0);
 
-  Job job{.marked = {{"Cutting", "1"}}, .pages = {OneBitPage(Scattered(40, 30, 10))}};
+  RasterPage gray{testsupport::MakeHeader(40, 30, 8), std::vector<uint8_t>(40 * 30)};
+  for (size_t i = 0; i < gray.lines.size(); ++i)
+    gray.lines[i] = uint8_t(i * 53 % 256);
+  Job job{.marked = {{"Cutting", "1"}}, .pages = {gray}};
   FilterResult result = RunJob(job);
-  EXPECT_TRUE(SameBytes(ReadFileBytes(target), victim));
-  struct stat st {};
-  ASSERT_EQ(lstat(kDumpPath, &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
 
-  // The dump is skipped as one that cannot be opened; the printer gets its page.
+  struct stat after {};
+  ASSERT_EQ(lstat(path_.c_str(), &after), 0);
+  if (c.refusal != 0) {
+    const std::string planted = c.planted == Planted::kForeignFile ? path_ : victim_;
+    EXPECT_TRUE(SameBytes(ReadFileBytes(planted), {'k', 'e', 'e', 'p'})) << "in " << planted;
+    EXPECT_EQ(after.st_mode, before.st_mode);
+    EXPECT_EQ(after.st_uid, before.st_uid);
+  } else {
+    EXPECT_EQ(after.st_mode & 07777, 0600u);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_GT(after.st_size, 4);
+  }
+
   Expected expected = ExpectJob(job);
-  for (std::string &line : expected.err)
-    if (line.starts_with("ERROR: fopen RZ540.data"))
-      line = "ERROR: fopen RZ540.data f=0 errno=" + std::to_string(ELOOP) +
-             " desc=" + std::strerror(ELOOP);
+  const std::string why = std::to_string(c.refusal) + " desc=" + std::strerror(c.refusal);
+  for (std::string &line : expected.err) {
+    if (c.refusal != 0 && line.starts_with("ERROR: fopen RZ540.data") && path_ == "/tmp/RZ540")
+      line = "ERROR: fopen RZ540.data f=0 errno=" + why;
+    if (c.refusal != 0 && line.starts_with("ERROR: fopen ImageDithering.bmp") &&
+        path_ == "/tmp/ImageDithering.bmp")
+      line = std::string("ERROR: fopen ImageDithering.bmp ImageFile=0 err=") +
+             std::strerror(c.refusal);
+  }
   EXPECT_TRUE(SameBytes(result.out, expected.out));
   EXPECT_TRUE(SameLines(testsupport::MaskedLines(result.err), expected.err));
   EXPECT_TRUE(ExitedWith(result, 0));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, PlantedDump,
+    ::testing::Values(
+        PlantedCase{"SymlinkAsStream", "/tmp/RZ540", Planted::kSymlink, ELOOP},
+        PlantedCase{"ForeignFileAsStream", "/tmp/RZ540", Planted::kForeignFile, EPERM},
+        PlantedCase{"HardLinkAsStream", "/tmp/RZ540", Planted::kHardLink, EMLINK},
+        PlantedCase{"OwnOpenFileAsStream", "/tmp/RZ540", Planted::kOwnOpenFile, 0},
+        PlantedCase{"ForeignFileAsPicture", "/tmp/ImageDithering.bmp", Planted::kForeignFile,
+                    EPERM},
+        PlantedCase{"HardLinkAsPicture", "/tmp/ImageDithering.bmp", Planted::kHardLink, EMLINK},
+        PlantedCase{"OwnOpenFileAsPicture", "/tmp/ImageDithering.bmp", Planted::kOwnOpenFile, 0},
+        PlantedCase{"ForeignFileAsRawLines", "/tmp/Buffer.data", Planted::kForeignFile, EPERM},
+        PlantedCase{"HardLinkAsRawLines", "/tmp/Buffer.data", Planted::kHardLink, EMLINK},
+        PlantedCase{"OwnOpenFileAsRawLines", "/tmp/Buffer.data", Planted::kOwnOpenFile, 0}),
+    [](const auto &test) { return std::string(test.param.name); });
 
 // A header libcups accepts but no printer page can have.
 struct BadHeader {
