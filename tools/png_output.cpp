@@ -4,7 +4,10 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace preview {
 
@@ -44,6 +47,26 @@ bool EndPicture(png_structp png, png_infop info) {
 // call of the functions above.
 void IgnoreWarning(png_structp, png_const_charp) {}
 
+// A new file beside 'path' that nobody else has opened, to be renamed into
+// its place: an existing file of that name, or a link planted there, is
+// never written through. Null, with errno set, when none can be made.
+FILE *CreatePictureFile(const std::string &path, std::string &tempPath) {
+  tempPath = path + ".XXXXXX";
+  const int fd = mkstemp(tempPath.data());
+  if (fd < 0)
+    return nullptr;
+  const mode_t mask = umask(0);
+  umask(mask);
+  FILE *f = fchmod(fd, 0666 & ~mask) == 0 ? fdopen(fd, "wb") : nullptr;
+  if (f == nullptr) {
+    const int saved = errno;
+    close(fd);
+    unlink(tempPath.c_str());
+    errno = saved;
+  }
+  return f;
+}
+
 } // namespace
 
 std::string WriteLabelPng(const std::string &path, std::span<const Command> commands,
@@ -51,7 +74,13 @@ std::string WriteLabelPng(const std::string &path, std::span<const Command> comm
   if (label.rows > kMostPictureRows)
     return "the label is " + std::to_string(label.rows) + " rows long; a picture holds at most " +
            std::to_string(kMostPictureRows);
-  FILE *f = fopen(path.c_str(), "wb");
+  // Only a regular file is replaced by the picture.
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return "cannot write " + path + ": " +
+           (S_ISLNK(st.st_mode) ? "it is a symbolic link" : "it is not a regular file");
+  std::string tempPath;
+  FILE *f = CreatePictureFile(path, tempPath);
   if (f == nullptr)
     return "cannot write " + path + ": " + strerror(errno);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
@@ -64,8 +93,15 @@ std::string WriteLabelPng(const std::string &path, std::span<const Command> comm
             EndPicture(png, info);
   png_destroy_write_struct(&png, &info);
   ok = fclose(f) == 0 && ok;
-  if (!ok)
+  if (ok && rename(tempPath.c_str(), path.c_str()) != 0) {
+    const std::string problem = "cannot write " + path + ": " + strerror(errno);
+    unlink(tempPath.c_str());
+    return problem;
+  }
+  if (!ok) {
+    unlink(tempPath.c_str());
     return "cannot write " + path;
+  }
   return "";
 }
 

@@ -229,5 +229,48 @@ TEST(Cli, FolderGetsOnePicturePerLabel) {
   EXPECT_FALSE(Exists(dir.Path("labels/label-004.png")));
 }
 
+// A name in the picture folder that is a link, or no regular file, is never
+// written through: the preview stops with the path, and what the link names
+// stays as it was. A regular file there is replaced.
+struct Planted {
+  const char *name;
+  bool symlink; // else a folder
+};
+void PrintTo(const Planted &c, std::ostream *os) { *os << c.name; }
+
+class PlantedPictureName : public ::testing::TestWithParam<Planted> {};
+
+TEST_P(PlantedPictureName, IsNeverWrittenThrough) {
+  TempDir dir;
+  const std::string labels = dir.Path("labels/");
+  ASSERT_EQ(mkdir(labels.c_str(), 0700), 0);
+  const std::string victim = dir.Path("victim");
+  FILE *f = fopen(victim.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  fputs("keep", f);
+  fclose(f);
+  const std::string planted = labels + "label-002.png";
+  if (GetParam().symlink)
+    ASSERT_EQ(symlink(victim.c_str(), planted.c_str()), 0);
+  else
+    ASSERT_EQ(mkdir(planted.c_str(), 0700), 0);
+  f = fopen((labels + "label-001.png").c_str(), "wb"); // an earlier picture
+  ASSERT_NE(f, nullptr);
+  fclose(f);
+
+  const testsupport::FilterResult result = RunPreview({"-o", labels}, Twice(kSmallStream));
+  EXPECT_EQ(result.exitStatus, 2);
+  EXPECT_NE(result.err.find("label 2: cannot write " + planted), std::string::npos) << result.err;
+  EXPECT_EQ(testsupport::ReadFileBytes(victim), Bytes({'k', 'e', 'e', 'p'}));
+  EXPECT_TRUE(IsPictureOf(ReadPng(labels + "label-001.png"), DrawnLabels(kSmallStream)[0]));
+  struct stat st;
+  ASSERT_EQ(lstat(planted.c_str(), &st), 0);
+  EXPECT_EQ(S_ISLNK(st.st_mode), GetParam().symlink);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, PlantedPictureName,
+                         ::testing::Values(Planted{"Symlink", true}, Planted{"Folder", false}),
+                         [](const auto &test) { return std::string(test.param.name); });
+
 } // namespace
 } // namespace previewtest
