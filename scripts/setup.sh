@@ -9,6 +9,8 @@ packages+=(clang libclang-rt-14-dev)
 # The real CUPS for the demo and the tests that print through it: cupsd,
 # cupsfilter, lp and lpadmin, cupstestppd, the PDF-to-raster filters.
 packages+=(cups cups-client cups-filters ghostscript poppler-utils)
+# ipptool, to read a queue's attributes as cupsd holds them.
+packages+=(cups-ipp-utils)
 
 missing=()
 for p in "${packages[@]}"; do

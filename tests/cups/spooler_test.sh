@@ -2,7 +2,7 @@
 # Print through a real CUPS spooler: a private cupsd on 127.0.0.1, a queue
 # made by lpadmin from the installed PPD model, jobs sent with lp and cancel.
 #
-#   spooler_test.sh BUILD_DIR STREAM_CHECK LONG_RASTER
+#   spooler_test.sh BUILD_DIR STREAM_CHECK LONG_RASTER INJECTION_RASTER
 #
 # BUILD_DIR is installed into a DESTDIR inside the work folder; the private
 # cupsd takes its filters and its PPD models from there. Everything runs on
@@ -17,12 +17,13 @@ source "$here/lib.sh"
 # shellcheck source=../../scripts/print_with_cups.sh
 source "$repo/scripts/print_with_cups.sh"
 
-usage="usage: spooler_test.sh BUILD_DIR STREAM_CHECK LONG_RASTER"
+usage="usage: spooler_test.sh BUILD_DIR STREAM_CHECK LONG_RASTER INJECTION_RASTER"
 BUILD_DIR=$(cd "${1:?$usage}" && pwd)
 STREAM_CHECK=${2:?$usage}
 LONG_RASTER=${3:?$usage}
+INJECTION_RASTER=${4:?$usage}
 
-require_programs cupsd lpadmin lpinfo lpstat lp cancel cups-config gs
+require_programs cupsd lpadmin lpinfo lpstat lp cancel cups-config gs ipptool
 
 make_work_dir
 CUPSD_PID=
@@ -338,6 +339,48 @@ job_log "$job" | grep -q "Job completed" && fail "job $job with a broken raster 
 client cancel "$job"
 wait_for_job_end "$job" 30
 pass "broken raster: job $job stopped with labelfilter's ERROR: lines in the log, then canceled"
+
+# ---- A raster whose header text carries the spooler's messages ---------------
+# Whoever may print controls every byte of a raster job's page header. Its
+# text fields hold lines of filter messages (an alert, marker levels, a page
+# count, a PPD change); labelfilter logs the fields, and cupsd must not take
+# any of them: the printer's state and markers, the page log and the queue's
+# PPD stay as they were.
+cat >"$WORK/attributes.test" <<EOF
+{
+  OPERATION Get-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri \$uri
+  ATTR keyword requested-attributes printer-state-reasons,marker-levels
+  STATUS successful-ok
+  DISPLAY printer-state-reasons
+  DISPLAY marker-levels
+}
+EOF
+printer_attributes() {
+  client ipptool -t -T 10 "ipp://127.0.0.1:$PORT/printers/Label" "$WORK/attributes.test" ||
+    fail "ipptool get-printer-attributes"
+}
+cp "$WORK/etc/ppd/Label.ppd" "$WORK/Label.ppd.before"
+"$INJECTION_RASTER" "$WORK/injection.ras"
+job=$(submit -o document-format=application/vnd.cups-raster "$WORK/injection.ras")
+wait_for_completion "$job" 30
+stream_tokens "$DEVICE" | grep -q '^band' || fail "job $job printed no band"
+attributes=$(printer_attributes)
+# Shown as "name (type) = values"; the printer has no markers of its own.
+grep -q "printer-state-reasons (" <<<"$attributes" || fail "ipptool: no state: $attributes"
+grep -q "cover-open-error" <<<"$attributes" && fail "job $job set an alert: $attributes"
+grep -q "marker-levels (" <<<"$attributes" && fail "job $job set marker levels: $attributes"
+grep -q "99999" "$WORK/log/page_log" && fail "job $job wrote the page log: $(cat "$WORK/log/page_log")"
+cmp -s "$WORK/Label.ppd.before" "$WORK/etc/ppd/Label.ppd" ||
+  fail "job $job changed the queue's PPD: $(diff "$WORK/Label.ppd.before" "$WORK/etc/ppd/Label.ppd")"
+# cupsd logs the DEBUG: line without its prefix, its quotes escaped.
+job_log "$job" | grep -qF 'MediaClass = \"x?STATE: +cover-open-error?\"' ||
+  fail "job $job: labelfilter did not log the header text as one line"
+pass "header text with spooler messages: job $job printed; printer state, markers, page log" \
+  "and PPD unchanged"
 
 stop_cupsd || fail "cupsd left processes behind"
 pass "cupsd stopped, no filter left running"
