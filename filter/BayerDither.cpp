@@ -76,8 +76,12 @@ bool OrderedDitherCells(std::span<uint8_t> cells, int width, int height, int str
     if (y < ditheredHeight) {
       uint8_t *row = cells.data() + static_cast<size_t>(y) * static_cast<size_t>(stride);
       const int dy = y % 3;
-      for (int x = 0; x < ditheredWidth; ++x)
-        row[x] = row[x] > WhiteAbove(dy, x % 3) ? 255 : 0;
+      const uint8_t t0 = WhiteAbove(dy, 0), t1 = WhiteAbove(dy, 1), t2 = WhiteAbove(dy, 2);
+      for (int x = 0; x < ditheredWidth; x += 3) {
+        row[x] = row[x] > t0 ? 255 : 0;
+        row[x + 1] = row[x + 1] > t1 ? 255 : 0;
+        row[x + 2] = row[x + 2] > t2 ? 255 : 0;
+      }
     }
     if (rowFinal)
       rowFinal(y);
