@@ -12,11 +12,12 @@
 #include "ErrorDiffusion.h"
 #include "ProcessLine.h"
 #include "label_page.h"
-#include "ostu.h"
+#include "working_image.h"
 
 namespace {
 
-// A working image as the Otsu pass leaves it, and its original copy.
+// A working image as the Otsu pass leaves it (one byte per pixel), and its
+// original copy.
 struct GrayPage {
   int cx = 0, cy = 0, nBytePerRow = 0;
   std::vector<uint8_t> image; // the working image before the classifier
@@ -33,12 +34,11 @@ GrayPage DrawGrays(int cx, int cy, const std::function<int(int, int)> &gray) {
   page.cx = cx;
   page.cy = cy;
   page.nBytePerRow = static_cast<int>(WorkingImageStride(cx));
-  page.image.assign(static_cast<size_t>(page.nBytePerRow) * cy, 255);
+  const int cells = RowCells(page.nBytePerRow);
+  page.image.assign(static_cast<size_t>(cells) * cy, 255);
   for (int y = 0; y < cy; ++y)
-    for (int x = 0; x < cx; ++x) {
-      uint8_t *p = page.image.data() + static_cast<size_t>(y) * page.nBytePerRow + 3 * x;
-      p[0] = p[1] = p[2] = static_cast<uint8_t>(gray(x, y));
-    }
+    for (int x = 0; x < cx; ++x)
+      page.image[static_cast<size_t>(y) * cells + x] = static_cast<uint8_t>(gray(x, y));
   page.TakeOriginal();
   return page;
 }
@@ -84,8 +84,9 @@ GrayPage LabelPageAfterOtsu(int width, int height) {
   page.cx = width;
   page.cy = height;
   page.nBytePerRow = static_cast<int>(label.bytesPerLine);
-  page.image = std::move(label.pixels);
-  otsu(page.image, page.nBytePerRow, page.cy, 24, 100);
+  WorkingImage image = *ColourWorkingImage(label.pixels, label.bytesPerLine, width, height);
+  OtsuCells(image, 100);
+  page.image.assign(image.pixels.begin(), image.pixels.end());
   page.TakeOriginal();
   return page;
 }

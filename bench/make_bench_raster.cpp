@@ -1,8 +1,11 @@
 // make_bench_raster - write a CUPS raster file of label pages for a 203 dpi
-// label printer, compressed as the CUPS raster filters write it.
+// label printer.
 //
-//   make_bench_raster WIDTH HEIGHT DEPTH PAGES OUTPUT
+//   make_bench_raster [--uncompressed] WIDTH HEIGHT DEPTH PAGES OUTPUT
 //
+// The stream is compressed as CUPS's raster filters can write it, or with
+// --uncompressed a plain version-3 stream ("3SaR"), as Debian's gstoraster
+// hands it on.
 // WIDTH x HEIGHT in dots, DEPTH 1, 8 or 24 bits per pixel, PAGES pages (each
 // drawn a little differently), OUTPUT a file or "-" for standard output.
 #include "label_page.h"
@@ -23,7 +26,8 @@ namespace {
 constexpr int kDotsPerInch = 203;
 
 int Usage() {
-  fprintf(stderr, "Usage: make_bench_raster WIDTH HEIGHT DEPTH(1|8|24) PAGES OUTPUT|-\n");
+  fprintf(stderr,
+          "Usage: make_bench_raster [--uncompressed] WIDTH HEIGHT DEPTH(1|8|24) PAGES OUTPUT|-\n");
   return 2;
 }
 
@@ -39,9 +43,8 @@ bool ReadNumber(const char *text, long lo, long hi, long &value) {
 // than cut, no media type, a page size name of the form "w288h432", and the
 // colour count, scaling and exact page size that CUPS' filters fill in too.
 cups_page_header2_t LabelHeader(int width, int height, int depth) {
-  cups_page_header2_t header =
-      testsupport::MakeHeader(static_cast<unsigned>(width), static_cast<unsigned>(height),
-                              static_cast<unsigned>(depth));
+  cups_page_header2_t header = testsupport::MakeHeader(
+      static_cast<unsigned>(width), static_cast<unsigned>(height), static_cast<unsigned>(depth));
   const float widthPoints = width * 72.0f / kDotsPerInch;
   const float heightPoints = height * 72.0f / kDotsPerInch;
   header.PageSize[0] = static_cast<unsigned>(std::lround(widthPoints));
@@ -65,6 +68,11 @@ cups_page_header2_t LabelHeader(int width, int height, int depth) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+  const bool uncompressed = argc > 1 && strcmp(argv[1], "--uncompressed") == 0;
+  if (uncompressed) {
+    --argc;
+    ++argv;
+  }
   if (argc != 6)
     return Usage();
   long width, height, depth, pages;
@@ -79,7 +87,8 @@ int main(int argc, char *argv[]) {
     fprintf(stderr, "make_bench_raster: cannot create %s: %s\n", argv[5], strerror(errno));
     return 1;
   }
-  cups_raster_t *ras = cupsRasterOpen(fd, CUPS_RASTER_WRITE_COMPRESSED);
+  cups_raster_t *ras =
+      cupsRasterOpen(fd, uncompressed ? CUPS_RASTER_WRITE : CUPS_RASTER_WRITE_COMPRESSED);
   if (!ras) {
     fprintf(stderr, "make_bench_raster: cannot open a raster stream: %s\n", cupsLastErrorString());
     return 1;

@@ -1,9 +1,11 @@
 // measure - run a command once and report what it cost.
 //
-//   measure [-i IN] [-o OUT] [-e ERR] -- COMMAND [ARG...]
+//   measure [-i IN | -p IN] [-o OUT] [-e ERR] -- COMMAND [ARG...]
 //
 // Standard input, output and error of the command are redirected to the
-// given files (default: /dev/null). Prints one line to standard output:
+// given files (default: /dev/null). With -p the command reads IN through a
+// pipe, written by a process of its own as the filter before it in a CUPS
+// job would. Prints one line to standard output:
 //
 //   WALL_US CPU_US MAXRSS_KIB STATUS
 //
@@ -23,7 +25,7 @@
 namespace {
 
 int Usage() {
-  fprintf(stderr, "Usage: measure [-i IN] [-o OUT] [-e ERR] -- COMMAND [ARG...]\n");
+  fprintf(stderr, "Usage: measure [-i IN | -p IN] [-o OUT] [-e ERR] -- COMMAND [ARG...]\n");
   return 2;
 }
 
@@ -44,16 +46,38 @@ bool Redirect(int target, const char *path, int flags) {
   return true;
 }
 
+// Copy the file 'path' into the descriptor 'out' and exit: the feeder of -p.
+[[noreturn]] void Feed(const char *path, int out) {
+  const int in = open(path, O_RDONLY);
+  if (in < 0) {
+    perror("measure: feed");
+    _exit(1);
+  }
+  static char block[1 << 16];
+  ssize_t n;
+  while ((n = read(in, block, sizeof block)) > 0)
+    for (ssize_t done = 0; done < n;) {
+      const ssize_t w = write(out, block + done, static_cast<size_t>(n - done));
+      if (w <= 0)
+        _exit(1);
+      done += w;
+    }
+  _exit(n < 0 ? 1 : 0);
+}
+
 } // namespace
 
 int main(int argc, char *argv[]) {
   const char *in = "/dev/null", *out = "/dev/null", *err = "/dev/null";
+  const char *piped = nullptr;
   int i = 1;
   for (; i < argc && strcmp(argv[i], "--") != 0; i += 2) {
     if (i + 1 >= argc)
       return Usage();
     if (strcmp(argv[i], "-i") == 0)
       in = argv[i + 1];
+    else if (strcmp(argv[i], "-p") == 0)
+      piped = argv[i + 1];
     else if (strcmp(argv[i], "-o") == 0)
       out = argv[i + 1];
     else if (strcmp(argv[i], "-e") == 0)
@@ -67,13 +91,32 @@ int main(int argc, char *argv[]) {
 
   timespec start, stop;
   clock_gettime(CLOCK_MONOTONIC, &start);
+  int pipeEnds[2] = {-1, -1};
+  pid_t feeder = -1;
+  if (piped) {
+    if (pipe(pipeEnds) != 0 || (feeder = fork()) < 0) {
+      fprintf(stderr, "measure: pipe: %s\n", strerror(errno));
+      return 1;
+    }
+    if (feeder == 0) {
+      close(pipeEnds[0]);
+      Feed(piped, pipeEnds[1]);
+    }
+    close(pipeEnds[1]);
+  }
   const pid_t pid = fork();
   if (pid < 0) {
     fprintf(stderr, "measure: fork: %s\n", strerror(errno));
     return 1;
   }
   if (pid == 0) {
-    if (!Redirect(0, in, O_RDONLY) || !Redirect(1, out, O_WRONLY | O_CREAT | O_TRUNC) ||
+    if (piped ? dup2(pipeEnds[0], 0) < 0 : !Redirect(0, in, O_RDONLY)) {
+      perror("measure: redirect");
+      _exit(127);
+    }
+    if (piped)
+      close(pipeEnds[0]);
+    if (!Redirect(1, out, O_WRONLY | O_CREAT | O_TRUNC) ||
         !Redirect(2, err, O_WRONLY | O_CREAT | O_TRUNC)) {
       perror("measure: redirect");
       _exit(127);
@@ -92,6 +135,10 @@ int main(int argc, char *argv[]) {
     }
   }
   clock_gettime(CLOCK_MONOTONIC, &stop);
+  if (piped) {
+    close(pipeEnds[0]);
+    waitpid(feeder, nullptr, 0);
+  }
 
   const long long wall =
       (stop.tv_sec - start.tv_sec) * 1000000LL + (stop.tv_nsec - start.tv_nsec) / 1000;

@@ -67,3 +67,23 @@ bool OrderedDither(std::span<uint8_t> pixels, int width, int height, int nByteWi
       rowFinal(y);
   });
 }
+
+bool OrderedDitherCells(std::span<uint8_t> cells, int width, int height, int stride, int nLight,
+                        const std::function<void(int)> &rowFinal) {
+  const int ditheredWidth = width > 3 ? 3 * ((width - 3 + 2) / 3) : 0;
+  const int ditheredHeight = height > 3 ? 3 * ((height - 3 + 2) / 3) : 0;
+  return EdgePrePassCells(cells, width, height, stride, Brightness(nLight), [&](int y) {
+    if (y < ditheredHeight) {
+      uint8_t *row = cells.data() + static_cast<size_t>(y) * static_cast<size_t>(stride);
+      const int dy = y % 3;
+      const uint8_t t0 = WhiteAbove(dy, 0), t1 = WhiteAbove(dy, 1), t2 = WhiteAbove(dy, 2);
+      for (int x = 0; x < ditheredWidth; x += 3) {
+        row[x] = row[x] > t0 ? 255 : 0;
+        row[x + 1] = row[x + 1] > t1 ? 255 : 0;
+        row[x + 2] = row[x + 2] > t2 ? 255 : 0;
+      }
+    }
+    if (rowFinal)
+      rowFinal(y);
+  });
+}

@@ -23,3 +23,8 @@
 // pixels are final, while the row is still in the cache.
 bool OrderedDither(std::span<uint8_t> pixels, int width, int height, int nByteWidth, int nLight,
                    const std::function<void(int)> &rowFinal = {});
+
+// 'OrderedDitherCells()' - OrderedDither on a working image of one byte per
+// pixel, all gray, rows 'stride' bytes apart.
+bool OrderedDitherCells(std::span<uint8_t> cells, int width, int height, int stride, int nLight,
+                        const std::function<void(int)> &rowFinal);

@@ -9,6 +9,7 @@
 #include "ostu.h"
 #include "pixel_chunks.h"
 #include "trace_address.h"
+#include "working_image.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,25 +30,36 @@ constexpr uint32_t kBmpResolution = 203;
 
 constexpr size_t kBmpHeaderSize = 62;
 
-// Mode 0: the Otsu pass with the caller's lightness, then the classifier with
-// its original copy: the page after the Otsu pass, followed by white, so that
-// the row read below the last row is white.
+// Mode 0: the Otsu pass with the caller's lightness, then the classifier on
+// the rows' cells (byte 0 of each 3-byte group, see WorkingImage) with its
+// original copy: the page after the Otsu pass, followed by white, so that
+// the row read below the last row is white. The decided cells are written
+// back into all three bytes of their groups.
 bool ClassifyEdgeAware(std::span<uint8_t> image, int cx, int cy, int nBytePerRow, int nLight) {
-  // The classifier reads at most one row and one pixel below the page, so
-  // that much white after the copy does what a whole page of it would.
-  const size_t white = std::min(image.size(), static_cast<size_t>(nBytePerRow) + 3);
-  std::vector<uint8_t> original;
+  const size_t stride = static_cast<size_t>(nBytePerRow);
+  const size_t cells = static_cast<size_t>(RowCells(nBytePerRow));
+  const size_t size = cells * static_cast<size_t>(cy);
+  std::vector<uint8_t> work, original;
   try {
-    original.reserve(image.size() + white);
+    work.resize(size);
+    original.reserve(size + cells + 1);
   } catch (const std::bad_alloc &) {
     return false;
   } catch (const std::length_error &) {
     return false;
   }
   otsu(image, nBytePerRow, cy, 24, nLight);
-  original.assign(image.begin(), image.end());
-  original.resize(image.size() + white, 255);
-  ClassifyPixels(image, original, cx, cy, nBytePerRow);
+  for (size_t y = 0; y < static_cast<size_t>(cy); ++y)
+    for (size_t c = 0; c < cells; ++c)
+      work[y * cells + c] = image[y * stride + 3 * c];
+  original.assign(work.begin(), work.end());
+  original.resize(size + cells + 1, 255);
+  ClassifyPixels(work, original, cx, cy, nBytePerRow);
+  for (size_t y = 0; y < static_cast<size_t>(cy); ++y)
+    for (size_t c = 0; c < static_cast<size_t>(nBytePerRow / 3); ++c) {
+      uint8_t *p = image.data() + y * stride + 3 * c;
+      p[0] = p[1] = p[2] = work[y * cells + c];
+    }
   return true;
 }
 
@@ -166,8 +178,8 @@ void DumpPage(const char *path, std::span<const uint8_t> pDataBuf, int cx, int c
   errno = 0;
   FilePtr ImageFile = OpenDumpFile(path);
   const int err = errno;
-  fprintf(stderr, "ERROR: fopen ImageDithering.bmp ImageFile=%x err=%s\n",
-          Trace(ImageFile.get()), strerror(err));
+  fprintf(stderr, "ERROR: fopen ImageDithering.bmp ImageFile=%x err=%s\n", Trace(ImageFile.get()),
+          strerror(err));
   if (!ImageFile)
     return;
 
@@ -227,5 +239,15 @@ bool Color2BW(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, in
   if (!ConvertPage(pvBits, pDataBuf, cx, cy, nBytePerRow, nLight, dwDithering))
     return false;
   DumpPage(kImageDitheringPath, pDataBuf, cx, cy);
+  return true;
+}
+
+bool Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, int dwDithering) {
+  int nThresholds = 0;
+  if (!ConvertWorkingImage(image, pDataBuf, nLight, dwDithering, nThresholds))
+    return false;
+  if (ModeFor(dwDithering) == ConversionMode::Threshold)
+    fprintf(stderr, "ERROR: Color2BW nThresholds=%d nLight=%d\n", nThresholds, nLight);
+  DumpPage(kImageDitheringPath, pDataBuf, image.width, image.height);
   return true;
 }

@@ -47,6 +47,17 @@ void DumpPage(const char *path, std::span<const uint8_t> pDataBuf, int cx, int c
 bool ConvertPage(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, int cy,
                  int nBytePerRow, int nLight, int dwDithering);
 
+struct WorkingImage;
+
+// 'Color2BW()' - The filter's conversion of a gray or colour page: binarise
+// the working image of one byte per pixel (see working_image.h) in place,
+// pack it into pDataBuf (PackedStride(width) * height bytes, all 0xFF),
+// write the "Threshold" mode's line to standard error and dump the packed
+// page to "/tmp/ImageDithering.bmp". The page, the dump and the lines are
+// those of Color2BW() on the page's 3-byte rows. Returns false, with nothing
+// packed or dumped, when the mode's scratch memory cannot be had.
+bool Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, int dwDithering);
+
 // 'Color2BW()' - Binarise the working image in place, pack it into pDataBuf
 // and dump the packed page to "/tmp/ImageDithering.bmp".
 //

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <new>
 #include <utility>
 #include <vector>
@@ -390,6 +391,122 @@ void DiffuseGrayRow(uint8_t *row, uint8_t *below, int cx) {
   }
 }
 
+// One byte per pixel: the working image of the filter's page path, whose
+// pixels are all gray.
+
+// Some byte of the 8 at p is 99 or less / 225 or more (the word tricks of
+// ChunkHasByteBelow100 and ChunkHasByteAbove224 on one word).
+inline bool CellsHaveByteBelow100(const uint8_t *p) {
+  constexpr uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
+  uint64_t w;
+  memcpy(&w, p, 8);
+  return ((w - kOnes * 100) & ~w & kHighs) != 0;
+}
+inline bool CellsHaveByteAbove224(const uint8_t *p) {
+  constexpr uint64_t kOnes = 0x0101010101010101, kHighs = 0x8080808080808080;
+  uint64_t w;
+  memcpy(&w, p, 8);
+  w = ~w;
+  return ((w - kOnes * 31) & ~w & kHighs) != 0;
+}
+// The 8 cells at p are each 0 or 255.
+inline bool CellsArePaperOrInk(const uint8_t *p) {
+  uint64_t w;
+  memcpy(&w, p, 8);
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
+  return ((w ^ (w >> 1)) & kLow7) == 0;
+}
+
+// ClassifyRow on a row of cells.
+void ClassifyCellRow(const uint8_t *base, size_t stride, int y, int width, int height,
+                     int nBrightness, std::vector<Snap> &snaps) {
+  const uint8_t *row = base + static_cast<size_t>(y) * stride;
+  const int hasA = y > 0, hasB = y < height - 1;
+  const uint8_t *rowAbove = hasA ? row - stride : row;
+  const uint8_t *rowBelow = hasB ? row + stride : row;
+
+  // Every border pixel has a neighbour of 99 or less and one above 224, so
+  // 8 pixels, the rows above and below them and the pixels just left and
+  // right of them must hold both.
+  auto mayHoldBorder = [&](int x0) {
+    const uint8_t *p = row + x0;
+    const bool hasLeft = x0 > 0, hasRight = x0 + 8 < width;
+    const bool dark = CellsHaveByteBelow100(p) || (hasA && CellsHaveByteBelow100(rowAbove + x0)) ||
+                      (hasB && CellsHaveByteBelow100(rowBelow + x0)) || (hasLeft && p[-1] <= 99) ||
+                      (hasRight && p[8] <= 99);
+    const bool light = CellsHaveByteAbove224(p) || (hasA && CellsHaveByteAbove224(rowAbove + x0)) ||
+                       (hasB && CellsHaveByteAbove224(rowBelow + x0)) || (hasLeft && p[-1] > 224) ||
+                       (hasRight && p[8] > 224);
+    return dark && light;
+  };
+
+  for (int x0 = 0; x0 < width; x0 += 8) {
+    const int x1 = std::min(width, x0 + 8);
+    if (x1 - x0 == 8 && (CellsArePaperOrInk(row + x0) || !mayHoldBorder(x0)))
+      continue;
+    for (int x = x0; x < x1; ++x) {
+      const int hasL = x > 0, hasR = x < width - 1;
+      int level;
+      if (PrePassLevel(row[x], row[hasL ? x - 1 : x], row[hasR ? x + 1 : x], rowAbove[x],
+                       rowBelow[x], hasL, hasR, hasA, hasB, level))
+        snaps.push_back({x, static_cast<uint8_t>(level + nBrightness > 150 ? 255 : 0)});
+    }
+  }
+}
+
+// The diffusion of one row of cells, as DiffuseGrayRow.
+void DiffuseCellRow(uint8_t *row, uint8_t *below, int cx) {
+  auto skippable = [&](int x) { return x % 8 == 0 && x + 8 <= cx && CellsArePaperOrInk(row + x); };
+  int x = 0;
+  while (x < cx) {
+    if (skippable(x)) {
+      x += 8;
+      continue;
+    }
+    int cur = row[x];
+    int bl = 0, b0 = 0, b1 = 0; // 0 stands for a pixel that is not there
+    if (below) {
+      bl = x >= 1 ? below[x - 1] : 0;
+      b0 = below[x];
+      b1 = x + 1 < cx ? below[x + 1] : 0;
+    }
+    do {
+      int next = x + 1 < cx ? row[x + 1] : 0;
+      row[x] = cur >= 128 ? 255 : 0;
+      if (cur != 0 && cur != 255) {
+        const int error = cur - (cur >= 128 ? 255 : 0);
+        next = SharedLevel(next, 51, 229, 7, error);
+        if (below) {
+          if (x > 1)
+            bl = SharedLevel(bl, 51, 229, 3, error);
+          b0 = SharedLevel(b0, 51, 224, 5, error);
+          b1 = SharedLevel(b1, 51, 224, 1, error);
+        }
+      }
+      if (below) {
+        if (x >= 1)
+          below[x - 1] = static_cast<uint8_t>(bl);
+        bl = b0;
+        b0 = b1;
+        b1 = x + 2 < cx ? below[x + 2] : 0;
+      }
+      cur = next;
+      ++x;
+    } while (x < cx && !skippable(x));
+
+    if (x < cx)
+      row[x] = static_cast<uint8_t>(cur);
+    if (below) {
+      if (x >= 1)
+        below[x - 1] = static_cast<uint8_t>(bl);
+      if (x < cx)
+        below[x] = static_cast<uint8_t>(b0);
+      if (x + 1 < cx)
+        below[x + 1] = static_cast<uint8_t>(b1);
+    }
+  }
+}
+
 } // namespace
 
 int IsBorder(std::span<const uint8_t> pColorBuf, int x, int y, int nWidth, int nHeight) {
@@ -461,6 +578,57 @@ bool ErrorDiffusion(std::span<uint8_t> pBits, int cx, int cy, int nByteWidth, in
       rowFinal(y);
   };
   if (!PrepareForDither(pBits, cx, cy, nByteWidth, Brightness(nLight), [&](int y) {
+        if (y > 0)
+          diffuse(y - 1);
+      }))
+    return false;
+  if (cx > 0 && cy > 0)
+    diffuse(cy - 1);
+  return true;
+}
+
+bool EdgePrePassCells(std::span<uint8_t> cells, int width, int height, int stride, int nBrightness,
+                      const std::function<void(int)> &rowDone) {
+  if (width <= 0 || height <= 0)
+    return true;
+  assert(cells.size() >= static_cast<size_t>(stride) * static_cast<size_t>(height));
+  std::vector<Snap> held, current;
+  try {
+    held.reserve(static_cast<size_t>(width));
+    current.reserve(static_cast<size_t>(width));
+  } catch (const std::bad_alloc &) {
+    return false;
+  }
+  auto finishRow = [&](int y) {
+    uint8_t *row = cells.data() + static_cast<size_t>(y) * static_cast<size_t>(stride);
+    for (const Snap &snap : held)
+      row[snap.x] = snap.value;
+    if (rowDone)
+      rowDone(y);
+  };
+  for (int y = 0; y < height; ++y) {
+    current.clear();
+    ClassifyCellRow(cells.data(), static_cast<size_t>(stride), y, width, height, nBrightness,
+                    current);
+    if (y > 0)
+      finishRow(y - 1);
+    std::swap(held, current);
+  }
+  finishRow(height - 1);
+  return true;
+}
+
+bool ErrorDiffusionCells(std::span<uint8_t> cells, int cx, int cy, int stride, int nLight,
+                         const std::function<void(int)> &rowFinal) {
+  auto row = [&](int y) {
+    return cells.data() + static_cast<size_t>(y) * static_cast<size_t>(stride);
+  };
+  auto diffuse = [&](int y) {
+    DiffuseCellRow(row(y), y + 1 < cy ? row(y + 1) : nullptr, cx);
+    if (rowFinal)
+      rowFinal(y);
+  };
+  if (!EdgePrePassCells(cells, cx, cy, stride, Brightness(nLight), [&](int y) {
         if (y > 0)
           diffuse(y - 1);
       }))

@@ -78,6 +78,19 @@ void DiffuseErrors(std::span<uint8_t> pBits, int cx, int cy, int nByteWidth);
 bool ErrorDiffusion(std::span<uint8_t> pBits, int cx, int cy, int nByteWidth, int nLight,
                     const std::function<void(int)> &rowFinal = {});
 
+// 'EdgePrePassCells()' - The edge pre-pass on a working image of one byte
+// per pixel, all gray, rows 'stride' bytes apart (the luminance pass has
+// nothing to do on such a page): the page comes out as EdgePrePass leaves
+// the 3-byte rows. 'rowDone(y)' is called as soon as row y is through.
+// Returns false (page untouched) when the scratch memory cannot be had.
+bool EdgePrePassCells(std::span<uint8_t> cells, int width, int height, int stride, int nBrightness,
+                      const std::function<void(int)> &rowDone);
+
+// 'ErrorDiffusionCells()' - ErrorDiffusion on a working image of one byte
+// per pixel, all gray, rows 'stride' bytes apart.
+bool ErrorDiffusionCells(std::span<uint8_t> cells, int cx, int cy, int stride, int nLight,
+                         const std::function<void(int)> &rowFinal);
+
 // 'FindNearestColor()' - The palette colour nearest to 'color' (byte 0 in bits
 // 16-23, byte 1 in bits 8-15, byte 2 in bits 0-7) by squared distance; the
 // lower index wins a tie. The palette must not be empty.

@@ -24,13 +24,9 @@ int Abs(int v) { return v < 0 ? -v : v; }
 
 bool IsTracePixel(int x, int y) { return x == kTraceX && y == kTraceY; }
 
+// Cell c of row r, for rows that stand for 3-byte rows of nWidth bytes.
 ptrdiff_t Offset(int c, int r, int nWidth) {
-  return static_cast<ptrdiff_t>(r) * nWidth + 3 * static_cast<ptrdiff_t>(c);
-}
-
-void WriteColour(std::span<uint8_t> pPixel, int c, int r, int nWidth, uint8_t color) {
-  uint8_t *p = pPixel.data() + Offset(c, r, nWidth);
-  p[0] = p[1] = p[2] = color;
+  return static_cast<ptrdiff_t>(r) * RowCells(nWidth) + c;
 }
 
 // 'TraceEntry()' - The trace pixel's grays: P, above, below, left, right.
@@ -55,26 +51,16 @@ void TraceDecision(const Decision &d, int oA) {
     fprintf(stderr, "ERROR:********** %s color=%d\n", d.post, d.color);
 }
 
-// 'MarkGrayPixels()' - Mark the pixels of a row that are to be decided: the
-// mean of each pixel's bytes, (p[0] + p[1] + p[2]) / 3, is neither 0 nor
-// 255. The mean is 0 when the bytes add up to at most 2 (all of them below
-// 4, so their 8-bit sum is exact) and 255 when all three are 255. Byte-wide
-// tests, so that the compiler can mark 16 or 32 pixels at once.
+// 'MarkGrayPixels()' - Mark the pixels of a row that are to be decided: those
+// neither 0 nor 255. Byte-wide tests, so that the compiler can mark 16 or 32
+// pixels at once.
 PAGE_LOOP void MarkGrayPixels(const uint8_t *__restrict row, int cx, uint8_t *__restrict marks) {
-  for (int x = 0; x < cx; ++x) {
-    const uint8_t a = row[3 * x], b = row[3 * x + 1], c = row[3 * x + 2];
-    const uint8_t black = ((a | b | c) < 4) & (static_cast<uint8_t>(a + b + c) <= 2);
-    const uint8_t white = (a & b & c) == 255;
-    marks[x] = (black | white) ^ 1;
-  }
+  for (int x = 0; x < cx; ++x)
+    marks[x] = static_cast<uint8_t>(static_cast<uint8_t>(row[x] - 1) < 254);
 }
 
-// 'IsGray()' - Whether the pixel at p is still to be decided: the mean of its
-// bytes is neither 0 (a sum of at most 2) nor 255 (a sum of 765).
-bool IsGray(const uint8_t *p) {
-  const int sum = p[0] + p[1] + p[2];
-  return sum >= 3 && sum <= 764;
-}
+// 'IsGray()' - Whether the pixel at p is still to be decided.
+bool IsGray(const uint8_t *p) { return *p != 0 && *p != 255; }
 
 // 'Decide()' - The body of DecidePixel(), for the pixel loop to inline;
 // 'bTrace' tells whether (x, y) is the trace pixel.
@@ -112,30 +98,31 @@ inline Decision Decide(std::span<const uint8_t> pPixel, std::span<const uint8_t>
 // Returns the last column written.
 inline int WriteRowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
                         int nWidth, uint8_t color) {
-  // Cell c of row y at 3c, of row y - 1 at 3c - nWidth (flat addressing).
+  // Cell c of row y at c, of row y - 1 at c - cells (flat addressing).
+  const int cells = RowCells(nWidth);
   const uint8_t *org = pOrgPixel.data() + Offset(0, y, nWidth);
   uint8_t *out = pPixel.data() + Offset(0, y, nWidth);
   const int last = nWidth / 3 - 1;
-  const int P = org[3 * x];
+  const int P = org[x];
 
   // Border test: a pixel much lighter than its left neighbour, or a dark pixel
   // before a light one, is written alone.
   bool bBorder = false;
-  if (x >= 1 && 3 * (x + 1) < nWidth && P - org[3 * x - 3] >= 36)
+  if (x >= 1 && 3 * (x + 1) < nWidth && P - org[x - 1] >= 36)
     bBorder = true;
-  if (P <= 99 && org[3 * x + 3] >= 101)
+  if (P <= 99 && org[x + 1] >= 101)
     bBorder = true;
 
   int i = x;
   if (!bBorder && color == kBlack) {
     while (i < last) {
-      const int s = org[3 * i + 3];
-      const int t = org[3 * i];
+      const int s = org[i + 1];
+      const int t = org[i];
       if (Abs(s - P) >= 11 || s >= 235)
         break;
       // A step from dark to light at column i; row 0 has nothing left of column 0.
       if (t >= 100 && !(i == 0 && y == 0)) {
-        const int u = org[3 * i - 3];
+        const int u = org[i >= 1 ? i - 1 : LeftOfColumn0(nWidth)];
         if (u < 100 && t - u >= 20)
           break;
       }
@@ -145,12 +132,12 @@ inline int WriteRowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrg
     }
   } else if (!bBorder) {
     while (i < last) {
-      const int s = org[3 * i + 3];
+      const int s = org[i + 1];
       if (Abs(s - P) >= 11)
         break;
       if (y >= 1) {
-        const int o = out[3 * i + 3 - nWidth];
-        const int a = org[3 * i + 3 - nWidth];
+        const int o = out[i + 1 - cells];
+        const int a = org[i + 1 - cells];
         if (o != color && Abs(a - s) <= 9)
           break;
         if (o == color && Abs(a - s) >= 36)
@@ -163,11 +150,9 @@ inline int WriteRowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrg
   }
 
   // Write-back: never over a pixel that is already white.
-  for (int j = x; j <= i; ++j) {
-    uint8_t *p = out + 3 * j;
-    if (p[0] != kWhite)
-      p[0] = p[1] = p[2] = color;
-  }
+  for (int j = x; j <= i; ++j)
+    if (out[j] != kWhite)
+      out[j] = color;
   return i;
 }
 
@@ -181,7 +166,7 @@ inline int Classify(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixe
 
   // A light pixel is white on its own; its neighbours wait for their turn.
   if (pOrgPixel[Offset(x, y, nWidth)] >= 220) {
-    WriteColour(pPixel, x, y, nWidth, kWhite);
+    pPixel[Offset(x, y, nWidth)] = kWhite;
     if (bTrace)
       fprintf(stderr, "ERROR:********** P>=220 color=%d\n", kWhite);
     return x;
@@ -213,11 +198,12 @@ int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, i
 
 void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
                     int nBytePerRow) {
-  // Below the last row the classifier reads at most one row and one pixel of
+  // Below the last row the classifier reads at most one row and one cell of
   // white, and no further than a copy of twice the page's size.
-  const size_t size = static_cast<size_t>(nBytePerRow) * (cy > 0 ? cy : 0);
+  const int cells = RowCells(nBytePerRow);
+  const size_t size = static_cast<size_t>(cells) * (cy > 0 ? cy : 0);
   if (cx <= 0 || cy <= 0 || nBytePerRow < 3 * cx || pvBits.size() < size ||
-      pOrgPixel.size() < std::min(2 * size, size + nBytePerRow + 3))
+      pOrgPixel.size() < std::min(2 * size, size + cells + 1))
     return;
 
   ClassifierLookups lookups(pvBits, pOrgPixel, nBytePerRow);
@@ -242,7 +228,7 @@ void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixe
         bits |= static_cast<unsigned>(marks[x + k]) << k;
       for (; bits != 0; bits &= bits - 1) {
         const int at = x + std::countr_zero(bits);
-        if (at > written || IsGray(row + 3 * at))
+        if (at > written || IsGray(row + at))
           written = std::max(written, Classify(pvBits, pOrgPixel, at, y, nBytePerRow, cy, lookups));
       }
     }

@@ -11,17 +11,19 @@
 // 'ClassifyPixels()' - Visit the pixels of the working image row by row, left
 // to right, and let the classifier decide every pixel that is neither 0 nor
 // 255. 'pvBits' is the working image after the Otsu pass (rewritten in place),
-// 'pOrgPixel' the read-only original copy: the page, then white (255). The
-// classifier reads one row and one pixel of the white, so 2 x nBytePerRow x
-// cy bytes with a white second half, or nBytePerRow x (cy + 1) + 3 bytes,
-// decide the same.
+// 'pOrgPixel' the read-only original copy: the page, then white (255). Both
+// hold one byte per cell, RowCells(nBytePerRow) cells a row, for the
+// printer's rows of nBytePerRow bytes (see Neighbourhood). The classifier
+// reads one row and one cell of the white, so 2 x cells x cy bytes with a
+// white second half, or cells x (cy + 1) + 1 bytes, decide the same.
 void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
                     int nBytePerRow);
 
 // 'ProcessLine()' - Decide the gray pixel (x, y) black or white and write the
 // colour into it and along the run of like pixels to its right. 'pPixel' is
-// the working image, 'pOrgPixel' the original copy, 'nWidth' the row stride
-// in bytes and 'nHeight' the number of rows; 'lookups' serves the row-above
+// the working image, 'pOrgPixel' the original copy (one byte per cell),
+// 'nWidth' the stride in bytes of the printer's rows and 'nHeight' the
+// number of rows; 'lookups' serves the row-above
 // run and the right scan for this page. Every earlier pixel in row-by-row,
 // left-to-right order must be decided already. Returns 1: decided.
 int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,

@@ -6,7 +6,6 @@
 #include <cstddef>
 
 #include "cell_words.h"
-#include "vector_loops.h"
 
 namespace {
 
@@ -17,17 +16,11 @@ namespace {
 // would cost the square of its length.
 constexpr int kWalksPerRow = 16;
 
-// 'CopyCells()' - Byte 0 of 'count' cells from 'cells' on.
-PAGE_LOOP void CopyCells(const uint8_t *__restrict cells, int count, uint8_t *__restrict copy) {
-  for (int c = 0; c < count; ++c)
-    copy[c] = cells[3 * c];
-}
-
 } // namespace
 
 ClassifierLookups::ClassifierLookups(std::span<const uint8_t> pPixel,
                                      std::span<const uint8_t> pOrgPixel, int nWidth)
-    : pPixel_(pPixel), pOrgPixel_(pOrgPixel), nWidth_(nWidth), nCells_((nWidth + 2) / 3) {}
+    : pPixel_(pPixel), pOrgPixel_(pOrgPixel), nCells_(RowCells(nWidth)) {}
 
 // 'Grays()' - The gray lookups of one row, built on first use. Rows y - 1 and
 // y, the two a pixel of row y asks about, never share a slot. Each row holds
@@ -36,7 +29,7 @@ ClassifierLookups::ClassifierLookups(std::span<const uint8_t> pPixel,
 RowGrays &ClassifierLookups::Grays(int row) {
   RowGrays &grays = grays_[row & 1];
   if (grays.Row() != row)
-    grays.Build(pOrgPixel_, row, nWidth_, nCells_ + 1);
+    grays.Build(pOrgPixel_, row, nCells_, nCells_ + 1);
   return grays;
 }
 
@@ -45,10 +38,10 @@ RowGrays &ClassifierLookups::Grays(int row) {
 void ClassifierLookups::BuildColourChanges(int row) {
   colourRow_ = row;
   nextChange_.resize(nCells_);
-  const uint8_t *colours = pPixel_.data() + static_cast<size_t>(row) * nWidth_;
+  const uint8_t *colours = pPixel_.data() + static_cast<size_t>(row) * nCells_;
   int next = nCells_;
   for (int c = nCells_ - 1; c >= 0; --c) {
-    if (c + 1 < nCells_ && colours[3 * c] != colours[3 * (c + 1)])
+    if (c + 1 < nCells_ && colours[c] != colours[c + 1])
       next = c + 1;
     nextChange_[c] = next;
   }
@@ -61,11 +54,11 @@ void ClassifierLookups::Copy(RowCopy &copy, std::span<const uint8_t> buffer, int
   copy.row = row;
   const size_t cells = static_cast<size_t>(nCells_) + 1;
   copy.cells.resize(cells + kWordCells, 255);
-  const size_t start = static_cast<size_t>(row) * nWidth_;
-  const size_t inBuffer = start < buffer.size() ? (buffer.size() - start + 2) / 3 : 0;
+  const size_t start = static_cast<size_t>(row) * nCells_;
+  const size_t inBuffer = start < buffer.size() ? buffer.size() - start : 0;
   const size_t count = std::min(cells, inBuffer);
   if (count > 0)
-    CopyCells(buffer.data() + start, static_cast<int>(count), copy.cells.data());
+    std::copy_n(buffer.data() + start, count, copy.cells.data());
   std::fill(copy.cells.begin() + static_cast<ptrdiff_t>(count),
             copy.cells.begin() + static_cast<ptrdiff_t>(cells), 255);
 }
@@ -81,7 +74,7 @@ int ClassifierLookups::RunEndByTables(int x, int from, int y, int A) {
 // 'OrgGray()' - The gray of cell j of row 'row' by flat addressing; past the
 // end of the original copy, the white below the page.
 int ClassifierLookups::OrgGray(int j, int row) const {
-  const size_t at = static_cast<size_t>(row) * nWidth_ + 3 * static_cast<size_t>(j);
+  const size_t at = static_cast<size_t>(row) * nCells_ + static_cast<size_t>(j);
   return at < pOrgPixel_.size() ? pOrgPixel_[at] : 255;
 }
 

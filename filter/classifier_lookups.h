@@ -84,8 +84,7 @@ private:
   int WalkLimit(int y);
 
   std::span<const uint8_t> pPixel_, pOrgPixel_;
-  int nWidth_;
-  int nCells_;        // cells k with 3k < nWidth
+  int nCells_;        // cells a row: k with 3k < nWidth
   RowGrays grays_[2]; // rows of even and odd number
   int colourRow_ = -1;
   std::vector<int> nextChange_; // first later cell of another colour in colourRow_

@@ -14,20 +14,31 @@
 //   y        LL    L      P    R     RR       oL = decided colour of L
 //   y+1                   B
 //
-// Grays come from the original copy, colours from the working image. Every
-// cell is read at y * nWidth + 3 * x with no correction at the row ends: the
-// left of column 0 is the last cell of the row above, the right of the last
-// column is the padding cell or the next row, and the row below the page
-// reads 255 from the white half of the original copy.
+// Grays come from the original copy, colours from the working image. Both
+// hold one byte per cell: a cell for each 3-byte group of a row of nWidth
+// bytes, and one for a last part group (its first byte). The printer reads
+// every cell at y * nWidth + 3 * x with no correction at the row ends: the
+// left of column 0 is the last whole cell of the row above, the right of the
+// last column is the padding cell or the next row, and the row below the
+// page reads 255 from the white after the original copy.
 struct Neighbourhood {
   int x = 0, y = 0;
-  int nWidth = 0;  // row stride in bytes
+  int nWidth = 0;  // row stride in bytes of the printer's 3-byte rows
   int nHeight = 0; // rows of the page
   int last = 0;    // nWidth / 3 - 1, possibly a padding column
   int P = 0, A = 0, B = 0, L = 0, LL = 0, R = 0, RR = 0, AR = 0, ARR = 0;
   int oA = 0, oL = 0;
   int M = 0, N = 0; // mean gray and length of the row-above run
 };
+
+// 'RowCells()' - Cells per row of a working image whose 3-byte rows are
+// nWidth bytes: the whole 3-byte groups and a last part group.
+inline int RowCells(int nWidth) { return (nWidth + 2) / 3; }
+
+// 'LeftOfColumn0()' - Where the left neighbour of column 0 lies, from the
+// pixel's cell: the last whole cell of the row above, which the printer's
+// flat addressing reaches 3 bytes before the row's start.
+inline ptrdiff_t LeftOfColumn0(int nWidth) { return -1 - (RowCells(nWidth) - nWidth / 3); }
 
 // A decided colour and the rule that decided it. The rule names ("U7b.2",
 // "DA10.5", "LT12.1") are the printer's own; 'post' names a DA post-rule or a
@@ -54,8 +65,9 @@ struct ScanStop {
 inline Neighbourhood ReadNeighbourhood(std::span<const uint8_t> pPixel,
                                        std::span<const uint8_t> pOrgPixel, int x, int y, int nWidth,
                                        int nHeight) {
-  // Cell (x + i, y + j) of either buffer is at [3 * i + j * nWidth] from here.
-  const ptrdiff_t at = static_cast<ptrdiff_t>(y) * nWidth + 3 * static_cast<ptrdiff_t>(x);
+  // Cell (x + i, y + j) of either buffer is at [i + j * cells] from here.
+  const int cells = RowCells(nWidth);
+  const ptrdiff_t at = static_cast<ptrdiff_t>(y) * cells + x;
   const uint8_t *org = pOrgPixel.data() + at;
   const uint8_t *out = pPixel.data() + at;
   Neighbourhood n;
@@ -65,21 +77,22 @@ inline Neighbourhood ReadNeighbourhood(std::span<const uint8_t> pPixel,
   n.nHeight = nHeight;
   n.last = nWidth / 3 - 1;
   n.P = org[0];
-  n.B = org[nWidth];
-  n.R = org[3];
+  n.B = org[cells];
+  n.R = org[1];
   // Row 0 has nothing above it and nothing left of column 0.
   if (x >= 1 || y >= 1) {
-    n.L = org[-3];
-    n.oL = out[-3];
+    const ptrdiff_t left = x >= 1 ? -1 : LeftOfColumn0(nWidth);
+    n.L = org[left];
+    n.oL = out[left];
   }
   if (x >= 2)
-    n.LL = org[-6];
+    n.LL = org[-2];
   if (y >= 1) {
-    n.A = org[-nWidth];
-    n.oA = out[-nWidth];
-    n.AR = org[3 - nWidth];
-    n.ARR = org[6 - nWidth];
-    n.RR = org[6];
+    n.A = org[-cells];
+    n.oA = out[-cells];
+    n.AR = org[1 - cells];
+    n.ARR = org[2 - cells];
+    n.RR = org[2];
   }
   return n;
 }

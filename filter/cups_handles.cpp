@@ -2,9 +2,11 @@
 
 #include "labelfilter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <poll.h>
 #include <unistd.h>
 
@@ -43,23 +45,43 @@ bool WaitForInput(int fd) {
   return ready != 0;
 }
 
-ssize_t ReadRaster(void *ctx, unsigned char *buffer, size_t length) {
+// Read the next block of the input, once libcups has had the last one. Gives
+// what read() gives: the bytes read, 0 at the end of the input or for a
+// cancel while waiting, -1 for an error.
+ssize_t ReadBlock(InputFile &input) {
   fflush(stderr);
-  auto &input = *static_cast<InputFile *>(ctx);
+  if (input.block.empty())
+    input.block.resize(kInputBlockBytes);
   for (;;) {
     if (!WaitForInput(input.fd()))
       return 0;
-    const ssize_t count = read(input.fd(), buffer, length);
-    if (count > 0)
-      input.bytesRead += static_cast<uint64_t>(count);
-    else if (count == 0)
+    const ssize_t count = read(input.fd(), input.block.data(), input.block.size());
+    if (count > 0) {
+      input.blockStart = 0;
+      input.blockEnd = static_cast<size_t>(count);
+    } else if (count == 0) {
       input.atEnd = true;
-    else if (errno != EINTR && errno != EAGAIN)
+    } else if (errno != EINTR && errno != EAGAIN) {
       input.readError = errno;
-    else
+    } else {
       continue;
+    }
     return count;
   }
+}
+
+ssize_t ReadRaster(void *ctx, unsigned char *buffer, size_t length) {
+  auto &input = *static_cast<InputFile *>(ctx);
+  if (input.blockStart == input.blockEnd) {
+    const ssize_t count = ReadBlock(input);
+    if (count <= 0)
+      return count;
+  }
+  const size_t count = std::min(length, input.blockEnd - input.blockStart);
+  std::memcpy(buffer, input.block.data() + input.blockStart, count);
+  input.blockStart += count;
+  input.bytesRead += count;
+  return static_cast<ssize_t>(count);
 }
 
 } // namespace

@@ -5,8 +5,10 @@
 #include <cups/ppd.h>
 #include <cups/raster.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 struct RasterCloser {
   void operator()(cups_raster_t *ras) const { cupsRasterClose(ras); }
@@ -36,8 +38,8 @@ private:
 };
 
 // The raster input: a file opened read-only, or standard input (never closed).
-// Its raster stream reads through ReadRaster, which keeps count of what the
-// reads gave.
+// Its raster stream reads through ReadRaster, which reads the input in large
+// blocks and keeps count of what it handed on to libcups.
 class InputFile {
 public:
   InputFile() = default;
@@ -50,16 +52,27 @@ public:
   void Close();
 
   uint64_t bytesRead = 0; // bytes handed to libcups
-  bool atEnd = false;     // a read found the end of the input
+  bool atEnd = false;     // libcups was told the input ended: every byte was handed on
   int readError = 0;      // errno of a read that failed, else 0
+
+  // The last block read from the input; libcups has had its bytes before
+  // 'blockStart'. libcups reads an uncompressed page a raster line at a
+  // time, and a system call for each line would cost more than the page's
+  // conversion.
+  std::vector<uint8_t> block;
+  size_t blockStart = 0, blockEnd = 0;
 
 private:
   int fd_ = 0;
 };
 
-// 'OpenRasterInput()' - Open the raster stream of the input. Before every read
-// that may have to wait for the spooler, the job's pending log lines are
-// written out, so they never wait with the filter. A read that waits for
-// input ends when the job is canceled (SIGTERM): the stream then ends there,
-// and libcups gives no more lines or pages.
+// Bytes the input is read in at a time; a pipe gives at most what it holds.
+inline constexpr size_t kInputBlockBytes = 256 * 1024;
+
+// 'OpenRasterInput()' - Open the raster stream of the input. libcups is served
+// from the block read last; only when it is used up is the input read again.
+// Before such a read, which may have to wait for the spooler, the job's
+// pending log lines are written out, so they never wait with the filter. A
+// read that waits for input ends when the job is canceled (SIGTERM): the
+// stream then ends there, and libcups gives no more lines or pages.
 RasterStream OpenRasterInput(InputFile &input);

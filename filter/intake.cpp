@@ -3,7 +3,7 @@
 #include "Color2BW.h"
 #include "ErrorDiffusion.h"
 #include "dump_file.h"
-#include "vector_loops.h"
+#include "working_image.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -70,18 +70,6 @@ void MakePackedBuffer(std::vector<uint8_t> &pDataBuf, const cups_page_header2_t 
   pDataBuf.assign(static_cast<size_t>(packedBytes), 0xFF);
 }
 
-// One raster line of gray (255 = black) as working-image pixels: three
-// equal bytes each, 0 = black.
-PAGE_LOOP void ExpandGrayLine(const uint8_t *__restrict gray, uint8_t *__restrict pixel,
-                              size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    const uint8_t level = static_cast<uint8_t>(~gray[i]);
-    pixel[3 * i] = level;
-    pixel[3 * i + 1] = level;
-    pixel[3 * i + 2] = level;
-  }
-}
-
 int DitheringMode(const JobSettings &settings) {
   if (IsChoice(settings.Dithering, "Threshold"))
     return 1;
@@ -112,35 +100,28 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     // and 0 in the line padding: the page as it stands.
     return PackedPage{lines.first(bytes), cx};
 
-  case 24:
-    // Colour lines are the working image as they stand, 0 = black.
+  case 24: {
+    // Colour lines become a working image of one byte per 3-byte group;
+    // the raw lines are done with then.
     MakePackedBuffer(pDataBuf, header, y);
-    if (!Color2BW(lines.first(bytes), pDataBuf, cx, cy, static_cast<int>(header.cupsBytesPerLine),
-                  100, 0))
+    std::optional<WorkingImage> image = ColourWorkingImage(lines, header.cupsBytesPerLine, cx, cy);
+    raster = PageBytes();
+    if (!image || !Color2BW(*image, pDataBuf, 100, 0))
       return std::nullopt;
     return PackedPage{pDataBuf, cx};
+  }
 
   default: {
-    // Gray lines (255 = black) become a working image of 3 equal bytes per
-    // pixel with 0 = black; row padding and 256 spare bytes stay white.
+    // Gray lines (255 = black) become a working image of one byte per pixel
+    // with 0 = black; its rows stand for the 3-byte rows of BytePerLine bytes.
     const size_t BytePerLine = WorkingImageStride(static_cast<int>(header.cupsWidth));
     fprintf(stderr, "ERROR: BytePerLine =%d \n", static_cast<int>(BytePerLine));
     DumpRawLines(lines.first(bytes));
     MakePackedBuffer(pDataBuf, header, y);
-
-    const size_t pixelBytes = 3 * size_t{header.cupsWidth};
-    PageBytes pvBits(BytePerLine * y + 256);
-    for (unsigned j = 0; j < y; ++j) {
-      uint8_t *row = pvBits.data() + j * BytePerLine;
-      ExpandGrayLine(lines.data() + static_cast<size_t>(j) * header.cupsBytesPerLine, row,
-                     header.cupsWidth);
-      std::fill(row + pixelBytes, row + BytePerLine, 0xFF);
-    }
-    std::fill(pvBits.end() - 256, pvBits.end(), 0xFF);
+    WorkingImage image = GrayWorkingImage(lines, header.cupsBytesPerLine, cx, cy);
     // The raw lines are done with; the conversion needs their memory more.
     raster = PageBytes();
-    if (!Color2BW(pvBits, pDataBuf, cx, cy, static_cast<int>(BytePerLine), 100,
-                  DitheringMode(settings)))
+    if (!Color2BW(image, pDataBuf, 100, DitheringMode(settings)))
       return std::nullopt;
     return PackedPage{pDataBuf, cx};
   }

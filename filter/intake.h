@@ -15,8 +15,9 @@
 // What a page header may ask for. The printer's head is 832 dots (104 mm)
 // wide and its longest page is 1 m (7992 rows): 6.6 million pixels. The
 // limits leave room far beyond that and keep the memory a page needs to
-// about 420 MiB at most: the gray and colour conversion needs about 12 bytes
-// per pixel, a 1-bit page about 4 bytes per byte of its lines.
+// about 420 MiB at most: a gray page needs about 3 bytes per pixel and a
+// colour page about 5 (its lines and a working image of one byte per
+// pixel), a 1-bit page about 4 bytes per byte of its lines.
 //
 // The widest page: 16384 dots is 80 inches at 203 dpi, and keeps every row
 // within a GS v 0 band header.
@@ -49,7 +50,8 @@ struct PackedPage {
 
 // 'IntakePage()' - Turn the 'y' raster lines in 'raster' into a packed page.
 // 1-bit lines are the page as they stand; gray and colour pages are binarised
-// into 'pDataBuf' (gray lines are released once expanded). Returns nothing
+// into 'pDataBuf' (their lines are released once their working image is
+// made). Returns nothing
 // when the conversion cannot get its memory.
 std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageBytes &raster,
                                      unsigned y, const JobSettings &settings,

@@ -78,6 +78,10 @@ int otsu(std::span<uint8_t> image, int nImageWidth, int nImageHeight,
     }
     N = groups * static_cast<size_t>(nImageHeight);
   }
+  return OtsuThreshold(pixelCount, N);
+}
+
+int OtsuThreshold(const std::array<uint64_t, 256> &pixelCount, uint64_t N) {
   if (N == 0)
     return 0;
 

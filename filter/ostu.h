@@ -2,6 +2,7 @@
 // the page into a dark and a light class.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 
@@ -21,3 +22,7 @@ int Brightness(int nLight);
 // converted and counted like a pixel. nPixelNum is the bits per pixel; the
 // filter always passes 24 and a pixel is always 3 bytes.
 int otsu(std::span<uint8_t> image, int nImageWidth, int nImageHeight, int nPixelNum, int nLight);
+
+// 'OtsuThreshold()' - The threshold that best splits N levels counted by
+// level in pixelCount: the search of otsu(); 0 when N is 0.
+int OtsuThreshold(const std::array<uint64_t, 256> &pixelCount, uint64_t N);

@@ -12,7 +12,7 @@ constexpr int kStretches = 8;
 
 } // namespace
 
-void RowGrays::Build(std::span<const uint8_t> pOrgPixel, int row, int nWidth, int count) {
+void RowGrays::Build(std::span<const uint8_t> pOrgPixel, int row, int cells, int count) {
   row_ = row;
   count_ = count;
   levels_ = 1;
@@ -24,10 +24,10 @@ void RowGrays::Build(std::span<const uint8_t> pOrgPixel, int row, int nWidth, in
   nextOther_.resize(count);
   prefix_.resize(static_cast<size_t>(count) + 1);
 
-  const size_t start = static_cast<size_t>(row) * nWidth;
+  const size_t start = static_cast<size_t>(row) * cells;
   prefix_[0] = 0;
   for (int j = 0; j < count; ++j) {
-    const size_t at = start + 3 * static_cast<size_t>(j);
+    const size_t at = start + static_cast<size_t>(j);
     gray_[j] = at < pOrgPixel.size() ? pOrgPixel[at] : 255;
     prefix_[j + 1] = prefix_[j] + gray_[j];
   }

@@ -10,11 +10,11 @@
 
 class RowGrays {
 public:
-  // 'Build()' - Take byte 0 of cells 0 .. count - 1 of row 'row' of the
-  // original copy, read by flat addressing (cells past the row end are the
-  // next row's bytes). A cell past the end of the buffer reads 255, the
+  // 'Build()' - Take cells 0 .. count - 1 of row 'row' of the original copy,
+  // rows of 'cells' cells, read by flat addressing (cells past the row end
+  // are the next row's). A cell past the end of the buffer reads 255, the
   // colour of the area below the page.
-  void Build(std::span<const uint8_t> pOrgPixel, int row, int nWidth, int count);
+  void Build(std::span<const uint8_t> pOrgPixel, int row, int cells, int count);
 
   int Row() const { return row_; }
   int Gray(int j) const { return gray_[j]; }

@@ -54,6 +54,35 @@ inline GrayPage MakeGrayPage(const Rows &levels, uint8_t padding = 0xFF) {
   return page;
 }
 
+// The cells of a buffer of 3-byte rows nBytePerRow bytes apart: byte 0 of
+// each whole 3-byte group and of a last part group of every row, one byte
+// per cell as the classifier holds them (RowCells(nBytePerRow) a row). A
+// last row cut short keeps the cells whose byte 0 it holds.
+inline std::vector<uint8_t> CellsOf(const std::vector<uint8_t> &bytes, int nBytePerRow) {
+  const size_t stride = static_cast<size_t>(nBytePerRow);
+  const size_t cells = (stride + 2) / 3;
+  std::vector<uint8_t> out;
+  for (size_t row = 0; row * stride < bytes.size(); ++row)
+    for (size_t c = 0; c < cells && row * stride + 3 * c < bytes.size(); ++c)
+      out.push_back(bytes[row * stride + 3 * c]);
+  return out;
+}
+
+// The cells put back: every byte of a whole group, and byte 0 of a part
+// group, takes its cell's value.
+inline void PutCells(const std::vector<uint8_t> &cells, std::vector<uint8_t> &bytes,
+                     int nBytePerRow) {
+  const size_t stride = static_cast<size_t>(nBytePerRow);
+  const size_t perRow = (stride + 2) / 3;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    const size_t inRow = 3 * (i % perRow);
+    const size_t at = i / perRow * stride + inRow;
+    const size_t groupBytes = inRow + 3 <= stride ? 3 : 1;
+    for (size_t b = 0; b < groupBytes && at + b < bytes.size(); ++b)
+      bytes[at + b] = cells[i];
+  }
+}
+
 // A page of one gray level.
 inline GrayPage FlatPage(int width, int height, int level) {
   return MakeGrayPage(Rows(height, std::vector<int>(width, level)));

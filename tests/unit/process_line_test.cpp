@@ -12,37 +12,35 @@ namespace {
 
 using Grid = std::vector<std::vector<int>>;
 
-// A tiny page: the original grays, one number per 3-byte cell (a row may end
-// in a padding cell), the working image a copy of them in which the test
-// marks decided colours. The original copy's second half is white.
+// A tiny page: the original grays, one number per cell (a row may end in a
+// padding cell), the working image a copy of them in which the test marks
+// decided colours; one byte per cell, as the classifier holds them. The
+// rows stand for rows of nWidth bytes, 3 per cell and 'extraBytes' of
+// padding. The original copy's second half is white.
 struct TinyPage {
   int nWidth = 0;
   int nHeight = 0;
+  int cells = 0; // per row
   std::vector<uint8_t> work, org;
 
   explicit TinyPage(const Grid &grays, int extraBytes = 0) {
     nHeight = static_cast<int>(grays.size());
     nWidth = 3 * static_cast<int>(grays[0].size()) + extraBytes;
-    org.assign(2 * static_cast<size_t>(nWidth) * nHeight, 255);
-    for (int r = 0; r < nHeight; ++r) {
-      for (int c = 0; c < static_cast<int>(grays[r].size()); ++c)
-        for (int b = 0; b < 3; ++b)
-          org[r * nWidth + 3 * c + b] = static_cast<uint8_t>(grays[r][c]);
-      for (int b = 3 * static_cast<int>(grays[r].size()); b < nWidth; ++b)
-        org[r * nWidth + b] = 0;
-    }
-    work.assign(org.begin(), org.begin() + static_cast<ptrdiff_t>(nWidth) * nHeight);
+    cells = RowCells(nWidth);
+    org.assign(2 * static_cast<size_t>(cells) * nHeight, 255);
+    for (int r = 0; r < nHeight; ++r)
+      for (int c = 0; c < cells; ++c)
+        org[r * cells + c] =
+            c < static_cast<int>(grays[r].size()) ? static_cast<uint8_t>(grays[r][c]) : 0;
+    work.assign(org.begin(), org.begin() + static_cast<ptrdiff_t>(cells) * nHeight);
   }
 
-  void Colour(int c, int r, char colour) {
-    for (int b = 0; b < 3; ++b)
-      work[r * nWidth + 3 * c + b] = colour == 'B' ? 0 : 255;
-  }
+  void Colour(int c, int r, char colour) { work[r * cells + c] = colour == 'B' ? 0 : 255; }
   void ColourRow(int r, std::string_view colours) {
     for (int c = 0; c < static_cast<int>(colours.size()); ++c)
       Colour(c, r, colours[c]);
   }
-  int Out(int c, int r) const { return work[r * nWidth + 3 * c]; }
+  int Out(int c, int r) const { return work[r * cells + c]; }
 
   Decision Decide(int x, int y) {
     ClassifierLookups lookups(work, org, nWidth);
@@ -51,9 +49,9 @@ struct TinyPage {
 
   // The row as the classifier left it: 'B', 'W', or '.' for a cell still
   // holding its gray.
-  std::string Row(int r, int cells) const {
+  std::string Row(int r, int count) const {
     std::string s;
-    for (int c = 0; c < cells; ++c) {
+    for (int c = 0; c < count; ++c) {
       int v = Out(c, r);
       s += v == 0 ? 'B' : v == 255 ? 'W' : '.';
     }
@@ -537,13 +535,13 @@ TEST(ClassifyPixels, ARunMayWriteThePaddingColumn) {
   ClassifyPixels(page.work, page.org, 3, 1, page.nWidth);
   EXPECT_EQ(page.Row(0, 4), "BBBB");
 
-  // Two padding bytes make no cell: last = 2 and they stay as they were.
+  // Two padding bytes make no whole cell: last = 2 and their cell stays as
+  // it was.
   TinyPage partial(Grid{{100, 100, 100}}, 2);
-  partial.work[9] = partial.work[10] = 100;
+  partial.work[3] = 100;
   ClassifyPixels(partial.work, partial.org, 3, 1, partial.nWidth);
   EXPECT_EQ(partial.Row(0, 3), "BBB");
-  EXPECT_EQ(partial.work[9], 100);
-  EXPECT_EQ(partial.work[10], 100);
+  EXPECT_EQ(partial.work[3], 100);
 }
 
 TEST(ProcessLine, TheTracePixelWritesItsDecision) {

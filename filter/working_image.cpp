@@ -1,0 +1,221 @@
+// The working image of one byte per pixel and its conversion.
+#include "working_image.h"
+
+#include "BayerDither.h"
+#include "ErrorDiffusion.h"
+#include "ProcessLine.h"
+#include "ostu.h"
+#include "vector_loops.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// A page's cells, not yet written.
+WorkingImage BlankImage(int width, int height, int nBytePerRow) {
+  WorkingImage image;
+  image.width = width;
+  image.height = height;
+  image.nBytePerRow = nBytePerRow;
+  image.pixels.resize(static_cast<size_t>(RowCells(nBytePerRow)) * static_cast<size_t>(height));
+  return image;
+}
+
+uint8_t *RowOf(WorkingImage &image, int y) {
+  return image.pixels.data() +
+         static_cast<size_t>(y) * static_cast<size_t>(RowCells(image.nBytePerRow));
+}
+
+// The cells of the 8 at p that are 0, as a byte with cell k in bit 7 - k
+// (the packed page's order). Without a branch per cell: a byte of the word
+// is 0 when adding 0x7F to its low 7 bits reaches no bit 7 and its bit 7 is
+// clear; the multiply then gathers those bits 7 into the top byte, cell k's
+// into bit 7 - k (no two partial products meet, so nothing carries).
+inline uint8_t BlackCells(const uint8_t *p) {
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
+  uint64_t w;
+  memcpy(&w, p, 8);
+  if constexpr (std::endian::native == std::endian::big)
+    w = __builtin_bswap64(w);
+  const uint64_t zero = ~(((w & kLow7) + kLow7) | w | kLow7);
+  return static_cast<uint8_t>(((zero >> 7) * 0x8040201008040201) >> 56);
+}
+
+// Pack one row of cells: clear the bit of every pixel that is 0.
+void PackCellRow(const uint8_t *row, uint8_t *out, int cx) {
+  int x = 0;
+  for (; x + 8 <= cx; x += 8, ++out)
+    *out &= static_cast<uint8_t>(~BlackCells(row + x));
+  if (x < cx) {
+    unsigned black = 0;
+    for (int k = 0; x + k < cx; ++k)
+      black |= static_cast<unsigned>(row[x + k] == 0) << (7 - k);
+    *out &= static_cast<uint8_t>(~black);
+  }
+}
+
+// A pixel at 't' or above turns white, below it black.
+PAGE_LOOP void ThresholdRow(uint8_t *row, int cx, uint8_t t) {
+  for (int x = 0; x < cx; ++x)
+    row[x] = row[x] >= t ? 255 : 0;
+}
+
+// Mode 0: the Otsu pass with the caller's lightness, then the classifier with
+// its original copy: the page after the Otsu pass, then white, for the row
+// and the cell it reads below the last row.
+bool ClassifyEdgeAware(WorkingImage &image, int nLight) {
+  const size_t cells = static_cast<size_t>(RowCells(image.nBytePerRow));
+  std::vector<uint8_t> original;
+  try {
+    original.reserve(image.pixels.size() + cells + 1);
+  } catch (const std::bad_alloc &) {
+    return false;
+  } catch (const std::length_error &) {
+    return false;
+  }
+  OtsuCells(image, nLight);
+  original.assign(image.pixels.begin(), image.pixels.end());
+  original.resize(image.pixels.size() + cells + 1, 255);
+  ClassifyPixels(image.pixels, original, image.width, image.height, image.nBytePerRow);
+  return true;
+}
+
+} // namespace
+
+WorkingImage GrayWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
+                              int height) {
+  const int nBytePerRow = static_cast<int>(WorkingImageStride(width));
+  WorkingImage image = BlankImage(width, height, nBytePerRow);
+  const int cells = RowCells(nBytePerRow);
+  for (int y = 0; y < height; ++y) {
+    const uint8_t *gray = lines.data() + static_cast<size_t>(y) * bytesPerLine;
+    uint8_t *row = RowOf(image, y);
+    for (int x = 0; x < width; ++x)
+      row[x] = static_cast<uint8_t>(~gray[x]);
+    std::fill(row + width, row + cells, 255);
+  }
+  return image;
+}
+
+namespace {
+
+// The means of the whole 3-byte groups of one line.
+PAGE_LOOP void GroupMeans(const uint8_t *__restrict p, int groups, uint8_t *__restrict row) {
+  for (int c = 0; c < groups; ++c)
+    row[c] = static_cast<uint8_t>((p[3 * c] + p[3 * c + 1] + p[3 * c + 2]) / 3);
+}
+
+} // namespace
+
+std::optional<WorkingImage> ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine,
+                                               int width, int height) {
+  const int nBytePerRow = static_cast<int>(bytesPerLine);
+  std::optional<WorkingImage> image;
+  try {
+    image = BlankImage(width, height, nBytePerRow);
+  } catch (const std::bad_alloc &) {
+    return std::nullopt;
+  } catch (const std::length_error &) {
+    return std::nullopt;
+  }
+  const int groups = nBytePerRow / 3;
+  const bool partGroup = nBytePerRow % 3 != 0;
+  for (int y = 0; y < height; ++y) {
+    const uint8_t *p = lines.data() + static_cast<size_t>(y) * bytesPerLine;
+    uint8_t *row = RowOf(*image, y);
+    GroupMeans(p, groups, row);
+    if (partGroup)
+      row[groups] = p[3 * groups];
+  }
+  return image;
+}
+
+int OtsuCells(WorkingImage &image, int nLight) {
+  const int nBrightness = Brightness(nLight);
+  std::array<uint8_t, 256> level;
+  for (int v = 0; v < 256; ++v)
+    level[v] = static_cast<uint8_t>(std::clamp(v + nBrightness, 0, 255));
+
+  // Every whole cell of every row, padding cells included, as the 3-byte
+  // pass counts every whole 3-byte group.
+  const int groups = image.nBytePerRow / 3;
+  std::array<uint64_t, 256> pixelCount{};
+  for (int y = 0; y < image.height; ++y) {
+    uint8_t *row = RowOf(image, y);
+    int c = 0;
+    // Eight cells of one gray (paper, solid print) in one step: counting
+    // them one by one waits on the same counter for each.
+    for (; c + 8 <= groups; c += 8) {
+      uint64_t w;
+      memcpy(&w, row + c, 8);
+      if (w == (w & 0xFF) * 0x0101010101010101) {
+        const uint8_t pixel = level[w & 0xFF];
+        pixelCount[pixel] += 8;
+        if (nBrightness != 0)
+          memset(row + c, pixel, 8);
+        continue;
+      }
+      for (int k = c; k < c + 8; ++k) {
+        row[k] = level[row[k]];
+        ++pixelCount[row[k]];
+      }
+    }
+    for (; c < groups; ++c) {
+      row[c] = level[row[c]];
+      ++pixelCount[row[c]];
+    }
+  }
+  return OtsuThreshold(pixelCount, static_cast<uint64_t>(groups) * image.height);
+}
+
+bool ConvertWorkingImage(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight,
+                         int dwDithering, int &nThresholds) {
+  const int cx = image.width, cy = image.height;
+  const int cells = RowCells(image.nBytePerRow);
+  const size_t S = PackedStride(cx);
+  auto packRow = [&](int y) { PackCellRow(RowOf(image, y), pDataBuf.data() + y * S, cx); };
+  auto packPage = [&] {
+    for (int y = 0; y < cy; ++y)
+      packRow(y);
+  };
+  switch (ModeFor(dwDithering)) {
+  case ConversionMode::EdgeAware:
+    if (!ClassifyEdgeAware(image, nLight))
+      return false;
+    packPage();
+    break;
+  case ConversionMode::Threshold: {
+    // The Otsu level of the plain grays plus nLight; a pixel at the
+    // threshold or above is white. Past 255 the whole page is black.
+    nThresholds = OtsuCells(image, 100);
+    const int64_t threshold = int64_t{nThresholds} + nLight;
+    for (int y = 0; y < cy; ++y) {
+      uint8_t *row = RowOf(image, y);
+      if (threshold > 255 || threshold <= 0)
+        std::fill(row, row + cx, threshold > 255 ? 0 : 255);
+      else
+        ThresholdRow(row, cx, static_cast<uint8_t>(threshold));
+      packRow(y);
+    }
+    break;
+  }
+  case ConversionMode::OrderDithering:
+    if (!OrderedDitherCells(image.pixels, cx, cy, cells, nLight, packRow))
+      return false;
+    break;
+  case ConversionMode::ErrorDiffusion:
+    if (!ErrorDiffusionCells(image.pixels, cx, cy, cells, nLight, packRow))
+      return false;
+    break;
+  case ConversionMode::None:
+    packPage();
+    break;
+  }
+  return true;
+}
