@@ -134,7 +134,6 @@ ConversionMode ModeFor(int dwDithering) {
   }
 }
 
-size_t PackedStride(int cx) { return (static_cast<size_t>(cx) + 31) / 32 * 4; }
 
 void PackPage(std::span<const uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, int cy,
               int nBytePerRow) {

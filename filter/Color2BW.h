@@ -3,6 +3,8 @@
 // dump "/tmp/ImageDithering.bmp".
 #pragma once
 
+#include "page_image.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -22,8 +24,6 @@ enum class ConversionMode {
 // 'ModeFor()' - The conversion mode for a dwDithering value.
 ConversionMode ModeFor(int dwDithering);
 
-// 'PackedStride()' - Bytes per row of the packed page: ((cx + 31) / 32) * 4.
-size_t PackedStride(int cx);
 
 // 'PackPage()' - Clear the bit of every pixel whose three bytes are exactly
 // 0, 0, 0 (black); every other pixel, and the padding, keeps its bit. Pixel x

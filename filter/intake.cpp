@@ -70,16 +70,6 @@ void MakePackedBuffer(std::vector<uint8_t> &pDataBuf, const cups_page_header2_t 
   pDataBuf.assign(static_cast<size_t>(packedBytes), 0xFF);
 }
 
-int DitheringMode(const JobSettings &settings) {
-  if (IsChoice(settings.Dithering, "Threshold"))
-    return 1;
-  if (IsChoice(settings.Dithering, "OrderDithering"))
-    return 2;
-  if (IsChoice(settings.Dithering, "ErrorDiffusion"))
-    return 3;
-  return 0; // "None", any other choice, or none marked
-}
-
 void DumpRawLines(std::span<const uint8_t> lines) {
   if (FilePtr f = OpenDumpFile("/tmp/Buffer.data"))
     WriteDump(f.get(), lines);
@@ -98,7 +88,7 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
   case 1:
     // The raster's lines are already one bit per pixel, 1 for a black dot
     // and 0 in the line padding: the page as it stands.
-    return PackedPage{lines.first(bytes), cx};
+    return PackedPage{lines.first(bytes), cx, cy, static_cast<int>(header.cupsBytesPerLine), true};
 
   case 24: {
     // Colour lines become a working image of one byte per 3-byte group;
@@ -108,7 +98,7 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     raster = PageBytes();
     if (!image || !Color2BW(*image, pDataBuf, 100, 0))
       return std::nullopt;
-    return PackedPage{pDataBuf, cx};
+    return PackedPage{pDataBuf, cx, cy, static_cast<int>(PackedStride(cx)), false};
   }
 
   default: {
@@ -121,9 +111,9 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     WorkingImage image = GrayWorkingImage(lines, header.cupsBytesPerLine, cx, cy);
     // The raw lines are done with; the conversion needs their memory more.
     raster = PageBytes();
-    if (!Color2BW(image, pDataBuf, 100, DitheringMode(settings)))
+    if (!Color2BW(image, pDataBuf, 100, static_cast<int>(settings.dithering)))
       return std::nullopt;
-    return PackedPage{pDataBuf, cx};
+    return PackedPage{pDataBuf, cx, cy, static_cast<int>(PackedStride(cx)), false};
   }
   }
 }

@@ -2,7 +2,8 @@
 #pragma once
 
 #include "page_bytes.h"
-#include "ppd_settings.h"
+#include "page_image.h"
+#include "settings.h"
 
 #include <cups/raster.h>
 
@@ -41,14 +42,8 @@ std::optional<std::string> PageHeaderProblem(const cups_page_header2_t &header);
 // printed or skipped: as many as fit in the pixel and byte limits.
 uint64_t MaxPageLines(const cups_page_header2_t &header);
 
-// The packed page handed to the printer output: 1 bit per pixel; 1 = black
-// for a 1-bit raster page, 0 = black for a converted gray or colour page.
-struct PackedPage {
-  std::span<uint8_t> pBuf;
-  int biWidth = 0;
-};
-
-// 'IntakePage()' - Turn the 'y' raster lines in 'raster' into a packed page.
+// 'IntakePage()' - Turn the 'y' raster lines in 'raster' into a packed page:
+// a 1-bit page keeps the raster's lines and polarity (1 = black).
 // 1-bit lines are the page as they stand; gray and colour pages are binarised
 // into 'pDataBuf' (their lines are released once their working image is
 // made). Returns nothing

@@ -4,6 +4,7 @@
 
 #include "ProcessData.h"
 #include "cups_handles.h"
+#include "filter_sink.h"
 #include "intake.h"
 #include "page.h"
 #include "ppd_settings.h"
@@ -186,7 +187,8 @@ int LabelFilterMain(int argc, char *argv[]) {
   if (!ppd)
     return 1;
   MarkJobOptions(ppd.get(), options);
-  const JobSettings settings = ReadJobSettings(ppd.get());
+  const JobSettings settings = ParseSettings(ReadChoiceKeywords(ppd.get()));
+  const EngineSink sink = FilterSink();
   Setup(ppd.get());
   Page = 0;
 
@@ -246,8 +248,7 @@ int LabelFilterMain(int argc, char *argv[]) {
       jobFailed = true;
       break;
     }
-    PageOutcome outcome =
-        ProcessData(settings, header, packed->pBuf, packed->biWidth, static_cast<int>(y));
+    PageOutcome outcome = ProcessData(settings, *packed, header.NumCopies, sink);
     if (outcome == PageOutcome::OutputFailed) {
       // After a cancel, a printer that stopped reading ends the job as the
       // cancel does; there is no job-end cut for it either.
@@ -275,7 +276,7 @@ int LabelFilterMain(int argc, char *argv[]) {
   }
 
   // The job-end cut, also after a cancel or a job without pages.
-  if (!jobFailed && !outputGone && IsChoice(settings.Cutting, "2")) {
+  if (!jobFailed && !outputGone && settings.cutting == Cutting::EndOfJob) {
     static const uint8_t kCut[] = {0x1D, 0x56, 0x00};
     if (!WritePrinterData(kCut))
       outputGone = true;

@@ -1,7 +1,6 @@
 #include "ppd_settings.h"
 
 #include <cstdio>
-#include <strings.h>
 
 void PpdCloser::operator()(ppd_file_t *ppd) const { ppdClose(ppd); }
 
@@ -33,8 +32,8 @@ static std::optional<std::string> MarkedChoice(ppd_file_t *ppd, const char *keyw
   return std::string(choice->choice);
 }
 
-JobSettings ReadJobSettings(ppd_file_t *ppd) {
-  JobSettings s;
+ChoiceKeywords ReadChoiceKeywords(ppd_file_t *ppd) {
+  ChoiceKeywords s;
   s.Dithering = MarkedChoice(ppd, "Dithering");
   s.MirrorImage = MarkedChoice(ppd, "MirrorImage");
   s.NegativeImage = MarkedChoice(ppd, "NegativeImage");
@@ -50,8 +49,4 @@ JobSettings ReadJobSettings(ppd_file_t *ppd) {
   s.FeedAfterPrinting = MarkedChoice(ppd, "FeedAfterPrinting");
   s.Cutting = MarkedChoice(ppd, "Cutting");
   return s;
-}
-
-bool IsChoice(const std::optional<std::string> &choice, const char *keyword) {
-  return choice && strcasecmp(choice->c_str(), keyword) == 0;
 }

@@ -14,7 +14,7 @@
 //   9     Dithering: None, Threshold, OrderDithering, ErrorDiffusion, an unknown choice
 //   10    Origin (the value modulo 5, the fifth an unknown choice); bit 3
 //         MirrorImage, bit 4 NegativeImage, bits 5-6 Cutting 0, 1, 2, none
-//   11    FeedAfterPrinting and the settings commands: see Settings()
+//   11    FeedAfterPrinting and the settings commands: see Choices()
 // The pixel bytes are repeated to fill the lines. A page is at most
 // kPixelBudget pixels and kByteBudget bytes of lines, so that one run stays
 // fast; the page limits themselves are checked before the budget.
@@ -67,9 +67,9 @@ inline constexpr uint64_t kByteBudget = 1 << 18;
 
 inline unsigned Le16(const uint8_t *p) { return p[0] | unsigned{p[1]} << 8; }
 
-// The job settings of bytes 9-11 of a page description.
-inline JobSettings Settings(const uint8_t *p) {
-  JobSettings s;
+// The job's choices of bytes 9-11 of a page description.
+inline ChoiceKeywords Choices(const uint8_t *p) {
+  ChoiceKeywords s;
   s.Dithering = Pick(kDithering, p[9]);
   s.Origin = Pick(kOrigin, p[10]);
   s.MirrorImage = (p[10] & 0x08) ? "True" : "False";
@@ -124,7 +124,7 @@ inline std::optional<PageInput> ReadPageInput(std::span<const uint8_t> data) {
   page.lines = header.cupsHeight;
   if (p[6] & 1)
     page.lines = static_cast<unsigned>(uint64_t{page.lines} * p[7] / 256);
-  page.settings = Settings(p);
+  page.settings = ParseSettings(Choices(p));
   page.pixels = data.subspan(kPagePrefix);
   return page;
 }

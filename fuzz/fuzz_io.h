@@ -1,10 +1,10 @@
 // Where the filter's printer stream and job log go in a harness: nowhere, so
-// that a run is not slowed down or flooded by them, or a memory file that the
+// that a run is not slowed down or flooded by them, or into memory that the
 // harness reads back, while libFuzzer and the sanitizers still report on
 // standard error.
 #pragma once
 
-#include <sys/mman.h>
+#include "engine_sink.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -29,24 +29,18 @@ inline void QuietFilterOutput() {
     stderr = log;
 }
 
-// Standard output becomes a memory file, which TakeStream() reads back.
-inline void StreamToMemory() {
-  const int stream = memfd_create("printer-stream", MFD_CLOEXEC);
-  if (stream < 0 || dup2(stream, STDOUT_FILENO) < 0)
-    abort();
-  if (stream != STDOUT_FILENO)
-    close(stream);
-}
-
-// The bytes written to standard output since StreamToMemory() or the last
-// call; the memory file is emptied for the next page.
-inline std::vector<uint8_t> TakeStream() {
-  std::vector<uint8_t> bytes(static_cast<size_t>(lseek(STDOUT_FILENO, 0, SEEK_CUR)));
-  if (pread(STDOUT_FILENO, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size()))
-    abort();
-  if (ftruncate(STDOUT_FILENO, 0) != 0 || lseek(STDOUT_FILENO, 0, SEEK_SET) != 0)
-    abort();
-  return bytes;
+// A sink that keeps the printer's bytes in 'stream' and drops the log lines
+// and the dumps.
+inline EngineSink CaptureSink(std::vector<uint8_t> &stream) {
+  return EngineSink{
+      .log = [](std::string_view) {},
+      .print =
+          [&stream](std::span<const uint8_t> bytes) {
+            stream.insert(stream.end(), bytes.begin(), bytes.end());
+            return true;
+          },
+      .dump = [](Dump, std::span<const std::span<const uint8_t>>) {},
+  };
 }
 
 } // namespace fuzz

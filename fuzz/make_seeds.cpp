@@ -120,12 +120,12 @@ std::optional<std::vector<uint8_t>> PrinterStream(std::span<const uint8_t> seed)
   std::vector<uint8_t> pDataBuf;
   std::optional<PackedPage> packed =
       IntakePage(page->header, Buffer, page->lines, page->settings, pDataBuf);
+  std::vector<uint8_t> stream;
   const PageOutcome outcome =
-      packed ? ProcessData(page->settings, page->header, packed->pBuf, packed->biWidth,
-                           static_cast<int>(page->lines))
+      packed ? ProcessData(page->settings, *packed, page->header.NumCopies,
+                           fuzz::CaptureSink(stream))
              : PageOutcome::OutputFailed;
   Buffer = PageBytes();
-  std::vector<uint8_t> stream = fuzz::TakeStream();
   if (outcome != PageOutcome::Printed)
     return std::nullopt;
   return stream;
@@ -143,7 +143,6 @@ int main(int argc, char **argv) {
     mkdir((dir + sub).c_str(), 0755);
   // The filter's job log is not wanted here; its printer stream is read back.
   fuzz::QuietFilterOutput();
-  fuzz::StreamToMemory();
 
   bool ok = true;
   for (const PageSeed &s : kPages) {

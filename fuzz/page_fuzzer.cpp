@@ -43,7 +43,6 @@ void CheckStream(const std::vector<uint8_t> &stream, unsigned copies) {
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
   fuzz::QuietFilterOutput();
-  fuzz::StreamToMemory();
   return 0;
 }
 
@@ -59,11 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       IntakePage(header, Buffer, page->lines, page->settings, pDataBuf);
   if (!packed) // a page within the limits is always converted
     abort();
-  const PageOutcome outcome = ProcessData(page->settings, header, packed->pBuf, packed->biWidth,
-                                          static_cast<int>(page->lines));
+  std::vector<uint8_t> stream;
+  const PageOutcome outcome =
+      ProcessData(page->settings, *packed, header.NumCopies, fuzz::CaptureSink(stream));
   if (outcome == PageOutcome::OutputFailed)
     abort();
-  CheckStream(fuzz::TakeStream(), outcome == PageOutcome::Printed ? header.NumCopies : 0);
+  CheckStream(stream, outcome == PageOutcome::Printed ? header.NumCopies : 0);
   Buffer = PageBytes();
   return 0;
 }

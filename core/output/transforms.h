@@ -8,7 +8,6 @@
 #include "page_bytes.h"
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <vector>
 
@@ -24,9 +23,8 @@ std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitma
                                      int nBitmapCY, int nImageWidth);
 
 // 'MirrorPicture()' - Reverse every row left to right; rows keep their order.
-// Returns nothing when the memory for the mirrored page cannot be had.
-std::optional<std::vector<uint8_t>> MirrorPicture(int nPictureW, int nPictureH, int nBytePerRow,
-                                                  std::span<const uint8_t> pImage);
+std::vector<uint8_t> MirrorPicture(int nPictureW, int nPictureH, int nBytePerRow,
+                                   std::span<const uint8_t> pImage);
 
 // 'InvertPage()' - Complement every byte: afterwards a 1 bit is a printed dot.
 void InvertPage(std::span<uint8_t> page);

@@ -1,6 +1,6 @@
 #include "transforms.h"
 
-#include "Color2BW.h"
+#include "page_image.h"
 #include "vector_loops.h"
 
 #include <algorithm>
@@ -205,15 +205,9 @@ std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitma
   return pBuf90;
 }
 
-std::optional<std::vector<uint8_t>> MirrorPicture(int nPictureW, int nPictureH, int nBytePerRow,
-                                                  std::span<const uint8_t> pImage) {
-  const size_t size = RowBytes(nBytePerRow, nPictureH);
-  std::vector<uint8_t> pMirror;
-  try {
-    pMirror.assign(size, 0xFF);
-  } catch (const std::bad_alloc &) {
-    return std::nullopt; // the page goes on unmirrored
-  }
+std::vector<uint8_t> MirrorPicture(int nPictureW, int nPictureH, int nBytePerRow,
+                                   std::span<const uint8_t> pImage) {
+  std::vector<uint8_t> pMirror(RowBytes(nBytePerRow, nPictureH), 0xFF);
   const RowGeometry g = Geometry(nPictureW, nBytePerRow);
   if (g.nPictureWidth == 0)
     return pMirror;

@@ -10,9 +10,7 @@
 #include <vector>
 
 template <typename T> struct UninitializedAllocator : std::allocator<T> {
-  template <typename U> struct rebind {
-    using other = UninitializedAllocator<U>;
-  };
+  template <typename U> struct rebind { using other = UninitializedAllocator<U>; };
   UninitializedAllocator() = default;
   template <typename U> UninitializedAllocator(const UninitializedAllocator<U> &) noexcept {}
 

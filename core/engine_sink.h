@@ -1,0 +1,25 @@
+// Where the engine's results go: the printer's bytes, the job log's lines and
+// the debugging dumps of a page. The front end says what each of them means:
+// standard output and standard error for the CUPS filter, the device and the
+// server's log for the printer application.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string_view>
+
+// The dumps of a page the engine offers.
+enum class Dump {
+  PagePicture,   // the converted page as a 1-bit BMP file
+  PrinterStream, // one copy of the page's printer commands
+};
+
+struct EngineSink {
+  // Whole lines of the job log, each ending in '\n'.
+  std::function<void(std::string_view lines)> log;
+  // Bytes for the printer; false when the printer takes no more of the job.
+  std::function<bool(std::span<const uint8_t> bytes)> print;
+  // A dump, in parts that follow one another in the file.
+  std::function<void(Dump dump, std::span<const std::span<const uint8_t>> parts)> dump;
+};

@@ -1,0 +1,100 @@
+// What a job asks of the printer: the choices of its options, read once into
+// plain values. The keywords are the PPD's option and choice keywords.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The choice keyword of each option the printer takes, as the job or the
+// printer's defaults give it; empty when the option has none.
+struct ChoiceKeywords {
+  std::optional<std::string> Dithering;
+  std::optional<std::string> MirrorImage;
+  std::optional<std::string> NegativeImage;
+  std::optional<std::string> Origin;
+  std::optional<std::string> PrintPressure;
+  std::optional<std::string> PrintHeaderHeatingTemp;
+  std::optional<std::string> PrintHeaderOffset;
+  std::optional<std::string> EdageEnhance;
+  std::optional<std::string> EdageEnhanceLength;
+  std::optional<std::string> PrintSpeed;
+  std::optional<std::string> Darkness;
+  std::optional<std::string> UpwardOffset;
+  std::optional<std::string> FeedAfterPrinting;
+  std::optional<std::string> Cutting;
+};
+
+// How the gray pixels of an 8-bit page become black or white ("Dithering").
+// 24-bit pages always take the edge-aware conversion.
+enum class GrayConversion {
+  EdgeAware = 0,      // Otsu pass, then the pixel classifier ("None", any other choice)
+  Threshold = 1,      // Otsu level ("Threshold")
+  OrderDithering = 2, // 3 x 3 ordered dither ("OrderDithering")
+  ErrorDiffusion = 3, // error diffusion ("ErrorDiffusion")
+};
+
+// Where the page goes on the paper ("Origin"); the value is the direction
+// the printer's rules number it with.
+enum class Origin {
+  Rotation0 = 0,   // a half turn: the printer feeds the label head first
+  Rotation90 = 1,  // a quarter turn clockwise
+  Rotation180 = 2, // the page as it comes
+  Rotation270 = 3, // the same quarter turn as Rotation90
+};
+
+// When the cutter cuts ("Cutting").
+enum class Cutting {
+  None,      // "0" and any other choice
+  EveryPage, // "1": after every copy of every page
+  EndOfJob,  // "2": once after the last page
+};
+
+// The printer's settings commands, in the order they are sent ahead of every
+// page: the option that sets each and its command code.
+struct SettingsCommand {
+  const char *option;
+  uint8_t code;
+};
+inline constexpr std::array<SettingsCommand, 8> kSettingsCommands{{
+    {"PrintPressure", 0x02},
+    {"PrintHeaderHeatingTemp", 0x0A},
+    {"PrintHeaderOffset", 0x0C},
+    {"EdageEnhance", 0x0D},
+    {"EdageEnhanceLength", 0x0E},
+    {"PrintSpeed", 0x11},
+    {"Darkness", 0x12},
+    {"UpwardOffset", 0x13},
+}};
+
+// A settings command's value: the choice keyword, which the job log shows,
+// and the byte the printer gets (the keyword's number, cut to 8 bits).
+struct SettingValue {
+  std::string keyword;
+  uint8_t n = 0;
+};
+
+// The longest feed after printing the printer knows (choice 13, 720 dots).
+inline constexpr int kLargestFeedChoice = 13;
+
+struct JobSettings {
+  GrayConversion dithering = GrayConversion::EdgeAware;
+  Origin origin = Origin::Rotation0;
+  bool mirror = false;   // "MirrorImage" "True"
+  bool negative = false; // "NegativeImage" "True": white prints as dots
+  // One entry per kSettingsCommands row; none sends no command.
+  std::array<std::optional<SettingValue>, kSettingsCommands.size()> commands;
+  int feedChoice = 0; // "FeedAfterPrinting" 1 to 13; 0 feeds nothing
+  Cutting cutting = Cutting::None;
+};
+
+// 'ParseSettings()' - The job's settings from its choice keywords, compared
+// without regard to letter case. A choice the printer does not know counts
+// as the option's default.
+JobSettings ParseSettings(const ChoiceKeywords &choices);
+
+// 'ChoiceNumber()' - A choice keyword read as a decimal number: leading
+// blanks and a sign are accepted, digits are taken up to the first other
+// character, and a keyword without digits reads as 0.
+long long ChoiceNumber(const std::string &keyword);

@@ -1,0 +1,9 @@
+// The engine's results as the CUPS filter hands them on: log lines to
+// standard error, the printer's bytes to standard output, the dumps to their
+// fixed files under /tmp.
+#pragma once
+
+#include "engine_sink.h"
+
+// 'FilterSink()' - The sink of the labelfilter process.
+EngineSink FilterSink();
