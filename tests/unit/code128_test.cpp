@@ -58,16 +58,4 @@ TEST(Code128B, BytesOutsidePrintableAsciiCannotBeEncoded) {
   }
 }
 
-TEST(Code128B, BarsAreModulesTwoDotsWideFromTheGivenColumn) {
-  // "AB" at module width 2 from column 3, rows 1 to 4 of a 120 x 6 canvas.
-  labels::GrayCanvas canvas = labels::WhiteCanvas(120, 6);
-  ASSERT_TRUE(labels::DrawCode128B(canvas, 3, 1, "AB", 2, 4));
-  std::string bars = "...";
-  for (char module : kStartB + kA + kB + kCheck102 + kStop)
-    bars += module == '1' ? "##" : "..";
-  bars += "...";
-  const std::string white(120, '.');
-  EXPECT_EQ(CanvasRows(canvas), (std::vector<std::string>{white, bars, bars, bars, bars, white}));
-}
-
 } // namespace
