@@ -1,5 +1,6 @@
 #include "ppd_settings.h"
 
+#include <cmath>
 #include <cstdio>
 
 void PpdCloser::operator()(ppd_file_t *ppd) const { ppdClose(ppd); }
@@ -49,4 +50,13 @@ ChoiceKeywords ReadChoiceKeywords(ppd_file_t *ppd) {
   s.FeedAfterPrinting = MarkedChoice(ppd, "FeedAfterPrinting");
   s.Cutting = MarkedChoice(ppd, "Cutting");
   return s;
+}
+
+std::optional<PageSizeDots> MarkedPageSize(ppd_file_t *ppd) {
+  const ppd_size_t *size = ppdPageSize(ppd, nullptr);
+  if (size == nullptr || size->width <= 0 || size->length <= 0)
+    return std::nullopt;
+  // Points are 1/72 inch; the printer has 203 dots to the inch.
+  auto dots = [](float points) { return static_cast<int>(std::lround(points * 203.0 / 72.0)); };
+  return PageSizeDots{dots(size->width), dots(size->length)};
 }

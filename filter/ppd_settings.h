@@ -4,6 +4,8 @@
 #include "cups_handles.h"
 #include "settings.h"
 
+#include <optional>
+
 // 'OpenPpd()' - Open the printer's PPD file; on failure log libcups' reason
 // and return null.
 PpdFile OpenPpd(const char *path);
@@ -15,3 +17,13 @@ void MarkJobOptions(ppd_file_t *ppd, const JobOptions &options);
 // takes: the job's own choice, else the PPD default; empty when the option
 // has neither.
 ChoiceKeywords ReadChoiceKeywords(ppd_file_t *ppd);
+
+// The page size marked in the PPD, in dots of the printer (203 dpi).
+struct PageSizeDots {
+  int width = 0;
+  int height = 0;
+};
+
+// 'MarkedPageSize()' - The size of the page the job's "PageSize" (or the
+// PPD's default) names, custom sizes included; nothing when there is none.
+std::optional<PageSizeDots> MarkedPageSize(ppd_file_t *ppd);

@@ -16,7 +16,7 @@
 # for the ServerBin of its private cupsd.
 
 # 'make_server_bin DIR FILTER' - A CUPS ServerBin folder whose filters are the
-# system's plus FILTER as labelfilter. CUPS runs only filters that belong to
+# system's plus FILTER as labelfilter, and commandtolabel from beside it. CUPS runs only filters that belong to
 # root and that nobody else can write, so the filter is copied, mode 0755.
 make_server_bin() {
   local dir=$1 filter=$2 system entry
@@ -29,6 +29,11 @@ make_server_bin() {
     ln -s "$entry" "$dir/filter/"
   done
   install -m 0755 "$filter" "$dir/filter/labelfilter"
+  # The filter of the maintenance commands, where the build or the install
+  # put it beside labelfilter.
+  if [[ -x $(dirname "$filter")/commandtolabel ]]; then
+    install -m 0755 "$(dirname "$filter")/commandtolabel" "$dir/filter/commandtolabel"
+  fi
   chmod 0755 "$dir" "$dir/filter"
 }
 
@@ -70,7 +75,7 @@ if ! cupsfilter -c "$work/cups-files.conf" -p "$ppd" -e -m printer/label "$@" "$
   echo "cupsfilter failed; see $log" >&2
   exit 1
 fi
-grep -q "labelfilter (PID [0-9]*) exited with no errors" "$log" || {
-  echo "labelfilter did not run to the end; see $log" >&2
+grep -qE "(labelfilter|commandtolabel) \(PID [0-9]*\) exited with no errors" "$log" || {
+  echo "the printer's filter did not run to the end; see $log" >&2
   exit 1
 }

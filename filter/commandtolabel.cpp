@@ -1,0 +1,161 @@
+// commandtolabel: the CUPS filter for the printer's maintenance commands.
+// CUPS runs it for a command file (application/vnd.cups-command), as the web
+// interface's "Print Self-Test Page" or `lp` send one; it prints each label
+// the file asks for with the queue's settings and the job's options, through
+// the same command stream as labelfilter.
+//
+//   commandtolabel job user title copies options [file]   (PPD in the environment)
+#include "Color2BW.h"
+#include "ProcessData.h"
+#include "command_file.h"
+#include "cups_handles.h"
+#include "filter_sink.h"
+#include "labelfilter.h"
+#include "labels/maintenance_labels.h"
+#include "ppd_settings.h"
+#include "printer_output.h"
+#include "working_image.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// The command file, up to one byte more than a command file may hold.
+bool ReadInput(int fd, std::vector<char> &text) {
+  text.resize(kMaxCommandFileBytes + 1);
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = read(fd, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR && !Canceled)
+      continue;
+    if (n < 0)
+      return false;
+    if (n == 0)
+      break;
+    done += static_cast<size_t>(n);
+  }
+  text.resize(done);
+  return true;
+}
+
+// The settings as the self-test label lists them: the PPD's option names
+// and the marked choices; an option without one leaves the printer's own.
+std::vector<labels::Setting> ListedSettings(const ChoiceKeywords &c) {
+  return {
+      {"Darkness", c.Darkness},
+      {"PrintSpeed", c.PrintSpeed},
+      {"PrintPressure", c.PrintPressure},
+      {"PrintHeaderHeatingTemp", c.PrintHeaderHeatingTemp},
+      {"PrintHeaderOffset", c.PrintHeaderOffset},
+      {"EdageEnhance", c.EdageEnhance},
+      {"EdageEnhanceLength", c.EdageEnhanceLength},
+      {"UpwardOffset", c.UpwardOffset},
+      {"Dithering", c.Dithering},
+      {"Origin", c.Origin},
+      {"MirrorImage", c.MirrorImage},
+      {"NegativeImage", c.NegativeImage},
+      {"FeedAfterPrinting", c.FeedAfterPrinting},
+      {"Cutting", c.Cutting},
+  };
+}
+
+// 'PrintLabel()' - Convert a drawn label as a gray page of the job and send
+// it to the printer. False when the printer takes no more.
+bool PrintLabel(const labels::GrayCanvas &canvas, const JobSettings &settings,
+                const EngineSink &sink) {
+  // The drawing has 0 for black, a gray raster line 255 for black.
+  std::vector<uint8_t> lines(canvas.pixels.size());
+  for (size_t i = 0; i < lines.size(); ++i)
+    lines[i] = static_cast<uint8_t>(255 - canvas.pixels[i]);
+  WorkingImage image =
+      GrayWorkingImage(lines, static_cast<size_t>(canvas.width), canvas.width, canvas.height);
+  std::vector<uint8_t> packed(PackedStride(canvas.width) * static_cast<size_t>(canvas.height),
+                              0xFF);
+  if (!Color2BW(image, packed, 100, static_cast<int>(settings.dithering)))
+    throw std::bad_alloc();
+  const PackedPage page{packed, canvas.width, canvas.height,
+                        static_cast<int>(PackedStride(canvas.width)), false};
+  return ProcessData(settings, page, 1, sink) != PageOutcome::OutputFailed;
+}
+
+int CommandToLabel(int argc, char *argv[]) {
+  if (argc != 6 && argc != 7) {
+    fprintf(stderr, "Usage: %s job-id user title copies options [file]\n", argv[0]);
+    return 1;
+  }
+  signal(SIGPIPE, SIG_IGN);
+  signal(SIGTERM, CancelJob);
+
+  int fd = 0;
+  if (argc == 7 && (fd = open(argv[6], O_RDONLY | O_CLOEXEC)) < 0) {
+    fprintf(stderr, "ERROR: Unable to open the command file: %s\n", strerror(errno));
+    return 1;
+  }
+  std::vector<char> text;
+  const bool read = ReadInput(fd, text);
+  if (fd != 0)
+    close(fd);
+  if (!read) {
+    fprintf(stderr, "ERROR: Unable to read the command file: %s\n", strerror(errno));
+    return 1;
+  }
+  const CommandFile file = ReadCommandFile(text);
+  if (!file.error.empty()) {
+    fprintf(stderr, "ERROR: %s\n", file.error.c_str());
+    return 1;
+  }
+
+  JobOptions options(argv[5]);
+  PpdFile ppd = OpenPpd(getenv("PPD"));
+  if (!ppd)
+    return 1;
+  MarkJobOptions(ppd.get(), options);
+  const ChoiceKeywords choices = ReadChoiceKeywords(ppd.get());
+  const JobSettings settings = ParseSettings(choices);
+  const std::optional<PageSizeDots> size = MarkedPageSize(ppd.get());
+  if (!size) {
+    fprintf(stderr, "ERROR: The PPD names no page size to draw the label on.\n");
+    return 1;
+  }
+  const char *printer = getenv("PRINTER");
+  const labels::SelfTestContent content{printer ? printer : argv[0], ListedSettings(choices)};
+
+  PrinterOutput output;
+  const EngineSink sink = FilterSink();
+  for (PrinterCommand command : file.commands) {
+    if (Canceled)
+      break;
+    const bool selfTest = command == PrinterCommand::PrintSelfTestPage;
+    fprintf(stderr, "INFO: Printing the %s label\n", selfTest ? "self-test" : "alignment");
+    const labels::GrayCanvas canvas =
+        selfTest ? labels::DrawSelfTestLabel(content, size->width, size->height)
+                 : labels::DrawAlignmentLabel(size->width, size->height);
+    if (!PrintLabel(canvas, settings, sink))
+      return 1;
+  }
+  if (!Canceled && settings.cutting == Cutting::EndOfJob) {
+    static const uint8_t kCut[] = {0x1D, 0x56, 0x00};
+    if (!WritePrinterData(kCut))
+      return 1;
+  }
+  return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[]) {
+  try {
+    return CommandToLabel(argc, argv);
+  } catch (const std::bad_alloc &) {
+    fprintf(stderr, "ERROR: Not enough memory to print the page.\n");
+    return 1;
+  }
+}
