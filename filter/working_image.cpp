@@ -143,33 +143,48 @@ int OtsuCells(WorkingImage &image, int nLight) {
     level[v] = static_cast<uint8_t>(std::clamp(v + nBrightness, 0, 255));
 
   // Every whole cell of every row, padding cells included, as the 3-byte
-  // pass counts every whole 3-byte group.
+  // pass counts every whole 3-byte group. Four histograms, one per cell of a
+  // group of four, summed at the end: for speed, like cells in a row would
+  // otherwise wait on the same counter one after another. The cells are
+  // read as words into locals, as a byte stored into the row could be any
+  // counter to the compiler.
   const int groups = image.nBytePerRow / 3;
+  std::array<std::array<uint32_t, 256>, 4> counts{};
   std::array<uint64_t, 256> pixelCount{};
   for (int y = 0; y < image.height; ++y) {
     uint8_t *row = RowOf(image, y);
     int c = 0;
-    // Eight cells of one gray (paper, solid print) in one step: counting
-    // them one by one waits on the same counter for each.
     for (; c + 8 <= groups; c += 8) {
       uint64_t w;
       memcpy(&w, row + c, 8);
+      // Eight cells of one gray (paper, solid print) in one step.
       if (w == (w & 0xFF) * 0x0101010101010101) {
         const uint8_t pixel = level[w & 0xFF];
-        pixelCount[pixel] += 8;
+        counts[0][pixel] += 8;
         if (nBrightness != 0)
           memset(row + c, pixel, 8);
         continue;
       }
-      for (int k = c; k < c + 8; ++k) {
-        row[k] = level[row[k]];
-        ++pixelCount[row[k]];
+      uint8_t cell[8];
+      memcpy(cell, &w, 8);
+      for (int k = 0; k < 8; ++k) {
+        cell[k] = level[cell[k]];
+        ++counts[k & 3][cell[k]];
       }
+      if (nBrightness != 0)
+        memcpy(row + c, cell, 8);
     }
     for (; c < groups; ++c) {
       row[c] = level[row[c]];
-      ++pixelCount[row[c]];
+      ++counts[0][row[c]];
     }
+    // Into pixelCount every 1024 rows, before a 32-bit counter could fill up.
+    if ((y & 1023) == 1023 || y + 1 == image.height)
+      for (auto &count : counts) {
+        for (int v = 0; v < 256; ++v)
+          pixelCount[v] += count[v];
+        count.fill(0);
+      }
   }
   return OtsuThreshold(pixelCount, static_cast<uint64_t>(groups) * image.height);
 }
