@@ -60,6 +60,13 @@ void PackCellRow(const uint8_t *row, uint8_t *out, int cx) {
   }
 }
 
+// Each byte b becomes 255 - b: a gray line (255 = black) becomes the
+// working image's grays (0 = black).
+PAGE_LOOP void InvertBytes(uint8_t *p, size_t count) {
+  for (size_t i = 0; i < count; ++i)
+    p[i] = static_cast<uint8_t>(~p[i]);
+}
+
 // A pixel at 't' or above turns white, below it black.
 PAGE_LOOP void ThresholdRow(uint8_t *row, int cx, uint8_t t) {
   for (int x = 0; x < cx; ++x)
@@ -88,19 +95,45 @@ bool ClassifyEdgeAware(WorkingImage &image, int nLight) {
 
 } // namespace
 
+WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width, int height) {
+  const int nBytePerRow = static_cast<int>(WorkingImageStride(width));
+  const size_t cells = static_cast<size_t>(RowCells(nBytePerRow));
+  const size_t rows = static_cast<size_t>(std::max(height, 0));
+  const size_t pixels = static_cast<size_t>(std::max(width, 0));
+  if (bytesPerLine < pixels || lines.size() / std::max<size_t>(bytesPerLine, 1) < rows ||
+      uint64_t{cells} * rows > lines.max_size())
+    throw std::bad_alloc();
+
+  // Each row is inverted where it lies, then moved to its place in rows of
+  // 'cells' bytes and given its white padding. Rows that shrink move
+  // towards the front and are done from the top; rows that grow (a line of
+  // as many bytes as pixels, and a part group at the end) from the bottom,
+  // each over its own line and those below it, which are done already.
+  WorkingImage image;
+  image.width = width;
+  image.height = height;
+  image.nBytePerRow = nBytePerRow;
+  image.pixels = std::move(lines);
+  const bool grows = cells > bytesPerLine;
+  if (grows)
+    image.pixels.resize(cells * rows);
+  uint8_t *base = image.pixels.data();
+  for (size_t i = 0; i < rows; ++i) {
+    const size_t y = grows ? rows - 1 - i : i;
+    uint8_t *line = base + y * bytesPerLine;
+    InvertBytes(line, pixels);
+    uint8_t *row = base + y * cells;
+    memmove(row, line, pixels);
+    std::fill(row + pixels, row + cells, 255);
+  }
+  image.pixels.resize(cells * rows);
+  return image;
+}
+
 WorkingImage GrayWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
                               int height) {
-  const int nBytePerRow = static_cast<int>(WorkingImageStride(width));
-  WorkingImage image = BlankImage(width, height, nBytePerRow);
-  const int cells = RowCells(nBytePerRow);
-  for (int y = 0; y < height; ++y) {
-    const uint8_t *gray = lines.data() + static_cast<size_t>(y) * bytesPerLine;
-    uint8_t *row = RowOf(image, y);
-    for (int x = 0; x < width; ++x)
-      row[x] = static_cast<uint8_t>(~gray[x]);
-    std::fill(row + width, row + cells, 255);
-  }
-  return image;
+  PageBytes copy(lines.begin(), lines.end());
+  return GrayWorkingImage(std::move(copy), bytesPerLine, width, height);
 }
 
 namespace {
