@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "cell_words.h"
 #include "vector_loops.h"
 
 namespace {
@@ -61,6 +62,9 @@ PAGE_LOOP void MarkGrayPixels(const uint8_t *__restrict row, int cx, uint8_t *__
 
 // 'IsGray()' - Whether the pixel at p is still to be decided.
 bool IsGray(const uint8_t *p) { return *p != 0 && *p != 255; }
+
+// 'GrayCells()' - The cells of w that are neither 0 nor 255.
+uint64_t GrayCells(uint64_t w) { return NonZeroBytes(w) & NonZeroBytes(~w); }
 
 // 'Decide()' - The body of DecidePixel(), for the pixel loop to inline;
 // 'bTrace' tells whether (x, y) is the trace pixel.
@@ -156,10 +160,15 @@ inline int WriteRowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrg
   return i;
 }
 
+// What a decision wrote: columns x .. last of its row, with 'color'.
+struct Written {
+  int last = 0;
+  uint8_t color = 0;
+};
+
 // 'Classify()' - The body of ProcessLine(), for the pixel loop to inline.
-// Returns the last column written.
-inline int Classify(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-                    int nWidth, int nHeight, ClassifierLookups &lookups) {
+inline Written Classify(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+                        int nWidth, int nHeight, ClassifierLookups &lookups) {
   const bool bTrace = IsTracePixel(x, y);
   if (bTrace)
     TraceEntry(pOrgPixel, x, y, nWidth);
@@ -169,13 +178,13 @@ inline int Classify(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixe
     pPixel[Offset(x, y, nWidth)] = kWhite;
     if (bTrace)
       fprintf(stderr, "ERROR:********** P>=220 color=%d\n", kWhite);
-    return x;
+    return {x, kWhite};
   }
 
   const Decision d = Decide(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, bTrace);
   if (bTrace)
     TraceDecision(d, pPixel[Offset(x, y - 1, nWidth)]);
-  return WriteRowTail(pPixel, pOrgPixel, x, y, nWidth, d.color);
+  return {WriteRowTail(pPixel, pOrgPixel, x, y, nWidth, d.color), d.color};
 }
 
 } // namespace
@@ -192,7 +201,7 @@ void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int 
 
 int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
                 int nWidth, int nHeight, ClassifierLookups &lookups) {
-  Classify(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups);
+  (void)Classify(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups);
   return 1;
 }
 
@@ -207,30 +216,41 @@ void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixe
     return;
 
   ClassifierLookups lookups(pvBits, pOrgPixel, nBytePerRow);
-  // A row is written only while it is being decided, and only with 0 or 255:
-  // the pixels to decide are among those that were gray when the row began,
-  // eight marks to a word (and a word of 0 past the row). A marked pixel right
-  // of every pixel written so far is still gray; one that a decision may have
-  // spread over is looked at again.
-  std::vector<uint8_t> marks(static_cast<size_t>(cx) + 8, 0);
+  // A row is written only while it is being decided: a decision writes its
+  // pixel and the run to its right. The pixels to decide are those that
+  // were gray when the row began (its marks) and still are when their turn
+  // comes. Right of every pixel written so far the row is as it began, and
+  // the next gray pixel there is found eight at a time. A decision of black
+  // or white leaves its run decided; where one spread another colour (a
+  // gray taken from a padding cell), the pixels it covered are looked at
+  // one by one.
+  std::vector<uint8_t> marks(static_cast<size_t>(cx), 0);
   for (int y = 0; y < cy; ++y) {
     const uint8_t *row = pvBits.data() + Offset(0, y, nBytePerRow);
     MarkGrayPixels(row, cx, marks.data());
     int written = -1; // the last column that a decision of this row wrote
-    for (int x = 0; x < cx; x += 8) {
-      uint64_t eight;
-      memcpy(&eight, &marks[x], 8);
-      if (eight == 0)
+    for (int x = 0; x < cx;) {
+      if (x > written) {
+        if (x + kWordCells > cx) {
+          if (!IsGray(row + x)) {
+            ++x;
+            continue;
+          }
+        } else {
+          const uint64_t gray = GrayCells(LoadCells(row + x));
+          if (gray == 0) {
+            x += kWordCells;
+            continue;
+          }
+          x += FirstByte(gray);
+        }
+      } else if (!marks[x] || !IsGray(row + x)) {
+        ++x;
         continue;
-      // The marked pixels of the eight as bits, taken from the left.
-      unsigned bits = 0;
-      for (int k = 0; k < 8; ++k)
-        bits |= static_cast<unsigned>(marks[x + k]) << k;
-      for (; bits != 0; bits &= bits - 1) {
-        const int at = x + std::countr_zero(bits);
-        if (at > written || IsGray(row + at))
-          written = std::max(written, Classify(pvBits, pOrgPixel, at, y, nBytePerRow, cy, lookups));
       }
+      const Written w = Classify(pvBits, pOrgPixel, x, y, nBytePerRow, cy, lookups);
+      written = std::max(written, w.last);
+      x = w.color == kBlack || w.color == kWhite ? w.last + 1 : x + 1;
     }
   }
 }

@@ -108,8 +108,8 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     fprintf(stderr, "ERROR: BytePerLine =%d \n", static_cast<int>(BytePerLine));
     DumpRawLines(lines.first(bytes));
     MakePackedBuffer(pDataBuf, header, y);
-    WorkingImage image = GrayWorkingImage(lines, header.cupsBytesPerLine, cx, cy);
-    // The raw lines are done with; the conversion needs their memory more.
+    // The working image is made in the memory of the raw lines.
+    WorkingImage image = GrayWorkingImage(std::move(raster), header.cupsBytesPerLine, cx, cy);
     raster = PageBytes();
     if (!Color2BW(image, pDataBuf, 100, static_cast<int>(settings.dithering)))
       return std::nullopt;

@@ -30,8 +30,12 @@ struct WorkingImage {
 
 // 'GrayWorkingImage()' - The working image of 'height' 8-bit gray lines
 // (255 = black) 'bytesPerLine' apart: each pixel inverted, rows
-// WorkingImageStride(width) bytes, padding white. Throws std::bad_alloc when
+// WorkingImageStride(width) bytes, padding white. Made in the memory of the
+// lines, so a page needs no second buffer for it. Throws std::bad_alloc when
 // the memory cannot be had, as a page buffer does.
+WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width, int height);
+
+// 'GrayWorkingImage()' - The same from a copy of the lines.
 WorkingImage GrayWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
                               int height);
 

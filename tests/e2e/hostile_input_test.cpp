@@ -136,12 +136,13 @@ TEST(HostileInput, PageBeyondTheMemoryThereIsStopsTheJobWithStatus1) {
   for (size_t i = 0; i < page.lines.size(); ++i)
     page.lines[i] = uint8_t(i / 16384 / 64 % 2 * 200);
   Job job{.marked = {{"Cutting", "1"}}, .pages = {page}};
-  // The lines fit, their working image (a byte a pixel) beside them does not.
+  // The lines fit, and so does their working image, made in their memory;
+  // the classifier's copy of the page (a byte a pixel) beside them does not.
   FilterResult result =
       RunJob(job, {.mode = CUPS_RASTER_WRITE_COMPRESSED, .addressSpaceLimit = uint64_t{88} << 20});
   EXPECT_TRUE(result.out.empty());
   std::vector<std::string> lines = testsupport::SplitLines(result.err);
-  EXPECT_TRUE(SameLines(ProblemReports(lines), {"ERROR: Not enough memory to print the page."}));
+  EXPECT_TRUE(SameLines(ProblemReports(lines), {"ERROR: Unable to convert page 1; job stopped."}));
   EXPECT_TRUE(ExitedWith(result, 1));
 }
 
