@@ -84,7 +84,7 @@ GrayPage LabelPageAfterOtsu(int width, int height) {
   page.cx = width;
   page.cy = height;
   page.nBytePerRow = static_cast<int>(label.bytesPerLine);
-  WorkingImage image = *ColourWorkingImage(label.pixels, label.bytesPerLine, width, height);
+  WorkingImage image = ColourWorkingImage(label.pixels, label.bytesPerLine, width, height);
   OtsuCells(image, 100);
   page.image.assign(image.pixels.begin(), image.pixels.end());
   page.TakeOriginal();

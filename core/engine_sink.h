@@ -15,9 +15,11 @@ enum class Dump {
   PrinterStream, // one copy of the page's printer commands
 };
 
+// Whole lines of the job log, each ending in '\n'.
+using LogLines = std::function<void(std::string_view lines)>;
+
 struct EngineSink {
-  // Whole lines of the job log, each ending in '\n'.
-  std::function<void(std::string_view lines)> log;
+  LogLines log;
   // Bytes for the printer; false when the printer takes no more of the job.
   std::function<bool(std::span<const uint8_t> bytes)> print;
   // A dump, in parts that follow one another in the file.

@@ -58,7 +58,8 @@ public:
 private:
   template <typename T> LogText &Number(T number, int base) {
     char digits[24];
-    text_.append(digits, std::to_chars(digits, digits + sizeof digits, number, base).ptr);
+    const char *end = std::to_chars(digits, digits + sizeof digits, number, base).ptr;
+    text_.append(digits, static_cast<size_t>(end - digits));
     return *this;
   }
 

@@ -79,8 +79,8 @@ bool PrintLabel(const labels::GrayCanvas &canvas, const JobSettings &settings,
       GrayWorkingImage(lines, static_cast<size_t>(canvas.width), canvas.width, canvas.height);
   std::vector<uint8_t> packed(PackedStride(canvas.width) * static_cast<size_t>(canvas.height),
                               0xFF);
-  if (!Color2BW(image, packed, 100, static_cast<int>(settings.dithering)))
-    throw std::bad_alloc();
+  if (!Color2BW(image, packed, 100, static_cast<int>(settings.dithering), sink))
+    return false;
   const PackedPage page{packed, canvas.width, canvas.height,
                         static_cast<int>(PackedStride(canvas.width)), false};
   return ProcessData(settings, page, 1, sink) != PageOutcome::OutputFailed;

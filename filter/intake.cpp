@@ -79,7 +79,7 @@ void DumpRawLines(std::span<const uint8_t> lines) {
 
 std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageBytes &raster,
                                      unsigned y, const JobSettings &settings,
-                                     std::vector<uint8_t> &pDataBuf) {
+                                     std::vector<uint8_t> &pDataBuf, const EngineSink &sink) {
   const std::span<uint8_t> lines = raster;
   const size_t bytes = static_cast<size_t>(header.cupsBytesPerLine) * y;
   const int cx = static_cast<int>(header.cupsWidth);
@@ -94,9 +94,9 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     // Colour lines become a working image of one byte per 3-byte group;
     // the raw lines are done with then.
     MakePackedBuffer(pDataBuf, header, y);
-    std::optional<WorkingImage> image = ColourWorkingImage(lines, header.cupsBytesPerLine, cx, cy);
+    WorkingImage image = ColourWorkingImage(lines, header.cupsBytesPerLine, cx, cy);
     raster = PageBytes();
-    if (!image || !Color2BW(*image, pDataBuf, 100, 0))
+    if (!Color2BW(image, pDataBuf, 100, 0, sink))
       return std::nullopt;
     return PackedPage{pDataBuf, cx, cy, static_cast<int>(PackedStride(cx)), false};
   }
@@ -111,7 +111,7 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     // The working image is made in the memory of the raw lines.
     WorkingImage image = GrayWorkingImage(std::move(raster), header.cupsBytesPerLine, cx, cy);
     raster = PageBytes();
-    if (!Color2BW(image, pDataBuf, 100, static_cast<int>(settings.dithering)))
+    if (!Color2BW(image, pDataBuf, 100, static_cast<int>(settings.dithering), sink))
       return std::nullopt;
     return PackedPage{pDataBuf, cx, cy, static_cast<int>(PackedStride(cx)), false};
   }

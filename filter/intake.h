@@ -1,6 +1,7 @@
 // Raster intake: a page's raster lines become a packed 1-bit page.
 #pragma once
 
+#include "engine_sink.h"
 #include "page_bytes.h"
 #include "page_image.h"
 #include "settings.h"
@@ -50,4 +51,4 @@ uint64_t MaxPageLines(const cups_page_header2_t &header);
 // when the conversion cannot get its memory.
 std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageBytes &raster,
                                      unsigned y, const JobSettings &settings,
-                                     std::vector<uint8_t> &pDataBuf);
+                                     std::vector<uint8_t> &pDataBuf, const EngineSink &sink);

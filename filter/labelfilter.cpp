@@ -242,7 +242,7 @@ int LabelFilterMain(int argc, char *argv[]) {
       break;
     }
 
-    std::optional<PackedPage> packed = IntakePage(header, Buffer, y, settings, pDataBuf);
+    std::optional<PackedPage> packed = IntakePage(header, Buffer, y, settings, pDataBuf, sink);
     if (!packed) {
       fprintf(stderr, "ERROR: Unable to convert page %d; job stopped.\n", Page);
       jobFailed = true;

@@ -118,13 +118,12 @@ std::optional<std::vector<uint8_t>> PrinterStream(std::span<const uint8_t> seed)
     return std::nullopt;
   Buffer = fuzz::PageLines(*page);
   std::vector<uint8_t> pDataBuf;
-  std::optional<PackedPage> packed =
-      IntakePage(page->header, Buffer, page->lines, page->settings, pDataBuf);
   std::vector<uint8_t> stream;
-  const PageOutcome outcome =
-      packed ? ProcessData(page->settings, *packed, page->header.NumCopies,
-                           fuzz::CaptureSink(stream))
-             : PageOutcome::OutputFailed;
+  std::optional<PackedPage> packed = IntakePage(page->header, Buffer, page->lines, page->settings,
+                                                pDataBuf, fuzz::CaptureSink(stream));
+  const PageOutcome outcome = packed ? ProcessData(page->settings, *packed, page->header.NumCopies,
+                                                   fuzz::CaptureSink(stream))
+                                     : PageOutcome::OutputFailed;
   Buffer = PageBytes();
   if (outcome != PageOutcome::Printed)
     return std::nullopt;

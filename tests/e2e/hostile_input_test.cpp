@@ -142,7 +142,7 @@ TEST(HostileInput, PageBeyondTheMemoryThereIsStopsTheJobWithStatus1) {
       RunJob(job, {.mode = CUPS_RASTER_WRITE_COMPRESSED, .addressSpaceLimit = uint64_t{88} << 20});
   EXPECT_TRUE(result.out.empty());
   std::vector<std::string> lines = testsupport::SplitLines(result.err);
-  EXPECT_TRUE(SameLines(ProblemReports(lines), {"ERROR: Unable to convert page 1; job stopped."}));
+  EXPECT_TRUE(SameLines(ProblemReports(lines), {"ERROR: Not enough memory to print the page."}));
   EXPECT_TRUE(ExitedWith(result, 1));
 }
 

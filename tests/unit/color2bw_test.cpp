@@ -3,7 +3,6 @@
 #include "Color2BW.h"
 
 #include "gray_page.h"
-#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -134,56 +133,6 @@ TEST(BmpHeader, FileBeyond4GiBHasNoHeader) {
   EXPECT_FALSE(BmpHeader(65536, 600000).has_value());
 }
 
-// ---- Page dump ----
-
-class DumpPageTest : public testing::Test {
-protected:
-  void SetUp() override { ASSERT_TRUE(dir_.Made()); }
-  testsupport::TempDir dir_;
-  const std::string path_ = dir_.Path("page.bmp");
-};
-
-TEST_F(DumpPageTest, WritesTheHeaderAndThePackedPage) {
-  Bytes packed(32);
-  for (size_t i = 0; i < packed.size(); ++i)
-    packed[i] = static_cast<uint8_t>(i);
-  testing::internal::CaptureStderr();
-  DumpPage(path_.c_str(), packed, 100, 2);
-  const std::string message = testing::internal::GetCapturedStderr();
-
-  // "ImageFile=" shows the open stream as non-zero hexadecimal.
-  const std::string prefix = "ERROR: fopen ImageDithering.bmp ImageFile=";
-  ASSERT_EQ(message.compare(0, prefix.size(), prefix), 0) << message;
-  const size_t err = message.find(" err=");
-  ASSERT_NE(err, std::string::npos) << message;
-  const std::string id = message.substr(prefix.size(), err - prefix.size());
-  EXPECT_FALSE(id.empty());
-  EXPECT_EQ(id.find_first_not_of("0123456789abcdef"), std::string::npos) << message;
-  EXPECT_NE(id.find_first_not_of('0'), std::string::npos) << message;
-  EXPECT_EQ(message.back(), '\n');
-  const Bytes file = testsupport::ReadFileBytes(path_);
-  ASSERT_EQ(file.size(), 94u);
-  const auto header = BmpHeader(100, 2);
-  EXPECT_EQ(Bytes(file.begin(), file.begin() + 62), Bytes(header->begin(), header->end()));
-  EXPECT_EQ(Bytes(file.begin() + 62, file.end()), packed);
-}
-
-TEST_F(DumpPageTest, NoRowsWriteOnlyTheHeader) {
-  testing::internal::CaptureStderr();
-  DumpPage(path_.c_str(), {}, 100, 0);
-  testing::internal::GetCapturedStderr();
-  EXPECT_EQ(testsupport::ReadFileBytes(path_).size(), 62u);
-}
-
-TEST_F(DumpPageTest, UnopenableDumpIsReportedAndSkipped) {
-  const std::string missing = dir_.Path("no-such-dir/page.bmp");
-  Bytes packed(4, 0);
-  testing::internal::CaptureStderr();
-  DumpPage(missing.c_str(), packed, 4, 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "ERROR: fopen ImageDithering.bmp ImageFile=0 err=No such file or directory\n");
-}
-
 // ---- Modes ----
 
 struct ModeCase {
@@ -201,10 +150,10 @@ TEST_P(ConvertPageIn, PacksTheExpectedPage) {
   const ModeCase &c = GetParam();
   GrayPage page = MakeGrayPage(c.page);
   Bytes packed = WhitePacked(page.width, page.height);
-  testing::internal::CaptureStderr();
+  std::string log;
   ASSERT_TRUE(ConvertPage(page.bytes, packed, page.width, page.height, page.stride, c.nLight,
-                          c.dwDithering));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+                          c.dwDithering, [&log](std::string_view lines) { log += lines; }));
+  EXPECT_EQ(log, c.message);
   Bytes firstBytes;
   for (int y = 0; y < page.height; ++y) {
     firstBytes.push_back(packed[4 * y]);
@@ -287,9 +236,10 @@ TEST_P(ConvertPageRejects, AndTouchesNothing) {
   const RejectCase &c = GetParam();
   Bytes image(c.imageBytes, 128);
   Bytes packed(c.packedBytes, 0xFF);
-  testing::internal::CaptureStderr();
-  EXPECT_FALSE(ConvertPage(image, packed, c.cx, c.cy, c.nBytePerRow, 100, c.dwDithering));
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  std::string log;
+  EXPECT_FALSE(ConvertPage(image, packed, c.cx, c.cy, c.nBytePerRow, 100, c.dwDithering,
+                           [&log](std::string_view lines) { log += lines; }));
+  EXPECT_EQ(log, "");
   EXPECT_EQ(image, Bytes(c.imageBytes, 128));
   EXPECT_EQ(packed, Bytes(c.packedBytes, 0xFF));
 }

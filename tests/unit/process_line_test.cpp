@@ -559,13 +559,12 @@ TEST(ProcessLine, TheTracePixelWritesItsDecision) {
   page.ColourRow(305, std::string(cells, 'W'));
   ClassifierLookups lookups(page.work, page.org, page.nWidth);
 
-  testing::internal::CaptureStderr();
-  ProcessLine(page.work, page.org, 367, 306, page.nWidth, page.nHeight, lookups);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  std::string trace;
+  const LogLines log = [&trace](std::string_view lines) { trace += lines; };
+  ProcessLine(page.work, page.org, 367, 306, page.nWidth, page.nHeight, lookups, log);
+  EXPECT_EQ(trace, "");
 
-  testing::internal::CaptureStderr();
-  ProcessLine(page.work, page.org, 368, 306, page.nWidth, page.nHeight, lookups);
-  const std::string trace = testing::internal::GetCapturedStderr();
+  ProcessLine(page.work, page.org, 368, 306, page.nWidth, page.nHeight, lookups, log);
   EXPECT_EQ(trace, "ERROR:***** x=368 y=306 pOrgPixel[y*nWidth+3*x] = 120 "
                    "pOrgPixel[(y-1)*nWidth+3*x]=120 pOrgPixel[(y+1)*nWidth+3*x]=200 "
                    "pOrgPixel[y*nWidth+3*(x-1)]=200 d pOrgPixel[y*nWidth+3*(x+1)]=130\n"

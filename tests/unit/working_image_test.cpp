@@ -117,9 +117,9 @@ Packed ByThreeByteRows(const Lines &page, int mode) {
           rows[y * stride + 3 * x + b] =
               static_cast<uint8_t>(~page.bytes[y * page.bytesPerLine + x]);
   }
-  testing::internal::CaptureStderr();
-  const bool converted = ConvertPage(rows, out.bytes, page.width, page.height, stride, 100, mode);
-  const std::string log = testing::internal::GetCapturedStderr();
+  std::string log;
+  const bool converted = ConvertPage(rows, out.bytes, page.width, page.height, stride, 100, mode,
+                                     [&log](std::string_view lines) { log += lines; });
   EXPECT_TRUE(converted);
   if (mode == 1) {
     EXPECT_EQ(sscanf(log.c_str(), "ERROR: Color2BW nThresholds=%d", &out.nThresholds), 1) << log;
@@ -132,7 +132,7 @@ Packed ByWorkingImage(const Lines &page, int mode) {
   out.bytes.assign(PackedStride(page.width) * page.height, 0xFF);
   WorkingImage image =
       page.bits == 8 ? GrayWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height)
-                     : *ColourWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height);
+                     : ColourWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height);
   int nThresholds = -1;
   EXPECT_TRUE(ConvertWorkingImage(image, out.bytes, 100, mode, nThresholds));
   if (mode == 1)

@@ -76,21 +76,14 @@ PAGE_LOOP void ThresholdRow(uint8_t *row, int cx, uint8_t t) {
 // Mode 0: the Otsu pass with the caller's lightness, then the classifier with
 // its original copy: the page after the Otsu pass, then white, for the row
 // and the cell it reads below the last row.
-bool ClassifyEdgeAware(WorkingImage &image, int nLight) {
+void ClassifyEdgeAware(WorkingImage &image, int nLight, const LogLines &log) {
   const size_t cells = static_cast<size_t>(RowCells(image.nBytePerRow));
   std::vector<uint8_t> original;
-  try {
-    original.reserve(image.pixels.size() + cells + 1);
-  } catch (const std::bad_alloc &) {
-    return false;
-  } catch (const std::length_error &) {
-    return false;
-  }
+  original.reserve(image.pixels.size() + cells + 1);
   OtsuCells(image, nLight);
   original.assign(image.pixels.begin(), image.pixels.end());
   original.resize(image.pixels.size() + cells + 1, 255);
-  ClassifyPixels(image.pixels, original, image.width, image.height, image.nBytePerRow);
-  return true;
+  ClassifyPixels(image.pixels, original, image.width, image.height, image.nBytePerRow, log);
 }
 
 } // namespace
@@ -146,22 +139,15 @@ PAGE_LOOP void GroupMeans(const uint8_t *__restrict p, int groups, uint8_t *__re
 
 } // namespace
 
-std::optional<WorkingImage> ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine,
-                                               int width, int height) {
+WorkingImage ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
+                                int height) {
   const int nBytePerRow = static_cast<int>(bytesPerLine);
-  std::optional<WorkingImage> image;
-  try {
-    image = BlankImage(width, height, nBytePerRow);
-  } catch (const std::bad_alloc &) {
-    return std::nullopt;
-  } catch (const std::length_error &) {
-    return std::nullopt;
-  }
+  WorkingImage image = BlankImage(width, height, nBytePerRow);
   const int groups = nBytePerRow / 3;
   const bool partGroup = nBytePerRow % 3 != 0;
   for (int y = 0; y < height; ++y) {
     const uint8_t *p = lines.data() + static_cast<size_t>(y) * bytesPerLine;
-    uint8_t *row = RowOf(*image, y);
+    uint8_t *row = RowOf(image, y);
     GroupMeans(p, groups, row);
     if (partGroup)
       row[groups] = p[3 * groups];
@@ -223,7 +209,7 @@ int OtsuCells(WorkingImage &image, int nLight) {
 }
 
 bool ConvertWorkingImage(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight,
-                         int dwDithering, int &nThresholds) {
+                         int dwDithering, int &nThresholds, const LogLines &log) {
   const int cx = image.width, cy = image.height;
   const int cells = RowCells(image.nBytePerRow);
   const size_t S = PackedStride(cx);
@@ -234,8 +220,7 @@ bool ConvertWorkingImage(WorkingImage &image, std::span<uint8_t> pDataBuf, int n
   };
   switch (ModeFor(dwDithering)) {
   case ConversionMode::EdgeAware:
-    if (!ClassifyEdgeAware(image, nLight))
-      return false;
+    ClassifyEdgeAware(image, nLight, log);
     packPage();
     break;
   case ConversionMode::Threshold: {

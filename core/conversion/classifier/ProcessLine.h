@@ -7,6 +7,7 @@
 
 #include "classifier_lookups.h"
 #include "classifier_rules.h"
+#include "engine_sink.h"
 
 // 'ClassifyPixels()' - Visit the pixels of the working image row by row, left
 // to right, and let the classifier decide every pixel that is neither 0 nor
@@ -15,9 +16,10 @@
 // hold one byte per cell, RowCells(nBytePerRow) cells a row, for the
 // printer's rows of nBytePerRow bytes (see Neighbourhood). The classifier
 // reads one row and one cell of the white, so 2 x cells x cy bytes with a
-// white second half, or cells x (cy + 1) + 1 bytes, decide the same.
+// white second half, or cells x (cy + 1) + 1 bytes, decide the same. The
+// decision of one pixel, (368, 306), is traced to 'log' when there is one.
 void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
-                    int nBytePerRow);
+                    int nBytePerRow, const LogLines &log = {});
 
 // 'ProcessLine()' - Decide the gray pixel (x, y) black or white and write the
 // colour into it and along the run of like pixels to its right. 'pPixel' is
@@ -27,7 +29,7 @@ void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixe
 // run and the right scan for this page. Every earlier pixel in row-by-row,
 // left-to-right order must be decided already. Returns 1: decided.
 int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-                int nWidth, int nHeight, ClassifierLookups &lookups);
+                int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines &log = {});
 
 // 'DecidePixel()' - The colour of pixel (x, y), whose original gray is at
 // most 219, and the rule that decided it; writes nothing.

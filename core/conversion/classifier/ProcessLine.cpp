@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <bit>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "cell_words.h"
+#include "log_text.h"
 #include "vector_loops.h"
 
 namespace {
@@ -31,25 +31,28 @@ ptrdiff_t Offset(int c, int r, int nWidth) {
 }
 
 // 'TraceEntry()' - The trace pixel's grays: P, above, below, left, right.
-void TraceEntry(std::span<const uint8_t> org, int x, int y, int nWidth) {
-  fprintf(stderr,
-          "ERROR:***** x=%d y=%d pOrgPixel[y*nWidth+3*x] = %d pOrgPixel[(y-1)*nWidth+3*x]=%d "
-          "pOrgPixel[(y+1)*nWidth+3*x]=%d pOrgPixel[y*nWidth+3*(x-1)]=%d d "
-          "pOrgPixel[y*nWidth+3*(x+1)]=%d\n",
-          x, y, org[Offset(x, y, nWidth)], org[Offset(x, y - 1, nWidth)],
-          org[Offset(x, y + 1, nWidth)], org[Offset(x - 1, y, nWidth)],
-          org[Offset(x + 1, y, nWidth)]);
+void TraceEntry(const LogLines &log, std::span<const uint8_t> org, int x, int y, int nWidth) {
+  LogText line;
+  line << "ERROR:***** x=" << x << " y=" << y
+       << " pOrgPixel[y*nWidth+3*x] = " << int{org[Offset(x, y, nWidth)]}
+       << " pOrgPixel[(y-1)*nWidth+3*x]=" << int{org[Offset(x, y - 1, nWidth)]}
+       << " pOrgPixel[(y+1)*nWidth+3*x]=" << int{org[Offset(x, y + 1, nWidth)]}
+       << " pOrgPixel[y*nWidth+3*(x-1)]=" << int{org[Offset(x - 1, y, nWidth)]}
+       << " d pOrgPixel[y*nWidth+3*(x+1)]=" << int{org[Offset(x + 1, y, nWidth)]} << "\n";
+  log(line.str());
 }
 
 // 'TraceDecision()' - The branch taken and its colour, then the post-rule or
 // right-scan step that came after it. The printer numbers every branch of
 // rule U1 "1.0.0"; the other branches go by their rule names.
-void TraceDecision(const Decision &d, int oA) {
+void TraceDecision(const LogLines &log, const Decision &d, int oA) {
   const bool bU1 = d.rule[0] == 'U' && d.rule[1] == '1' && d.rule[2] == '.';
-  fprintf(stderr, "ERROR:********** %s color=%d pPixel[(y-1)*nWidth+3*x]=%d\n",
-          bU1 ? "1.0.0" : d.rule, d.ruleColor, oA);
+  LogText line;
+  line << "ERROR:********** " << (bU1 ? "1.0.0" : d.rule) << " color=" << int{d.ruleColor}
+       << " pPixel[(y-1)*nWidth+3*x]=" << oA << "\n";
   if (d.post)
-    fprintf(stderr, "ERROR:********** %s color=%d\n", d.post, d.color);
+    line << "ERROR:********** " << d.post << " color=" << int{d.color} << "\n";
+  log(line.str());
 }
 
 // 'MarkGrayPixels()' - Mark the pixels of a row that are to be decided: those
@@ -67,9 +70,10 @@ bool IsGray(const uint8_t *p) { return *p != 0 && *p != 255; }
 uint64_t GrayCells(uint64_t w) { return NonZeroBytes(w) & NonZeroBytes(~w); }
 
 // 'Decide()' - The body of DecidePixel(), for the pixel loop to inline;
-// 'bTrace' tells whether (x, y) is the trace pixel.
+// 'trace' is the log when (x, y) is the trace pixel, else null.
 inline Decision Decide(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x,
-                       int y, int nWidth, int nHeight, ClassifierLookups &lookups, bool bTrace) {
+                       int y, int nWidth, int nHeight, ClassifierLookups &lookups,
+                       const LogLines *trace) {
   Neighbourhood n = ReadNeighbourhood(pPixel, pOrgPixel, x, y, nWidth, nHeight);
   if (y == 0)
     return DecideTopRow(n);
@@ -77,8 +81,11 @@ inline Decision Decide(std::span<const uint8_t> pPixel, std::span<const uint8_t>
   const RowAboveRun run = lookups.FindRowAboveRun(x, y);
   n.N = run.nTotalColor;
   n.M = static_cast<int>(run.dwColor / static_cast<uint32_t>(run.nTotalColor));
-  if (bTrace)
-    fprintf(stderr, "ERROR:******* dwColor=%d nTotalColor=%d\n", n.M, n.N);
+  if (trace) {
+    LogText line;
+    line << "ERROR:******* dwColor=" << n.M << " nTotalColor=" << n.N << "\n";
+    (*trace)(line.str());
+  }
 
   // Ties go to the pixel above.
   if (Abs(n.P - n.A) <= Abs(n.P - n.B))
@@ -168,22 +175,22 @@ struct Written {
 
 // 'Classify()' - The body of ProcessLine(), for the pixel loop to inline.
 inline Written Classify(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-                        int nWidth, int nHeight, ClassifierLookups &lookups) {
-  const bool bTrace = IsTracePixel(x, y);
-  if (bTrace)
-    TraceEntry(pOrgPixel, x, y, nWidth);
+                        int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines &log) {
+  const LogLines *trace = log && IsTracePixel(x, y) ? &log : nullptr;
+  if (trace)
+    TraceEntry(log, pOrgPixel, x, y, nWidth);
 
   // A light pixel is white on its own; its neighbours wait for their turn.
   if (pOrgPixel[Offset(x, y, nWidth)] >= 220) {
     pPixel[Offset(x, y, nWidth)] = kWhite;
-    if (bTrace)
-      fprintf(stderr, "ERROR:********** P>=220 color=%d\n", kWhite);
+    if (trace)
+      log("ERROR:********** P>=220 color=255\n");
     return {x, kWhite};
   }
 
-  const Decision d = Decide(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, bTrace);
-  if (bTrace)
-    TraceDecision(d, pPixel[Offset(x, y - 1, nWidth)]);
+  const Decision d = Decide(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, trace);
+  if (trace)
+    TraceDecision(log, d, pPixel[Offset(x, y - 1, nWidth)]);
   return {WriteRowTail(pPixel, pOrgPixel, x, y, nWidth, d.color), d.color};
 }
 
@@ -191,7 +198,7 @@ inline Written Classify(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrg
 
 Decision DecidePixel(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x,
                      int y, int nWidth, int nHeight, ClassifierLookups &lookups) {
-  return Decide(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, IsTracePixel(x, y));
+  return Decide(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, nullptr);
 }
 
 void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
@@ -200,13 +207,13 @@ void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int 
 }
 
 int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-                int nWidth, int nHeight, ClassifierLookups &lookups) {
-  (void)Classify(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups);
+                int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines &log) {
+  (void)Classify(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, log);
   return 1;
 }
 
 void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
-                    int nBytePerRow) {
+                    int nBytePerRow, const LogLines &log) {
   // Below the last row the classifier reads at most one row and one cell of
   // white, and no further than a copy of twice the page's size.
   const int cells = RowCells(nBytePerRow);
@@ -248,7 +255,7 @@ void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixe
         ++x;
         continue;
       }
-      const Written w = Classify(pvBits, pOrgPixel, x, y, nBytePerRow, cy, lookups);
+      const Written w = Classify(pvBits, pOrgPixel, x, y, nBytePerRow, cy, lookups, log);
       written = std::max(written, w.last);
       x = w.color == kBlack || w.color == kWhite ? w.last + 1 : x + 1;
     }

@@ -14,6 +14,7 @@
 #pragma once
 
 #include "Color2BW.h"
+#include "engine_sink.h"
 #include "page_bytes.h"
 
 #include <cstddef>
@@ -42,10 +43,9 @@ WorkingImage GrayWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLin
 // 'ColourWorkingImage()' - The working image of 'height' 24-bit lines
 // (0 = black) 'bytesPerLine' apart, rows of bytesPerLine bytes: each whole
 // 3-byte group (padding included) its mean (b0 + b1 + b2) / 3, and a last
-// part group its first byte as it is. Nothing when the memory cannot be had:
-// the page cannot be converted.
-std::optional<WorkingImage> ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine,
-                                               int width, int height);
+// part group its first byte as it is.
+WorkingImage ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
+                                int height);
 
 // 'OtsuCells()' - The Otsu pass on a working image: every whole cell becomes
 // its gray plus the lightness offset of nLight, and the threshold that best
@@ -55,7 +55,7 @@ int OtsuCells(WorkingImage &image, int nLight);
 // 'ConvertWorkingImage()' - Binarise the working image with the mode
 // dwDithering, as ConvertPage() does the 3-byte rows, and pack it into
 // pDataBuf (PackedStride(width) * height bytes, all 0xFF). 'nThresholds' is
-// set to the Otsu level of the "Threshold" mode. Returns false, with nothing
-// packed, when the mode's scratch memory cannot be had.
+// set to the Otsu level of the "Threshold" mode; the classifier's trace goes
+// to 'log'. Returns false, with nothing packed, for a mode it does not know.
 bool ConvertWorkingImage(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight,
-                         int dwDithering, int &nThresholds);
+                         int dwDithering, int &nThresholds, const LogLines &log = {});

@@ -5,25 +5,17 @@
 #include "BayerDither.h"
 #include "ErrorDiffusion.h"
 #include "ProcessLine.h"
-#include "dump_file.h"
+#include "log_text.h"
 #include "ostu.h"
 #include "pixel_chunks.h"
-#include "trace_address.h"
 #include "working_image.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <functional>
-#include <new>
-#include <stdexcept>
 #include <vector>
 
 namespace {
-
-// Every page dump overwrites the same file: after a job it holds the last page.
-constexpr char kImageDitheringPath[] = "/tmp/ImageDithering.bmp";
 
 // The printer's resolution, stored as it is in both BMP resolution fields.
 constexpr uint32_t kBmpResolution = 203;
@@ -35,26 +27,20 @@ constexpr size_t kBmpHeaderSize = 62;
 // original copy: the page after the Otsu pass, followed by white, so that
 // the row read below the last row is white. The decided cells are written
 // back into all three bytes of their groups.
-bool ClassifyEdgeAware(std::span<uint8_t> image, int cx, int cy, int nBytePerRow, int nLight) {
+bool ClassifyEdgeAware(std::span<uint8_t> image, int cx, int cy, int nBytePerRow, int nLight,
+                       const LogLines &log) {
   const size_t stride = static_cast<size_t>(nBytePerRow);
   const size_t cells = static_cast<size_t>(RowCells(nBytePerRow));
   const size_t size = cells * static_cast<size_t>(cy);
-  std::vector<uint8_t> work, original;
-  try {
-    work.resize(size);
-    original.reserve(size + cells + 1);
-  } catch (const std::bad_alloc &) {
-    return false;
-  } catch (const std::length_error &) {
-    return false;
-  }
+  std::vector<uint8_t> work(size), original;
+  original.reserve(size + cells + 1);
   otsu(image, nBytePerRow, cy, 24, nLight);
   for (size_t y = 0; y < static_cast<size_t>(cy); ++y)
     for (size_t c = 0; c < cells; ++c)
       work[y * cells + c] = image[y * stride + 3 * c];
   original.assign(work.begin(), work.end());
   original.resize(size + cells + 1, 255);
-  ClassifyPixels(work, original, cx, cy, nBytePerRow);
+  ClassifyPixels(work, original, cx, cy, nBytePerRow, log);
   for (size_t y = 0; y < static_cast<size_t>(cy); ++y)
     for (size_t c = 0; c < static_cast<size_t>(nBytePerRow / 3); ++c) {
       uint8_t *p = image.data() + y * stride + 3 * c;
@@ -84,9 +70,13 @@ void PackRow(const uint8_t *p, uint8_t *out, int cx) {
 // puts the threshold past 255 and the whole page turns black. 'rowFinal' is
 // called with each row as soon as it is decided.
 void ApplyThreshold(std::span<uint8_t> image, int cx, int cy, int nBytePerRow, int nLight,
-                    const std::function<void(int)> &rowFinal) {
+                    const std::function<void(int)> &rowFinal, const LogLines &log) {
   const int nThresholds = otsu(image, nBytePerRow, cy, 24, 100);
-  fprintf(stderr, "ERROR: Color2BW nThresholds=%d nLight=%d\n", nThresholds, nLight);
+  if (log) {
+    LogText line;
+    line << "ERROR: Color2BW nThresholds=" << nThresholds << " nLight=" << nLight << "\n";
+    log(line.str());
+  }
   const int64_t threshold = static_cast<int64_t>(nThresholds) + nLight;
 
   // The Otsu pass left the three bytes of every pixel equal, so each byte
@@ -134,7 +124,6 @@ ConversionMode ModeFor(int dwDithering) {
   }
 }
 
-
 void PackPage(std::span<const uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, int cy,
               int nBytePerRow) {
   const size_t S = PackedStride(cx);
@@ -168,26 +157,8 @@ std::optional<std::array<uint8_t, 62>> BmpHeader(int cx, int cy) {
   return h;
 }
 
-void DumpPage(const char *path, std::span<const uint8_t> pDataBuf, int cx, int cy) {
-  const auto header = BmpHeader(cx, cy);
-  if (!header)
-    return;
-  const size_t D = PackedStride(cx) * static_cast<size_t>(cy);
-
-  errno = 0;
-  FilePtr ImageFile = OpenDumpFile(path);
-  const int err = errno;
-  fprintf(stderr, "ERROR: fopen ImageDithering.bmp ImageFile=%x err=%s\n", Trace(ImageFile.get()),
-          strerror(err));
-  if (!ImageFile)
-    return;
-
-  fwrite(header->data(), 1, header->size(), ImageFile.get());
-  WriteDump(ImageFile.get(), pDataBuf.first(D));
-}
-
 bool ConvertPage(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, int cy,
-                 int nBytePerRow, int nLight, int dwDithering) {
+                 int nBytePerRow, int nLight, int dwDithering, const LogLines &log) {
   // Every size below is checked in 64 bits before any pixel is touched.
   if (cx < 0 || cy < 0 || nBytePerRow < 0)
     return false;
@@ -211,12 +182,12 @@ bool ConvertPage(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx,
   };
   switch (mode) {
   case ConversionMode::EdgeAware:
-    if (!ClassifyEdgeAware(image, cx, cy, nBytePerRow, nLight))
+    if (!ClassifyEdgeAware(image, cx, cy, nBytePerRow, nLight, log))
       return false;
     PackPage(image, pDataBuf, cx, cy, nBytePerRow);
     break;
   case ConversionMode::Threshold:
-    ApplyThreshold(image, cx, cy, nBytePerRow, nLight, packRow);
+    ApplyThreshold(image, cx, cy, nBytePerRow, nLight, packRow, log);
     break;
   case ConversionMode::OrderDithering:
     if (!OrderedDither(image, cx, cy, nBytePerRow, nLight, packRow))
@@ -233,20 +204,22 @@ bool ConvertPage(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx,
   return true;
 }
 
-bool Color2BW(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx, int cy,
-              int nBytePerRow, int nLight, int dwDithering) {
-  if (!ConvertPage(pvBits, pDataBuf, cx, cy, nBytePerRow, nLight, dwDithering))
-    return false;
-  DumpPage(kImageDitheringPath, pDataBuf, cx, cy);
-  return true;
-}
-
-bool Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, int dwDithering) {
+bool Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, int dwDithering,
+              const EngineSink &sink) {
   int nThresholds = 0;
-  if (!ConvertWorkingImage(image, pDataBuf, nLight, dwDithering, nThresholds))
+  if (!ConvertWorkingImage(image, pDataBuf, nLight, dwDithering, nThresholds, sink.log))
     return false;
-  if (ModeFor(dwDithering) == ConversionMode::Threshold)
-    fprintf(stderr, "ERROR: Color2BW nThresholds=%d nLight=%d\n", nThresholds, nLight);
-  DumpPage(kImageDitheringPath, pDataBuf, image.width, image.height);
+  if (ModeFor(dwDithering) == ConversionMode::Threshold) {
+    LogText line;
+    line << "ERROR: Color2BW nThresholds=" << nThresholds << " nLight=" << nLight << "\n";
+    sink.log(line.str());
+  }
+  // The page dump: the packed page as a 1-bit BMP file, when the file's
+  // sizes fit its header.
+  if (const auto header = BmpHeader(image.width, image.height)) {
+    const std::span<const uint8_t> parts[] = {
+        *header, pDataBuf.first(PackedStride(image.width) * static_cast<size_t>(image.height))};
+    sink.dump(Dump::PagePicture, parts);
+  }
   return true;
 }

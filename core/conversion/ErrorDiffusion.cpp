@@ -198,12 +198,8 @@ bool EdgeAndLuminancePasses(std::span<uint8_t> pixels, int width, int height, in
   assert(pixels.size() >= stride * static_cast<size_t>(height));
 
   std::vector<Snap> held, current;
-  try {
-    held.reserve(static_cast<size_t>(width));
-    current.reserve(static_cast<size_t>(width));
-  } catch (const std::bad_alloc &) {
-    return false;
-  }
+  held.reserve(static_cast<size_t>(width));
+  current.reserve(static_cast<size_t>(width));
 
   // Whether rows y - 1, y and y + 1 are gray, known one row ahead. Snaps are
   // gray, so a gray row stays gray.
@@ -593,12 +589,8 @@ bool EdgePrePassCells(std::span<uint8_t> cells, int width, int height, int strid
     return true;
   assert(cells.size() >= static_cast<size_t>(stride) * static_cast<size_t>(height));
   std::vector<Snap> held, current;
-  try {
-    held.reserve(static_cast<size_t>(width));
-    current.reserve(static_cast<size_t>(width));
-  } catch (const std::bad_alloc &) {
-    return false;
-  }
+  held.reserve(static_cast<size_t>(width));
+  current.reserve(static_cast<size_t>(width));
   auto finishRow = [&](int y) {
     uint8_t *row = cells.data() + static_cast<size_t>(y) * static_cast<size_t>(stride);
     for (const Snap &snap : held)
