@@ -4,6 +4,7 @@
 //   labelpreview --list [FILE]          one line per command
 //   labelpreview [FILE] -o label.png    the picture of the one label
 //   labelpreview [FILE] -o DIR/         DIR/label-001.png, ... one per label
+//   --rotate 90|180|270                 pictures turned clockwise by so much
 //
 // FILE "-" or none is standard input. Exit status: 0 for a well-formed
 // stream, 1 for a malformed one (the message names the byte offset), 2 for a
@@ -29,12 +30,14 @@ constexpr int kMalformed = 1;
 constexpr int kTrouble = 2;
 constexpr double kDotsPerMm = 203 / 25.4;
 
-const char *const kUsage = "usage: labelpreview [--list] [FILE|-] [-o PICTURE.png | -o DIR/]\n";
+const char *const kUsage = "usage: labelpreview [--list] [--rotate 90|180|270] [FILE|-] "
+                           "[-o PICTURE.png | -o DIR/]\n";
 
 struct Arguments {
   bool list = false;
   std::string input = "-";
-  std::string output; // empty: no pictures
+  std::string output;   // empty: no pictures
+  int quarterTurns = 0; // the pictures turned clockwise
 };
 
 bool ParseArguments(int argc, char **argv, Arguments &args) {
@@ -43,6 +46,11 @@ bool ParseArguments(int argc, char **argv, Arguments &args) {
     const std::string arg = argv[i];
     if (arg == "--list") {
       args.list = true;
+    } else if (arg == "--rotate" && i + 1 < argc) {
+      const std::string degrees = argv[++i];
+      if (degrees != "90" && degrees != "180" && degrees != "270")
+        return false;
+      args.quarterTurns = std::stoi(degrees) / 90;
     } else if (arg == "-o" && i + 1 < argc && argv[i + 1][0] != '\0') {
       args.output = argv[++i];
     } else if ((arg == "-" || arg[0] != '-') && !haveInput) {
@@ -103,7 +111,8 @@ bool IsDirectory(const std::string &path) {
 }
 
 // 'DrawLabels()' - Write the pictures of the labels; the exit status.
-int DrawLabels(const std::vector<preview::Command> &commands, const std::string &output) {
+int DrawLabels(const std::vector<preview::Command> &commands, const std::string &output,
+               int quarterTurns) {
   const std::vector<preview::Label> labels = preview::SplitLabels(commands);
   const unsigned widthBytes = preview::PaperWidthBytes(commands);
   const bool toDirectory = output.back() == '/' || IsDirectory(output);
@@ -131,7 +140,8 @@ int DrawLabels(const std::vector<preview::Command> &commands, const std::string 
         path += '/';
       path += name;
     }
-    const std::string problem = preview::WriteLabelPng(path, commands, labels[i], widthBytes);
+    const std::string problem =
+        preview::WriteLabelPng(path, commands, labels[i], widthBytes, quarterTurns);
     if (!problem.empty()) {
       fprintf(stderr, "labelpreview: label %zu: %s\n", i + 1, problem.c_str());
       return kTrouble;
@@ -161,7 +171,7 @@ int Run(int argc, char **argv) {
     return kMalformed;
   }
   if (!args.output.empty())
-    return DrawLabels(decoded.commands, args.output);
+    return DrawLabels(decoded.commands, args.output, args.quarterTurns);
   return 0;
 }
 

@@ -17,9 +17,11 @@ inline constexpr uint32_t kPixelsPerMetre = 7992;
 // 125 metres of paper.
 inline constexpr uint64_t kMostPictureRows = 1000000;
 
-// Writes the label as a 1-bit gray PNG 'widthBytes' x 8 pixels wide. Returns
+// Writes the label as a 1-bit gray PNG 'widthBytes' x 8 pixels wide, turned
+// clockwise by 'quarterTurns' (0 to 3) quarter turns: turned by a half, a
+// label the printer printed upside down reads as it does in the hand. Returns
 // an empty string, or what went wrong.
 std::string WriteLabelPng(const std::string &path, std::span<const Command> commands,
-                          const Label &label, unsigned widthBytes);
+                          const Label &label, unsigned widthBytes, int quarterTurns = 0);
 
 } // namespace preview

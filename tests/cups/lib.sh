@@ -78,8 +78,8 @@ dots_for_points() {
 
 # 'install_build BUILD_DIR DEST' - 'cmake --install' BUILD_DIR into the
 # DESTDIR DEST and check the layout CUPS needs: the filter in ServerBin's
-# filter folder, mode 0755, and the PPD under DataDir's model folder. Sets
-# INSTALLED_FILTER and INSTALLED_PPD.
+# filter folder, mode 0755, commandtolabel beside it, and the PPD under
+# DataDir's model folder. Sets INSTALLED_FILTER and INSTALLED_PPD.
 MODEL=labelfilter/thermal-label-203.ppd
 install_build() {
   local build=$1 dest=$2
@@ -88,5 +88,9 @@ install_build() {
   INSTALLED_PPD=$dest$(cups-config --datadir)/model/$MODEL
   [[ -x $INSTALLED_FILTER ]] || fail "no filter at $INSTALLED_FILTER"
   expect_equal "mode of the installed filter" "$(stat -c %a "$INSTALLED_FILTER")" 755
+  local command_filter
+  command_filter=$(dirname "$INSTALLED_FILTER")/commandtolabel
+  [[ -x $command_filter ]] || fail "no commandtolabel at $command_filter"
+  expect_equal "mode of the installed commandtolabel" "$(stat -c %a "$command_filter")" 755
   [[ -r $INSTALLED_PPD ]] || fail "no PPD at $INSTALLED_PPD"
 }

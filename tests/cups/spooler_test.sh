@@ -304,6 +304,56 @@ done
 pass "queue made anew, lp -o media=Roll58x200mm and -o PageSize=Custom.60x40mm: \
 no settings, bands of 48 and 60 bytes"
 
+# ---- The maintenance commands -------------------------------------------------
+# The queue offers the PPD's two commands (the web interface lists them under
+# Maintenance). A command file sent with lp, as the README shows, goes through
+# commandtolabel and prints the self-test label: the 1218 rows of 4 x 6 in in
+# 51 bands of 24 rows, 104 bytes (812 dots in whole 32-dot words) wide.
+cat >"$WORK/commands.test" <<EOF
+{
+  OPERATION Get-Printer-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri \$uri
+  ATTR keyword requested-attributes printer-commands
+  STATUS successful-ok
+  DISPLAY printer-commands
+}
+EOF
+commands=$(client ipptool -t -T 10 "ipp://127.0.0.1:$PORT/printers/Label" "$WORK/commands.test") ||
+  fail "ipptool get-printer-attributes printer-commands"
+grep -qE "printer-commands \(1setOf keyword\) = PrintSelfTestPage,PrintAlignmentPage$" \
+  <<<"$commands" || fail "the queue does not offer both commands: $commands"
+job=$(printf '#CUPS-COMMAND\nPrintSelfTestPage\n' |
+  submit -o document-format=application/vnd.cups-command)
+wait_for_completion "$job" 30
+job_log "$job" | grep -q "Started filter .*/commandtolabel " ||
+  fail "job $job did not run commandtolabel"
+job_log "$job" | grep -q "\] Printing the self-test label$" ||
+  fail "job $job: commandtolabel did not print the self-test label"
+expect_equal "self-test label: commands" "$(stream_tokens "$DEVICE" | sort | uniq -c)" \
+  "     51 band 104"
+pass "printer-commands: PrintSelfTestPage,PrintAlignmentPage; a command file on lp's" \
+  "standard input printed the self-test label through commandtolabel (job $job)"
+
+# A command the printer does not know: commandtolabel prints nothing, says
+# what is wrong and exits 1, so cupsd stops the job.
+job=$(printf '#CUPS-COMMAND\nPrintNothing\n' |
+  submit -o document-format=application/vnd.cups-command)
+wait_for_log "$job" "Job stopped due to filter errors" 20
+job_log "$job" | grep -q "Started filter .*/commandtolabel " ||
+  fail "job $job did not run commandtolabel"
+# cupsd logs the ERROR: line without its prefix, its quotes escaped.
+job_log "$job" | grep "^E \[" |
+  grep -qF "[Job $job] "'Unknown printer command \"PrintNothing\" on line 2.' ||
+  fail "job $job: no ERROR: line of commandtolabel in the log"
+job_log "$job" | grep -q "Job completed" && fail "job $job with an unknown command completed"
+client cancel "$job"
+wait_for_job_end "$job" 30
+pass "unknown command: job $job stopped with commandtolabel's ERROR: line in the log," \
+  "then canceled"
+
 # ---- A job canceled while labelfilter prints it -------------------------------
 # A raster job of 1000 gray receipts half a metre long, error diffused: it
 # would keep labelfilter busy for a minute. Canceled once the second page has

@@ -123,6 +123,13 @@ INSTANTIATE_TEST_SUITE_P(
         Invocation{"UnknownOption", {"--lst"}, kSmallStream, 2, "usage", false},
         Invocation{"TwoInputs", {"--list", "a.prn", "b.prn"}, kSmallStream, 2, "usage", false},
         Invocation{"OutputWithoutName", {"-o"}, kSmallStream, 2, "usage", false},
+        Invocation{"RotateByOtherAngle",
+                   {"--rotate", "45", "-o", kPng},
+                   kSmallStream,
+                   2,
+                   "usage: labelpreview [--list] [--rotate 90|180|270]",
+                   false},
+        Invocation{"RotateWithoutAngle", {"-o", kPng, "--rotate"}, kSmallStream, 2, "usage", false},
         Invocation{"MissingFile", {"--list", "DIR/none.prn"}, {}, 2, "none.prn: No such", false},
         Invocation{"TwoLabelsToOnePicture",
                    {"-o", kPng},
@@ -215,6 +222,35 @@ TEST(Cli, PictureShowsTheDotsBlackOnWhitePaperAt203Dpi) {
   expected.Set(7, 27);
   EXPECT_TRUE(IsPictureOf(ReadPng(dir.Path("label.png")), expected));
 }
+
+// A band of 8 dots by 3 rows: dots at columns 0 and 1 of the first row and at
+// column 7 of the last, and the same picture turned clockwise by hand.
+struct Rotation {
+  const char *degrees;
+  int width, height;
+  std::vector<std::pair<int, int>> dots; // (column, row)
+};
+void PrintTo(const Rotation &c, std::ostream *os) { *os << c.degrees; }
+
+class Rotated : public ::testing::TestWithParam<Rotation> {};
+
+TEST_P(Rotated, PictureIsTurnedClockwise) {
+  const Rotation &c = GetParam();
+  TempDir dir;
+  const testsupport::FilterResult result =
+      RunPreview({"--rotate", c.degrees, "-o", dir.Path("label.png")}, Band(1, 3, {0xC0, 0, 0x01}));
+  ASSERT_EQ(result.exitStatus, 0) << result.err;
+  Picture expected(c.width, c.height);
+  for (auto [x, y] : c.dots)
+    expected.Set(x, y);
+  EXPECT_TRUE(IsPictureOf(ReadPng(dir.Path("label.png")), expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, Rotated,
+                         ::testing::Values(Rotation{"90", 3, 8, {{2, 0}, {2, 1}, {0, 7}}},
+                                           Rotation{"180", 8, 3, {{7, 2}, {6, 2}, {0, 0}}},
+                                           Rotation{"270", 3, 8, {{0, 7}, {0, 6}, {2, 0}}}),
+                         [](const auto &test) { return "By" + std::string(test.param.degrees); });
 
 TEST(Cli, FolderGetsOnePicturePerLabel) {
   TempDir dir;
