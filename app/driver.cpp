@@ -74,6 +74,9 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   data->rwriteline_cb = LabelWriteLine;
   data->rendpage_cb = LabelEndPage;
   data->rendjob_cb = LabelEndJob;
+  // The printer's own commands are sent on as they are.
+  data->printfile_cb = LabelPrintFile;
+  data->format = kPrinterFormat;
   // The test page will be a label the engine draws; until the label
   // drawing is part of the engine, the printer offers no test page.
   data->testpage_cb = nullptr;

@@ -8,9 +8,11 @@
 #include "settings_map.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -25,6 +27,7 @@ struct LabelJob {
   std::vector<uint8_t> lines;    // the current page's raster lines
   std::vector<uint8_t> pDataBuf; // the current page's dots, for gray pages
   bool invertGray = false;       // the lines are sgray (0 = black)
+  unsigned linesReceived = 0;    // lines of the current page that arrived
   bool failed = false;           // the job was stopped for its document or the printer
 };
 
@@ -70,7 +73,9 @@ bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t
   auto *state = new (std::nothrow) LabelJob;
   if (!state)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
-  state->settings = ParseSettings(JobChoiceKeywords(*options));
+  ipp_t *printerAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
+  state->settings = ParseSettings(JobChoiceKeywords(*options, printerAttrs));
+  ippDelete(printerAttrs);
   papplJobSetData(job, state);
   return true;
 }
@@ -107,6 +112,7 @@ bool LabelStartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
   }
 
   state->invertGray = gray && h.cupsColorSpace != CUPS_CSPACE_K;
+  state->linesReceived = 0;
   try {
     state->lines.assign(size_t{h.cupsBytesPerLine} * h.cupsHeight, 0);
   } catch (const std::bad_alloc &) {
@@ -125,6 +131,7 @@ bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
     return false;
   uint8_t *row = state->lines.data() + size_t{y} * h.cupsBytesPerLine;
   memcpy(row, line, h.cupsBytesPerLine);
+  ++state->linesReceived;
   // The engine's gray lines are 255 = black, as CUPS raster in the black
   // colour space; sgray lines are 0 = black.
   if (state->invertGray)
@@ -142,7 +149,16 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
   if (papplJobIsCanceled(job))
     return false;
 
+  // A page whose lines did not all arrive is a document that broke off: a
+  // label cut short is not printed.
   const cups_page_header2_t &h = options->header;
+  if (state->linesReceived < h.cupsHeight) {
+    char message[160];
+    snprintf(message, sizeof message,
+             "Page %u broke off after %u of its %u lines; the document is damaged.", page,
+             state->linesReceived, h.cupsHeight);
+    return StopJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, message);
+  }
   const int width = static_cast<int>(h.cupsWidth);
   const int height = static_cast<int>(h.cupsHeight);
   std::optional<PackedPage> packed;
@@ -184,4 +200,22 @@ bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device)
   papplJobSetData(job, nullptr);
   delete state;
   return ok;
+}
+
+bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
+  const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
+  papplJobSetImpressions(job, 1);
+  uint8_t buffer[65536];
+  ssize_t n;
+  bool ok = true;
+  while (ok && !papplJobIsCanceled(job) && (n = read(fd, buffer, sizeof buffer)) > 0)
+    ok = papplDeviceWrite(device, buffer, static_cast<size_t>(n)) == n;
+  close(fd);
+  papplDeviceFlush(device);
+  if (!ok)
+    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "The printer takes no more data.");
+  papplJobSetImpressionsCompleted(job, 1);
+  return true;
 }

@@ -11,3 +11,10 @@ bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
 bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
                   unsigned page);
 bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device);
+
+// The printer's own command stream, as labelfilter writes it, sent on as it
+// is: a document of this type is copied to the device unchanged.
+inline constexpr const char *kPrinterFormat = "application/vnd.thermal-label-commands";
+
+// 'LabelPrintFile()' - Send a document in the printer's own commands.
+bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device);

@@ -169,11 +169,19 @@ std::optional<int> SpeedLevel(int hundredthsMmPerSecond) {
   return std::clamp((hundredthsMmPerSecond + kSpeedStep / 2) / kSpeedStep, 1, kSpeedLevels);
 }
 
-ChoiceKeywords JobChoiceKeywords(const pappl_pr_options_t &options) {
+ChoiceKeywords JobChoiceKeywords(const pappl_pr_options_t &options, ipp_t *printerAttrs) {
   ChoiceKeywords choices;
   for (const VendorAttribute &attr : kVendorAttributes) {
     const char *value = cupsGetOption(attr.name, options.num_vendor, options.vendor);
-    choices.*attr.ppd = PpdChoice(attr, value ? value : attr.defaultValue);
+    char printerDefault[256] = "";
+    if (!value) {
+      const std::string defaultName = std::string(attr.name) + "-default";
+      if (ipp_attribute_t *found =
+              ippFindAttribute(printerAttrs, defaultName.c_str(), IPP_TAG_ZERO))
+        ippAttributeString(found, printerDefault, sizeof printerDefault);
+      value = printerDefault[0] ? printerDefault : attr.defaultValue;
+    }
+    choices.*attr.ppd = PpdChoice(attr, value);
   }
   if (std::optional<int> level =
           DarknessLevel(options.darkness_configured + options.print_darkness))

@@ -57,6 +57,6 @@ inline constexpr int kSpeedLevels = 8;
 inline constexpr int kDarknessLevels = 16;
 
 // 'JobChoiceKeywords()' - The PPD choice keywords a job asks for: its vendor
-// options (the job's own values, else the printer's defaults), its darkness
-// and its speed.
-ChoiceKeywords JobChoiceKeywords(const pappl_pr_options_t &options);
+// options (the job's own values, else the printer's NAME-default in
+// 'printerAttrs'), its darkness and its speed.
+ChoiceKeywords JobChoiceKeywords(const pappl_pr_options_t &options, ipp_t *printerAttrs);
