@@ -22,6 +22,9 @@ STREAM_CHECK=${4:?$usage}
 PPD_FILE=$repo/ppd/thermal-label-203.ppd
 require_programs ipptool
 
+# In the sanitizer build: PAPPL's and libcups's own leaks are not the app's.
+export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
 make_work_dir
 source "$here/server.sh"
 trap 'status=$?; stop_server; remove_work_dir $status; exit $status' EXIT

@@ -46,6 +46,11 @@ stop_server() {
   kill -KILL "$SERVER_PID" 2>/dev/null || true
   wait "$SERVER_PID" 2>/dev/null || true
   SERVER_PID=
+  # In the sanitizer build the server reports what it found as it exits.
+  if grep -qE "Sanitizer|runtime error" "$WORK/server.out" 2>/dev/null; then
+    cat "$WORK/server.out" >&2
+    fail "the server's sanitizers reported an error"
+  fi
 }
 
 # 'add_printer NAME DEVICE-URI' - Add a printer through the system's IPP
