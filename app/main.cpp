@@ -68,8 +68,6 @@ bool SaveState(pappl_system_t *system, void *) {
 //   -o log-file=FILE, -o log-level=debug|info|warn|error
 //   -o state-file=FILE       the printers and their defaults
 //                            (LABEL_PRINTER_APP_STATE)
-//   -o server-socket=PATH    the local socket the sub-commands use
-//                            (LABEL_PRINTER_APP_SOCKET)
 //   -o listen-address=ADDR   "localhost" (the default: loopback only), an
 //                            address or host name, or "*" for every network
 //   -o admin-group=GROUP, -o auth-service=PAM-SERVICE
@@ -80,14 +78,11 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *) {
   const char *logFile = Option(num_options, options, "log-file", nullptr);
   const char *logLevel = Option(num_options, options, "log-level", nullptr);
   const char *state = Option(num_options, options, "state-file", "LABEL_PRINTER_APP_STATE");
-  const char *socket = Option(num_options, options, "server-socket", "LABEL_PRINTER_APP_SOCKET");
   const char *listen = Option(num_options, options, "listen-address", nullptr);
   const char *adminGroup = Option(num_options, options, "admin-group", nullptr);
   const char *authService = Option(num_options, options, "auth-service", nullptr);
 
   StateFile = state ? state : UserFile("/var/lib", "XDG_CONFIG_HOME", "/.config", ".state");
-  const std::string socketPath =
-      socket ? socket : UserFile("/run", "XDG_RUNTIME_DIR", nullptr, ".sock");
 
   const pappl_soptions_t soptions = PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE |
                                     PAPPL_SOPTIONS_WEB_LOG | PAPPL_SOPTIONS_WEB_SECURITY;
@@ -97,10 +92,11 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *) {
   if (!system)
     return nullptr;
 
-  // Loopback only unless asked: "*" listens on every address.
+  // Loopback only unless asked: "*" listens on every address. The main loop
+  // adds the local socket its sub-commands use, named after the program
+  // (/run/label-printer-app.sock as root).
   const char *listenName = listen ? listen : "localhost";
-  if (!papplSystemAddListeners(system, strcmp(listenName, "*") ? listenName : nullptr) ||
-      !papplSystemAddListeners(system, socketPath.c_str())) {
+  if (!papplSystemAddListeners(system, strcmp(listenName, "*") ? listenName : nullptr)) {
     papplSystemDelete(system);
     return nullptr;
   }

@@ -8,6 +8,7 @@ import sys
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support import expected_conditions
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
 
@@ -26,10 +27,11 @@ def main():
         save = driver.find_element(By.CSS_SELECTOR, "input[type=submit]")
         driver.execute_script("arguments[0].scrollIntoView({block: 'center'});", save)
         save.click()
-        # The page comes back with the saved values selected.
-        WebDriverWait(driver, 10).until(
-            lambda d: Select(d.find_element(By.NAME, "print-head-pressure"))
-            .first_selected_option.get_attribute("value") == pressure)
+        # The form is posted and the page comes back with the saved values.
+        WebDriverWait(driver, 30).until(expected_conditions.staleness_of(save))
+        shown = Select(driver.find_element(By.NAME, "print-head-pressure"))
+        if shown.first_selected_option.get_attribute("value") != pressure:
+            sys.exit("the page shows another print head pressure after saving")
     finally:
         driver.quit()
 
