@@ -105,7 +105,6 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *) {
 
   papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, nullptr, LabelDriverCallback,
                                nullptr);
-  papplSystemSetFooterHTML(system, kFooterHtml);
   pappl_version_t version{};
   strncpy(version.name, kAppName, sizeof version.name - 1);
   strncpy(version.sversion, kVersion, sizeof version.sversion - 1);

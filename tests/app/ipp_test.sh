@@ -22,7 +22,7 @@ STREAM_CHECK=${4:?$usage}
 PPD_FILE=$repo/ppd/thermal-label-203.ppd
 require_programs ipptool
 
-# In the sanitizer build: PAPPL's and libcups's own leaks are not the app's.
+# In the sanitizer build: the leaks PAPPL itself leaves are not the app's.
 export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 make_work_dir
