@@ -86,8 +86,11 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   data->ppm = 4;
   data->kind = static_cast<pappl_kind_t>(PAPPL_KIND_LABEL | PAPPL_KIND_ROLL | PAPPL_KIND_RECEIPT);
   data->orient_default = IPP_ORIENT_NONE;
-  data->color_supported = static_cast<pappl_color_mode_t>(
-      PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_MONOCHROME | PAPPL_COLOR_MODE_BI_LEVEL);
+  // No bi-level mode: the engine makes the dots from gray itself, and PAPPL
+  // 1.3 hands a bi-level job's gray lines over under a header of another
+  // polarity.
+  data->color_supported =
+      static_cast<pappl_color_mode_t>(PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_MONOCHROME);
   data->color_default = PAPPL_COLOR_MODE_MONOCHROME;
   data->content_default = PAPPL_CONTENT_AUTO;
   data->quality_default = IPP_QUALITY_NORMAL;
