@@ -8,8 +8,7 @@
 //   gray.ras        CUPS raster, 8-bit black (255 = black), NumCopies COPIES
 //   gray-sgray.pwg  PWG raster sgray_8: the same page, 0 = black
 //   gray-black8.pwg PWG raster black_8: the same bytes as gray.ras
-//   bilevel.ras     CUPS raster, 1-bit black, NumCopies COPIES
-//   bilevel.pwg     PWG raster black_1: the same bytes
+//   bilevel.pwg     PWG raster black_1 of the page drawn at 1 bit
 //   wide.pwg        PWG raster sgray_8, 900 dots: wider than the head
 #include "label_page.h"
 #include "support/raster_writer.h"
@@ -88,7 +87,6 @@ int main(int argc, char *argv[]) {
   bool ok = WriteCups(dir + "/gray.ras", gray, copies) &&
             WritePwg(dir + "/gray-sgray.pwg", "sgray_8", width, height, sgray) &&
             WritePwg(dir + "/gray-black8.pwg", "black_8", width, height, gray.pixels) &&
-            WriteCups(dir + "/bilevel.ras", bilevel, copies) &&
             WritePwg(dir + "/bilevel.pwg", "black_1", width, height, bilevel.pixels) &&
             WritePwg(dir + "/wide.pwg", "sgray_8", 900, 40, wide.pixels);
   if (!ok) {
