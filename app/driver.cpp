@@ -1,0 +1,147 @@
+// The printer: 203 dpi, a head of 832 dots (104 mm), labels and receipt
+// rolls, no margins. Its pages reach the engine as 8-bit gray, so that the
+// engine's own gray conversion runs.
+#include "driver.h"
+
+#include "job.h"
+#include "settings_map.h"
+
+#include <cstring>
+#include <iterator>
+
+pappl_pr_driver_t LabelDrivers[1] = {
+    {kDriverName, "Generic Thermal Label Printer 203 dpi", nullptr, nullptr},
+};
+
+namespace {
+
+constexpr int kDpi = 203;
+
+// The PPD's page sizes as PWG names. A receipt roll's page is its printable
+// width: 48 mm of a 58 mm roll and 72 mm of an 80 mm roll, named a tenth of
+// a millimetre wider so that the page is exactly 384 and 576 dots. Custom
+// sizes go from 20 x 10 mm to the head's 104 mm x 1 m.
+constexpr const char *kMedia[] = {
+    "om_58mm-roll_48.1x100mm",    "om_58mm-roll_48.1x150mm",  "om_58mm-roll_48.1x200mm",
+    "om_58mm-roll_48.1x300mm",    "om_80mm-roll_72.1x100mm",  "om_80mm-roll_72.1x150mm",
+    "om_80mm-roll_72.1x200mm",    "om_80mm-roll_72.1x300mm",  "om_40x30-label_40x30mm",
+    "om_50x25-label_50x25mm",     "om_50x30-label_50x30mm",   "om_60x40-label_60x40mm",
+    "om_70x50-label_70x50mm",     "om_100x50-label_100x50mm", "om_100x100-label_100x100mm",
+    "om_100x150-label_100x150mm", "oe_4x6-label_4x6in",       "roll_min_20x10mm",
+    "roll_max_104x1000mm",
+};
+constexpr const char *kDefaultMedia = "oe_4x6-label_4x6in";
+
+// Die-cut labels and continuous receipt paper, both on the printer's roll.
+constexpr const char *kTypes[] = {"labels", "continuous"};
+constexpr const char *kSource = "main-roll";
+
+// 'FillMediaCol()' - A media-col for a PWG size on the roll, without margins.
+void FillMediaCol(pappl_media_col_t &col, const char *name, const char *type) {
+  col = pappl_media_col_t{};
+  const pwg_media_t *pwg = pwgMediaForPWG(name);
+  strncpy(col.size_name, name, sizeof col.size_name - 1);
+  col.size_width = pwg ? pwg->width : 0;
+  col.size_length = pwg ? pwg->length : 0;
+  strncpy(col.source, kSource, sizeof col.source - 1);
+  strncpy(col.type, type, sizeof col.type - 1);
+  col.tracking = PAPPL_MEDIA_TRACKING_GAP;
+}
+
+// 'FillDither()' - A 16 x 16 ordered dither, for the pages PAPPL itself
+// makes 1-bit (images printed in bi-level mode): the index of each cell in
+// the recursive Bayer order, from its bits interleaved.
+void FillDither(pappl_dither_t &dither) {
+  for (unsigned y = 0; y < 16; ++y)
+    for (unsigned x = 0; x < 16; ++x) {
+      unsigned value = 0;
+      const unsigned xy = x ^ y;
+      for (unsigned bit = 0; bit < 4; ++bit)
+        value |= (((xy >> bit) & 1) << (2 * (3 - bit) + 1)) | (((y >> bit) & 1) << (2 * (3 - bit)));
+      dither[y][x] = static_cast<unsigned char>(value);
+    }
+}
+
+} // namespace
+
+bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *, const char *,
+                         pappl_pr_driver_data_t *data, ipp_t **driver_attrs, void *) {
+  if (strcmp(driver_name, kDriverName) != 0)
+    return false;
+
+  data->rstartjob_cb = LabelStartJob;
+  data->rstartpage_cb = LabelStartPage;
+  data->rwriteline_cb = LabelWriteLine;
+  data->rendpage_cb = LabelEndPage;
+  data->rendjob_cb = LabelEndJob;
+  // The printer's own commands are sent on as they are.
+  data->printfile_cb = LabelPrintFile;
+  data->format = kPrinterFormat;
+  // The test page will be a label the engine draws; until the label
+  // drawing is part of the engine, the printer offers no test page.
+  data->testpage_cb = nullptr;
+
+  strncpy(data->make_and_model, "Generic Thermal Label Printer 203 dpi",
+          sizeof data->make_and_model - 1);
+  data->ppm = 4;
+  data->kind = static_cast<pappl_kind_t>(PAPPL_KIND_LABEL | PAPPL_KIND_ROLL | PAPPL_KIND_RECEIPT);
+  data->orient_default = IPP_ORIENT_NONE;
+  // No bi-level mode: the engine makes the dots from gray itself, and PAPPL
+  // 1.3 hands a bi-level job's gray lines over under a header of another
+  // polarity.
+  data->color_supported =
+      static_cast<pappl_color_mode_t>(PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_MONOCHROME);
+  data->color_default = PAPPL_COLOR_MODE_MONOCHROME;
+  data->content_default = PAPPL_CONTENT_AUTO;
+  data->quality_default = IPP_QUALITY_NORMAL;
+  data->scaling_default = PAPPL_SCALING_AUTO;
+  // Gray only: PAPPL 1.3 does not hand a 1-bit PWG page over as it came
+  // (it widens it to the media's gray page), so clients are asked for gray
+  // and the engine's gray conversion makes the dots. A 1-bit page that comes
+  // anyway is printed as PAPPL widens it.
+  data->raster_types = static_cast<pappl_raster_type_t>(PAPPL_PWG_RASTER_TYPE_BLACK_8 |
+                                                        PAPPL_PWG_RASTER_TYPE_SGRAY_8);
+  data->force_raster_type = PAPPL_PWG_RASTER_TYPE_NONE;
+  data->duplex = PAPPL_DUPLEX_NONE;
+  data->sides_supported = PAPPL_SIDES_ONE_SIDED;
+  data->sides_default = PAPPL_SIDES_ONE_SIDED;
+  data->finishings = PAPPL_FINISHINGS_NONE;
+  FillDither(data->gdither);
+  FillDither(data->pdither);
+
+  data->num_resolution = 1;
+  data->x_resolution[0] = data->y_resolution[0] = kDpi;
+  data->x_default = data->y_default = kDpi;
+
+  // Every page is printed to its edges.
+  data->borderless = true;
+  data->left_right = 0;
+  data->bottom_top = 0;
+
+  data->num_media = static_cast<int>(std::size(kMedia));
+  for (int i = 0; i < data->num_media; ++i)
+    data->media[i] = kMedia[i];
+  data->num_source = 1;
+  data->source[0] = kSource;
+  data->num_type = static_cast<int>(std::size(kTypes));
+  for (int i = 0; i < data->num_type; ++i)
+    data->type[i] = kTypes[i];
+  data->tracking_supported = static_cast<pappl_media_tracking_t>(PAPPL_MEDIA_TRACKING_GAP |
+                                                                 PAPPL_MEDIA_TRACKING_CONTINUOUS);
+  // The roll in the printer: 4 x 6 in labels, as the PPD's default size.
+  FillMediaCol(data->media_default, kDefaultMedia, "labels");
+  data->media_ready[0] = data->media_default;
+
+  // Darkness and speed: see DarknessLevel() and SpeedLevel(). 0 % and
+  // "automatic" leave the printer's own setting alone.
+  data->darkness_supported = kDarknessLevels;
+  data->darkness_configured = 0;
+  data->darkness_default = 0;
+  data->speed_supported[0] = kSpeedStep;
+  data->speed_supported[1] = kSpeedLevels * kSpeedStep;
+  data->speed_default = 0;
+
+  *driver_attrs = ippNew();
+  AddVendorAttributes(*data, *driver_attrs);
+  return true;
+}

@@ -1,0 +1,15 @@
+// The printer driver: what the printer is and what it takes.
+#pragma once
+
+#include <pappl/pappl.h>
+
+// The drivers the application offers: one, the 203 dpi printer with its
+// 832-dot head.
+inline constexpr const char *kDriverName = "thermal-label-203";
+extern pappl_pr_driver_t LabelDrivers[1]; // Drivers for papplMainloop and the system
+
+// 'LabelDriverCallback()' - Fill in the driver data and the vendor
+// attributes of a new printer.
+bool LabelDriverCallback(pappl_system_t *system, const char *driver_name, const char *device_uri,
+                         const char *device_id, pappl_pr_driver_data_t *data, ipp_t **driver_attrs,
+                         void *cbdata);

@@ -1,0 +1,221 @@
+// The raster callbacks: PAPPL hands over each page line by line; the page
+// is gathered, converted to dots like a filter page of the same depth, and
+// its command stream goes to the device through the engine.
+#include "job.h"
+
+#include "ProcessData.h"
+#include "page_conversion.h"
+#include "settings_map.h"
+
+#include <cstring>
+#include <fcntl.h>
+#include <new>
+#include <string>
+#include <string_view>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr unsigned kHeadDots = 832; // 104 mm at 203 dpi
+// The longest page taken: 5 m of paper (the longest size offered is 1 m).
+constexpr unsigned kMaxPageRows = 39960;
+
+// What one job keeps from page to page.
+struct LabelJob {
+  JobSettings settings;
+  std::vector<uint8_t> lines;    // the current page's raster lines
+  std::vector<uint8_t> pDataBuf; // the current page's dots, for gray pages
+  bool invertGray = false;       // the lines are sgray (0 = black)
+  unsigned linesReceived = 0;    // lines of the current page that arrived
+  bool failed = false;           // the job was stopped for its document or the printer
+};
+
+// 'JobLog()' - The engine's log lines, one by one, in the job's log.
+void JobLog(pappl_job_t *job, std::string_view lines) {
+  while (!lines.empty()) {
+    const size_t end = lines.find('\n');
+    const std::string line(lines.substr(0, end));
+    papplLogJob(job, PAPPL_LOGLEVEL_DEBUG, "%s", line.c_str());
+    if (end == std::string_view::npos)
+      break;
+    lines.remove_prefix(end + 1);
+  }
+}
+
+// 'PrinterSink()' - The engine's results for this job: its bytes to the
+// device, its lines to the job log. The application keeps no dumps.
+EngineSink PrinterSink(pappl_job_t *job, pappl_device_t *device) {
+  return EngineSink{
+      .log = [job](std::string_view lines) { JobLog(job, lines); },
+      .print =
+          [device](std::span<const uint8_t> bytes) {
+            return papplDeviceWrite(device, bytes.data(), bytes.size()) ==
+                   static_cast<ssize_t>(bytes.size());
+          },
+      .dump = [](Dump, std::span<const std::span<const uint8_t>>) {},
+  };
+}
+
+// 'StopJob()' - End the job with a reason and a line that says why.
+bool StopJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
+  if (auto *state = static_cast<LabelJob *>(papplJobGetData(job)))
+    state->failed = true;
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
+  papplJobSetMessage(job, "%s", message);
+  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
+  return false;
+}
+
+} // namespace
+
+bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *) {
+  auto *state = new (std::nothrow) LabelJob;
+  if (!state)
+    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
+  ipp_t *printerAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
+  state->settings = ParseSettings(JobChoiceKeywords(*options, printerAttrs));
+  ippDelete(printerAttrs);
+  papplJobSetData(job, state);
+  return true;
+}
+
+bool LabelStartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *,
+                    unsigned page) {
+  auto *state = static_cast<LabelJob *>(papplJobGetData(job));
+  if (!state || papplJobIsCanceled(job))
+    return false;
+
+  // The page must fit the head and the engine's depths: 1-bit black or
+  // 8-bit gray, as the driver asks PAPPL for.
+  const cups_page_header2_t &h = options->header;
+  char message[200];
+  const bool gray = h.cupsBitsPerPixel == 8 &&
+                    (h.cupsColorSpace == CUPS_CSPACE_K || h.cupsColorSpace == CUPS_CSPACE_SW ||
+                     h.cupsColorSpace == CUPS_CSPACE_W);
+  const bool black = h.cupsBitsPerPixel == 1 && h.cupsColorSpace == CUPS_CSPACE_K;
+  if (!gray && !black) {
+    snprintf(message, sizeof message,
+             "Page %u has %u bits per pixel in colour space %d; the printer takes 1-bit black "
+             "and 8-bit gray pages.",
+             page, h.cupsBitsPerPixel, static_cast<int>(h.cupsColorSpace));
+    return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
+  }
+  if (h.cupsWidth == 0 || h.cupsWidth > kHeadDots || h.cupsHeight == 0 ||
+      h.cupsHeight > kMaxPageRows ||
+      h.cupsBytesPerLine < (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8) {
+    snprintf(message, sizeof message,
+             "Page %u is %u x %u dots (%u bytes per line); the printer's head prints 1 to %u "
+             "dots across and pages of up to %u rows.",
+             page, h.cupsWidth, h.cupsHeight, h.cupsBytesPerLine, kHeadDots, kMaxPageRows);
+    return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
+  }
+
+  state->invertGray = gray && h.cupsColorSpace != CUPS_CSPACE_K;
+  state->linesReceived = 0;
+  try {
+    state->lines.assign(size_t{h.cupsBytesPerLine} * h.cupsHeight, 0);
+  } catch (const std::bad_alloc &) {
+    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the page.");
+  }
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u: %u x %u dots, %u bits per pixel.", page,
+              h.cupsWidth, h.cupsHeight, h.cupsBitsPerPixel);
+  return true;
+}
+
+bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *, unsigned y,
+                    const unsigned char *line) {
+  auto *state = static_cast<LabelJob *>(papplJobGetData(job));
+  const cups_page_header2_t &h = options->header;
+  if (!state || y >= h.cupsHeight)
+    return false;
+  uint8_t *row = state->lines.data() + size_t{y} * h.cupsBytesPerLine;
+  memcpy(row, line, h.cupsBytesPerLine);
+  ++state->linesReceived;
+  // The engine's gray lines are 255 = black, as CUPS raster in the black
+  // colour space; sgray lines are 0 = black.
+  if (state->invertGray)
+    for (unsigned i = 0; i < h.cupsBytesPerLine; ++i)
+      row[i] = static_cast<uint8_t>(255 - row[i]);
+  return true;
+}
+
+bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
+                  unsigned page) {
+  auto *state = static_cast<LabelJob *>(papplJobGetData(job));
+  if (!state)
+    return false;
+  // A canceled job stops here, between pages: nothing more of it is sent.
+  if (papplJobIsCanceled(job))
+    return false;
+
+  // A page whose lines did not all arrive is a document that broke off: a
+  // label cut short is not printed.
+  const cups_page_header2_t &h = options->header;
+  if (state->linesReceived < h.cupsHeight) {
+    char message[160];
+    snprintf(message, sizeof message,
+             "Page %u broke off after %u of its %u lines; the document is damaged.", page,
+             state->linesReceived, h.cupsHeight);
+    return StopJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, message);
+  }
+  const int width = static_cast<int>(h.cupsWidth);
+  const int height = static_cast<int>(h.cupsHeight);
+  std::optional<PackedPage> packed;
+  if (h.cupsBitsPerPixel == 1)
+    // 1-bit lines are the page as it stands: 1 = black, the line's padding 0.
+    packed = PackedPage{state->lines, width, height, static_cast<int>(h.cupsBytesPerLine), true};
+  else
+    packed = ConvertGrayPage(state->lines, h.cupsBytesPerLine, width, height,
+                             state->settings.dithering, state->pDataBuf);
+  if (!packed)
+    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory to convert the page.");
+
+  const unsigned copies = static_cast<unsigned>(options->copies > 0 ? options->copies : 1);
+  const PageOutcome outcome =
+      ProcessData(state->settings, *packed, copies, PrinterSink(job, device));
+  if (outcome == PageOutcome::OutputFailed)
+    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "The printer takes no more data.");
+  if (outcome == PageOutcome::NotPrintable) {
+    char message[120];
+    snprintf(message, sizeof message, "Page %u cannot be sent to the printer.", page);
+    return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
+  }
+  papplDeviceFlush(device);
+  return true;
+}
+
+bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
+  auto *state = static_cast<LabelJob *>(papplJobGetData(job));
+  if (!state)
+    return false;
+  bool ok = true;
+  // The cut at the end of the job, as the filter makes it, also after a
+  // cancel; a job stopped for its document or the printer gets none.
+  if (state->settings.cutting == Cutting::EndOfJob && !state->failed) {
+    static const uint8_t kCut[] = {0x1D, 0x56, 0x00};
+    ok = papplDeviceWrite(device, kCut, sizeof kCut) == static_cast<ssize_t>(sizeof kCut);
+  }
+  papplDeviceFlush(device);
+  papplJobSetData(job, nullptr);
+  delete state;
+  return ok;
+}
+
+bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
+  const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
+  papplJobSetImpressions(job, 1);
+  uint8_t buffer[65536];
+  ssize_t n;
+  bool ok = true;
+  while (ok && !papplJobIsCanceled(job) && (n = read(fd, buffer, sizeof buffer)) > 0)
+    ok = papplDeviceWrite(device, buffer, static_cast<size_t>(n)) == n;
+  close(fd);
+  papplDeviceFlush(device);
+  if (!ok)
+    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "The printer takes no more data.");
+  papplJobSetImpressionsCompleted(job, 1);
+  return true;
+}

@@ -1,0 +1,20 @@
+// A print job's raster pages through the label engine to the printer.
+#pragma once
+
+#include <pappl/pappl.h>
+
+bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device);
+bool LabelStartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
+                    unsigned page);
+bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
+                    unsigned y, const unsigned char *line);
+bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
+                  unsigned page);
+bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device);
+
+// The printer's own command stream, as labelfilter writes it, sent on as it
+// is: a document of this type is copied to the device unchanged.
+inline constexpr const char *kPrinterFormat = "application/vnd.thermal-label-commands";
+
+// 'LabelPrintFile()' - Send a document in the printer's own commands.
+bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device);

@@ -1,0 +1,18 @@
+// The one place where the printer application turns a gray page into dots:
+// the engine's conversion, as the filter runs it for 8-bit pages.
+#pragma once
+
+#include "page_image.h"
+#include "settings.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+// 'ConvertGrayPage()' - Binarise 'height' gray lines (255 = black) of
+// 'bytesPerLine' bytes into 'pDataBuf' with the job's gray conversion and
+// return the packed page; nothing when the conversion cannot get its memory.
+std::optional<PackedPage> ConvertGrayPage(std::span<const uint8_t> lines, size_t bytesPerLine,
+                                          int width, int height, GrayConversion mode,
+                                          std::vector<uint8_t> &pDataBuf);

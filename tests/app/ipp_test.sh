@@ -1,0 +1,178 @@
+#!/bin/bash
+# The printer application through its real server, with ipptool as the
+# client: the printer's attributes, jobs of PWG raster whose printer streams
+# must be byte for byte those labelfilter writes for the same page as CUPS
+# raster, vendor attributes per job, bad documents, a restart.
+#
+#   ipp_test.sh APP LABELFILTER LABEL_RASTERS STREAM_CHECK
+#
+# The server runs on 127.0.0.1 on a free port with its own spool, log, state
+# file and socket in a work folder, and is stopped by its PID.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+# shellcheck source=../cups/lib.sh
+source "$repo/tests/cups/lib.sh"
+
+usage="usage: ipp_test.sh APP LABELFILTER LABEL_RASTERS STREAM_CHECK"
+APP=${1:?$usage}
+LABELFILTER=${2:?$usage}
+LABEL_RASTERS=${3:?$usage}
+STREAM_CHECK=${4:?$usage}
+PPD_FILE=$repo/ppd/thermal-label-203.ppd
+require_programs ipptool
+
+# In the sanitizer build: the leaks PAPPL itself leaves are not the app's.
+export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+make_work_dir
+source "$here/server.sh"
+trap 'status=$?; stop_server; remove_work_dir $status; exit $status' EXIT
+trap 'exit 1' INT TERM
+
+start_server
+add_printer Label "file://$WORK/out"
+PRINTER=ipp://127.0.0.1:$PORT/ipp/print/Label
+
+# ---- The printer's attributes ----------------------------------------------
+ipptool -q -d darkness=0 -d pressure=printer-setting "$PRINTER" "$here/printer-attributes.test" ||
+  fail "get-printer-attributes: $(ipptool -t -d darkness=0 -d pressure=printer-setting "$PRINTER" "$here/printer-attributes.test")"
+pass "get-printer-attributes: media, darkness, speed and all twelve vendor attributes"
+
+# ---- Pages -------------------------------------------------------------------
+# A 60 x 40 mm label (479 x 319 dots), once with one copy and once with two.
+mkdir -p "$WORK/one" "$WORK/two"
+"$LABEL_RASTERS" "$WORK/one" 479 319 1
+"$LABEL_RASTERS" "$WORK/two" 479 319 2
+
+JOBS=0
+# 'print_job NAME FILE FORMAT ATTR...' - Print-Job with job attributes given
+# as TYPE:NAME=VALUE; sets JOB to the new job's id.
+print_job() {
+  local name=$1 file=$2 format=$3 attr test=$WORK/$1.test
+  shift 3
+  {
+    echo "{ NAME \"Print $name\" OPERATION Print-Job"
+    echo "  GROUP operation-attributes-tag"
+    echo "  ATTR charset attributes-charset utf-8"
+    echo "  ATTR naturalLanguage attributes-natural-language en"
+    echo "  ATTR uri printer-uri \$uri"
+    echo "  ATTR name requesting-user-name tester"
+    echo "  ATTR name job-name $name"
+    echo "  ATTR mimeMediaType document-format $format"
+    echo "  GROUP job-attributes-tag"
+    echo "  ATTR keyword media om_60x40-label_60x40mm"
+    for attr in "$@"; do
+      echo "  ATTR ${attr%%:*} $(cut -d= -f1 <<<"${attr#*:}") ${attr#*=}"
+    done
+    echo "  FILE $file"
+    echo "  STATUS ${PRINT_STATUS:-successful-ok}"
+    echo "  DISPLAY job-id }"
+  } >"$test"
+  local out
+  out=$(timeout 60 ipptool -t "$PRINTER" "$test") ||
+    fail "print-job $name: $out"
+  JOB=$(sed -n 's/.*job-id (integer) = \([0-9]*\).*/\1/p' <<<"$out")
+}
+
+# 'wait_job STATE REASON' - Wait until job JOB ends in STATE with REASON.
+wait_job() {
+  [[ -n $JOB ]] || fail "no job id"
+  timeout 60 ipptool -q -d job="$JOB" -d state="$1" -d reason="$2" "$PRINTER" "$here/wait-job.test" ||
+    fail "job $JOB: $(ipptool -t -d job="$JOB" -d state="$1" -d reason="$2" "$PRINTER" \
+      "$here/wait-job.test")"
+}
+
+# ---- Byte identity with labelfilter -------------------------------------------
+# NAME | PWG FILE | IPP job attributes | labelfilter options | CUPS raster
+cases=(
+  "gray|one/gray-sgray.pwg||"
+  "black8|one/gray-black8.pwg||"
+  "threshold|one/gray-sgray.pwg|keyword:gray-conversion=threshold|Dithering=Threshold"
+  "ordered|one/gray-sgray.pwg|keyword:gray-conversion=ordered-dither|Dithering=OrderDithering"
+  "diffusion|one/gray-sgray.pwg|keyword:gray-conversion=error-diffusion|Dithering=ErrorDiffusion"
+  "quarter|one/gray-sgray.pwg|keyword:label-origin=rotation-90 boolean:negative-image=true|Origin=Rotation90 NegativeImage=True"
+  "settings|one/gray-sgray.pwg|keyword:print-head-temperature=6 keyword:print-head-offset=2 keyword:edge-enhancement=on keyword:edge-enhancement-length=3 keyword:upward-offset=5|PrintHeaderHeatingTemp=6 PrintHeaderOffset=2 EdageEnhance=1 EdageEnhanceLength=3 UpwardOffset=5"
+  # print-darkness 53 % is Darkness round(53 x 15 / 100) = 8; print-speed
+  # 7620 (3 inches a second) is PrintSpeed 3.
+  "copies|two/gray-sgray.pwg|integer:copies=2 keyword:cutting=end-of-job keyword:print-head-pressure=5 boolean:mirror-image=true integer:feed-after-printing=9 integer:print-darkness=53 integer:print-speed=7620|Cutting=2 PrintPressure=5 MirrorImage=True FeedAfterPrinting=9 Darkness=8 PrintSpeed=3"
+  "every-page|one/gray-sgray.pwg|keyword:cutting=after-every-page integer:print-darkness=100 integer:print-speed=20320|Cutting=1 Darkness=15 PrintSpeed=8"
+)
+for entry in "${cases[@]}"; do
+  IFS='|' read -r name pwg attrs options <<<"$entry"
+  raster=$(dirname "$pwg")/gray.ras
+  # shellcheck disable=SC2086 # one job attribute per word
+  print_job "$name" "$WORK/$pwg" image/pwg-raster $attrs
+  wait_job 9 job-completed-successfully
+  PPD=$PPD_FILE "$LABELFILTER" 1 tester "$name" 1 "$options" "$WORK/$raster" \
+    >"$WORK/$name.filter.prn" 2>/dev/null || fail "labelfilter $options"
+  app_stream=$WORK/out/$name.prn
+  [[ -s $app_stream ]] || fail "$name: no stream in $WORK/out: $(ls "$WORK/out")"
+  cmp -s "$app_stream" "$WORK/$name.filter.prn" ||
+    fail "$name: the app's stream differs from labelfilter's ($options): $(cmp "$app_stream" "$WORK/$name.filter.prn" || true)"
+  pass "$name: $(stat -c %s "$app_stream") bytes, byte for byte labelfilter's${options:+ with $options}"
+done
+
+# ---- A vendor attribute changes its command and nothing else ------------------
+print_job pressure "$WORK/one/gray-sgray.pwg" image/pwg-raster keyword:print-head-pressure=12
+wait_job 9 job-completed-successfully
+diff <("$STREAM_CHECK" "$WORK/out/gray.prn") <("$STREAM_CHECK" "$WORK/out/pressure.prn") \
+  >"$WORK/pressure.diff" || true
+expect_equal "print-head-pressure=12 against no pressure" "$(cat "$WORK/pressure.diff")" \
+  "0a1
+> setting PrintPressure 12"
+pass "print-head-pressure=12 adds exactly 'setting PrintPressure 12' ahead of the page"
+
+# ---- The printer's own commands go through unchanged ---------------------------
+print_job commands "$WORK/copies.filter.prn" application/vnd.thermal-label-commands
+wait_job 9 job-completed-successfully
+cmp -s "$WORK/out/commands.prn" "$WORK/copies.filter.prn" || fail "the command stream was changed"
+pass "a document of the printer's own commands reaches the device unchanged"
+
+# ---- A 1-bit page that comes anyway is printed --------------------------------
+print_job bilevel "$WORK/one/bilevel.pwg" image/pwg-raster
+wait_job 9 job-completed-successfully
+"$STREAM_CHECK" "$WORK/out/bilevel.prn" | grep -qx "band 60" ||
+  fail "bilevel: no band of 60 bytes (479 dots)"
+pass "a 1-bit PWG page prints as 479-dot bands"
+
+# ---- Bad documents -------------------------------------------------------------
+head -c 20000 /dev/urandom >"$WORK/garbage.pwg"
+print_job garbage "$WORK/garbage.pwg" image/pwg-raster
+# PAPPL refuses the stream before the driver sees a page.
+wait_job 8 aborted-by-system
+grep -q "\[Job $JOB\] Unable to open raster stream" "$WORK/log" || fail "no log line for the garbage"
+pass "garbage as PWG raster: job aborted (aborted-by-system), the log says why"
+print_job wide "$WORK/one/wide.pwg" image/pwg-raster
+wait_job 8 document-unprintable-error
+grep -q "Page 1 is 900 x 40 dots" "$WORK/log" || fail "no log line for the wide page"
+pass "a page of 900 dots: job aborted, document-unprintable-error, and the log says why"
+# PAPPL takes the job and then finds no way to print it.
+print_job text "$here/printer-attributes.test" text/plain
+wait_job 8 aborted-by-system
+grep -q "\[Job $JOB\] Unable to process job with format 'text/plain'" "$WORK/log" ||
+  fail "no log line for the text/plain job"
+pass "text/plain: job aborted (aborted-by-system), the log says why"
+print_job after "$WORK/one/gray-sgray.pwg" image/pwg-raster
+wait_job 9 job-completed-successfully
+cmp -s "$WORK/out/after.prn" "$WORK/gray.filter.prn" || fail "the job after the bad ones differs"
+pass "the server keeps serving: the next job prints as before"
+
+# ---- Defaults survive a restart ------------------------------------------------
+ipptool -q -d darkness=40 -d pressure=7 "$PRINTER" "$here/set-defaults.test" ||
+  fail "set-printer-attributes: $(ipptool -t -d darkness=40 -d pressure=7 "$PRINTER" "$here/set-defaults.test")"
+stop_server
+start_server
+ipptool -q -d darkness=40 -d pressure=7 "$PRINTER" "$here/printer-attributes.test" ||
+  fail "after a restart: $(ipptool -t -d darkness=40 -d pressure=7 "$PRINTER" "$here/printer-attributes.test")"
+# The new defaults reach the page: 40 % is Darkness round(40 x 15 / 100) = 6.
+print_job defaults "$WORK/one/gray-sgray.pwg" image/pwg-raster
+wait_job 9 job-completed-successfully
+PPD=$PPD_FILE "$LABELFILTER" 1 tester defaults 1 "PrintPressure=7 Darkness=6" \
+  "$WORK/one/gray.ras" >"$WORK/defaults.filter.prn" 2>/dev/null
+cmp -s "$WORK/out/defaults.prn" "$WORK/defaults.filter.prn" ||
+  fail "the restored defaults do not print as labelfilter's PrintPressure=7 Darkness=6"
+pass "after a restart the printer and its defaults (darkness 40 %, pressure 7) are back and print"
+
+! grep -n "Unsupported" "$WORK/log" || fail "the server's log has 'Unsupported' lines"
+pass "no 'Unsupported' line in the server's log"

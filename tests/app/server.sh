@@ -1,0 +1,67 @@
+# shellcheck shell=bash
+# Start and stop the printer application's server for a test: 127.0.0.1, a
+# free port, and its spool, log and state file in $WORK. Needs APP and WORK;
+# sets PORT and SERVER_PID. The server runs under a name of its own, since
+# PAPPL names its local socket after the program (/run/NAME.sock as root):
+# an installed application's socket is left alone.
+
+SERVER_PID=
+PORT=
+
+free_port() {
+  local port
+  for _ in $(seq 50); do
+    port=$((20000 + RANDOM % 40000))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      echo "$port"
+      return 0
+    fi
+  done
+  return 1
+}
+
+# 'start_server' - Start the server and wait until it answers (the same port
+# again on a restart).
+start_server() {
+  [[ -n $PORT ]] || PORT=$(free_port) || fail "no free port on 127.0.0.1"
+  mkdir -p "$WORK/spool" "$WORK/out"
+  SERVER_NAME=label-printer-app-test-$PORT
+  ln -sf "$(realpath "$APP")" "$WORK/$SERVER_NAME"
+  "$WORK/$SERVER_NAME" server -o server-port="$PORT" -o spool-directory="$WORK/spool" \
+    -o log-file="$WORK/log" -o log-level=debug -o state-file="$WORK/state" \
+    >>"$WORK/server.out" 2>&1 &
+  SERVER_PID=$!
+  for _ in $(seq 100); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$PORT") 2>/dev/null && return 0
+    kill -0 "$SERVER_PID" 2>/dev/null || fail "the server exited: $(tail -5 "$WORK/server.out")"
+    sleep 0.1
+  done
+  fail "the server does not answer on port $PORT"
+}
+
+# 'stop_server' - Stop the server by its PID and wait for it.
+stop_server() {
+  [[ -n $SERVER_PID ]] || return 0
+  kill -TERM "$SERVER_PID" 2>/dev/null || true
+  for _ in $(seq 100); do
+    kill -0 "$SERVER_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -KILL "$SERVER_PID" 2>/dev/null || true
+  wait "$SERVER_PID" 2>/dev/null || true
+  SERVER_PID=
+  rm -f "/run/$SERVER_NAME.sock" "${XDG_RUNTIME_DIR:-/nonexistent}/$SERVER_NAME.sock" \
+    "${TMPDIR:-/tmp}/$SERVER_NAME$(id -u).sock"
+  # In the sanitizer build the server reports what it found as it exits.
+  if grep -qE "Sanitizer|runtime error" "$WORK/server.out" 2>/dev/null; then
+    cat "$WORK/server.out" >&2
+    fail "the server's sanitizers reported an error"
+  fi
+}
+
+# 'add_printer NAME DEVICE-URI' - Add a printer through the system's IPP
+# service, as 'label-printer-app add' does.
+add_printer() {
+  "$WORK/$SERVER_NAME" add -u "ipp://127.0.0.1:$PORT/ipp/system" -d "$1" -v "$2" -m thermal-label-203 ||
+    fail "label-printer-app add -d $1 -v $2"
+}

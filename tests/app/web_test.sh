@@ -1,0 +1,49 @@
+#!/bin/bash
+# The printer's web page in a real browser: headless Chromium sets the
+# darkness and the print head pressure through the printing defaults form;
+# ipptool then finds the new defaults, and a job sends their commands.
+#
+#   web_test.sh APP LABEL_RASTERS STREAM_CHECK
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+# shellcheck source=../cups/lib.sh
+source "$repo/tests/cups/lib.sh"
+
+usage="usage: web_test.sh APP LABEL_RASTERS STREAM_CHECK"
+APP=${1:?$usage}
+LABEL_RASTERS=${2:?$usage}
+STREAM_CHECK=${3:?$usage}
+require_programs ipptool chromium chromedriver
+
+export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+make_work_dir
+source "$here/server.sh"
+trap 'status=$?; stop_server; remove_work_dir $status; exit $status' EXIT
+trap 'exit 1' INT TERM
+
+start_server
+add_printer Label "file://$WORK/out"
+PRINTER=ipp://127.0.0.1:$PORT/ipp/print/Label
+
+# The form's darkness steps are 0, 6, 13, ... 100 %: 53 % is Darkness
+# round(53 x 15 / 100) = 8.
+timeout 120 /usr/bin/python3 "$here/web_defaults.py" "http://127.0.0.1:$PORT/Label" 53 9 ||
+  fail "the browser could not save the defaults"
+pass "Chromium set darkness 53 % and print head pressure 9 on the printer's web page"
+
+ipptool -q -d darkness=53 -d pressure=9 "$PRINTER" "$here/printer-attributes.test" ||
+  fail "$(ipptool -t -d darkness=53 -d pressure=9 "$PRINTER" "$here/printer-attributes.test")"
+pass "ipptool: printer-darkness-configured 53, print-head-pressure-default 9"
+
+"$LABEL_RASTERS" "$WORK" 479 319
+timeout 60 ipptool -q -d jobname=web -f "$WORK/gray-sgray.pwg" "$PRINTER" "$here/print-job.test" ||
+  fail "print-job"
+for _ in $(seq 100); do
+  [[ -s $WORK/out/web.prn ]] && break
+  sleep 0.1
+done
+"$STREAM_CHECK" "$WORK/out/web.prn" | grep '^setting' >"$WORK/settings.txt" || true
+expect_equal "settings commands" "$(cat "$WORK/settings.txt")" "setting PrintPressure 9
+setting Darkness 8"
+pass "a job with the new defaults sends PrintPressure 9 and Darkness 8"
