@@ -161,19 +161,24 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
   }
   const int width = static_cast<int>(h.cupsWidth);
   const int height = static_cast<int>(h.cupsHeight);
+  const EngineSink sink = PrinterSink(job, device);
   std::optional<PackedPage> packed;
   if (h.cupsBitsPerPixel == 1)
     // 1-bit lines are the page as it stands: 1 = black, the line's padding 0.
     packed = PackedPage{state->lines, width, height, static_cast<int>(h.cupsBytesPerLine), true};
   else
     packed = ConvertGrayPage(state->lines, h.cupsBytesPerLine, width, height,
-                             state->settings.dithering, state->pDataBuf);
+                             state->settings.dithering, state->pDataBuf, sink);
   if (!packed)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory to convert the page.");
 
   const unsigned copies = static_cast<unsigned>(options->copies > 0 ? options->copies : 1);
-  const PageOutcome outcome =
-      ProcessData(state->settings, *packed, copies, PrinterSink(job, device));
+  PageOutcome outcome;
+  try {
+    outcome = ProcessData(state->settings, *packed, copies, sink);
+  } catch (const std::bad_alloc &) {
+    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory to print the page.");
+  }
   if (outcome == PageOutcome::OutputFailed)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "The printer takes no more data.");
   if (outcome == PageOutcome::NotPrintable) {

@@ -3,14 +3,22 @@
 #include "Color2BW.h"
 #include "working_image.h"
 
+#include <new>
+
 std::optional<PackedPage> ConvertGrayPage(std::span<const uint8_t> lines, size_t bytesPerLine,
                                           int width, int height, GrayConversion mode,
-                                          std::vector<uint8_t> &pDataBuf) {
-  // The packed page starts all white: one bit per pixel in rows of whole
-  // 32-bit words.
-  pDataBuf.assign(PackedStride(width) * static_cast<size_t>(height), 0xFF);
-  WorkingImage image = GrayWorkingImage(lines, bytesPerLine, width, height);
-  if (!Color2BW(image, pDataBuf, 100, static_cast<int>(mode)))
+                                          std::vector<uint8_t> &pDataBuf, const EngineSink &sink) {
+  // A server takes many jobs: a page it has not the memory for fails its job
+  // alone.
+  try {
+    // The packed page starts all white: one bit per pixel in rows of whole
+    // 32-bit words.
+    pDataBuf.assign(PackedStride(width) * static_cast<size_t>(height), 0xFF);
+    WorkingImage image = GrayWorkingImage(lines, bytesPerLine, width, height);
+    if (!Color2BW(image, pDataBuf, 100, static_cast<int>(mode), sink))
+      return std::nullopt;
+  } catch (const std::bad_alloc &) {
     return std::nullopt;
+  }
   return PackedPage{pDataBuf, width, height, static_cast<int>(PackedStride(width)), false};
 }

@@ -2,6 +2,7 @@
 // the engine's conversion, as the filter runs it for 8-bit pages.
 #pragma once
 
+#include "engine_sink.h"
 #include "page_image.h"
 #include "settings.h"
 
@@ -12,7 +13,8 @@
 
 // 'ConvertGrayPage()' - Binarise 'height' gray lines (255 = black) of
 // 'bytesPerLine' bytes into 'pDataBuf' with the job's gray conversion and
-// return the packed page; nothing when the conversion cannot get its memory.
+// return the packed page; the conversion's log lines go to 'sink'. Nothing
+// when the conversion cannot get its memory.
 std::optional<PackedPage> ConvertGrayPage(std::span<const uint8_t> lines, size_t bytesPerLine,
                                           int width, int height, GrayConversion mode,
-                                          std::vector<uint8_t> &pDataBuf);
+                                          std::vector<uint8_t> &pDataBuf, const EngineSink &sink);
