@@ -5,6 +5,7 @@
 
 #include "job.h"
 #include "settings_map.h"
+#include "test_page.h"
 
 #include <cstring>
 #include <iterator>
@@ -77,9 +78,8 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   // The printer's own commands are sent on as they are.
   data->printfile_cb = LabelPrintFile;
   data->format = kPrinterFormat;
-  // The test page will be a label the engine draws; until the label
-  // drawing is part of the engine, the printer offers no test page.
-  data->testpage_cb = nullptr;
+  // The test page is the engine's self-test label.
+  data->testpage_cb = LabelTestPage;
 
   strncpy(data->make_and_model, "Generic Thermal Label Printer 203 dpi",
           sizeof data->make_and_model - 1);

@@ -1,5 +1,6 @@
 """Set a printer's defaults through the printer application's web page in a
-real browser (headless Chromium): darkness and one vendor attribute.
+real browser (headless Chromium): darkness and one vendor attribute; then
+print the printer's test page from its page.
 
     web_defaults.py PRINTER-PAGE-URL DARKNESS-PERCENT HEAD-PRESSURE
 """
@@ -32,6 +33,11 @@ def main():
         shown = Select(driver.find_element(By.NAME, "print-head-pressure"))
         if shown.first_selected_option.get_attribute("value") != pressure:
             sys.exit("the page shows another print head pressure after saving")
+        driver.get(url)
+        test_page = driver.find_element(By.CSS_SELECTOR, "input[value='Print Test Page']")
+        driver.execute_script("arguments[0].scrollIntoView({block: 'center'});", test_page)
+        test_page.click()
+        WebDriverWait(driver, 30).until(expected_conditions.staleness_of(test_page))
     finally:
         driver.quit()
 

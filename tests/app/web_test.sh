@@ -1,7 +1,8 @@
 #!/bin/bash
 # The printer's web page in a real browser: headless Chromium sets the
-# darkness and the print head pressure through the printing defaults form;
-# ipptool then finds the new defaults, and a job sends their commands.
+# darkness and the print head pressure through the printing defaults form and
+# prints the test page; ipptool then finds the new defaults, and the test page
+# and a job send their commands.
 #
 #   web_test.sh APP LABEL_RASTERS STREAM_CHECK
 set -euo pipefail
@@ -31,6 +32,19 @@ PRINTER=ipp://127.0.0.1:$PORT/ipp/print/Label
 timeout 120 /usr/bin/python3 "$here/web_defaults.py" "http://127.0.0.1:$PORT/Label" 53 9 ||
   fail "the browser could not save the defaults"
 pass "Chromium set darkness 53 % and print head pressure 9 on the printer's web page"
+
+# The test page: the self-test label at the default 4 x 6 in, 812 dots in
+# 104-byte bands, with the new settings ahead of it.
+for _ in $(seq 100); do
+  [[ -s "$WORK/out/Test Page.prn" ]] && break
+  sleep 0.1
+done
+"$STREAM_CHECK" "$WORK/out/Test Page.prn" >"$WORK/test-page.txt" ||
+  fail "the test page is no printer stream the decoder reads"
+expect_equal "test page settings" "$(grep '^setting' "$WORK/test-page.txt")" "setting PrintPressure 9
+setting Darkness 8"
+expect_equal "test page bands" "$(grep '^band' "$WORK/test-page.txt" | sort -u)" "band 104"
+pass "Print Test Page: the self-test label in 104-byte bands, after PrintPressure 9 and Darkness 8"
 
 ipptool -q -d darkness=53 -d pressure=9 "$PRINTER" "$here/printer-attributes.test" ||
   fail "$(ipptool -t -d darkness=53 -d pressure=9 "$PRINTER" "$here/printer-attributes.test")"
