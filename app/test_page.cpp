@@ -1,6 +1,7 @@
 #include "test_page.h"
 
 #include "labels/maintenance_labels.h"
+#include "labels/self_test_settings.h"
 #include "settings_map.h"
 
 #include <png.h>
@@ -19,27 +20,6 @@ namespace {
 int Dots(int hundredthsMm) {
   return static_cast<int>(
       std::lround(hundredthsMm * static_cast<double>(labels::kDotsPerInch) / 2540.0));
-}
-
-// The settings as the label lists them: the PPD choices a job with the
-// printer's defaults would send.
-std::vector<labels::Setting> ListedSettings(const ChoiceKeywords &c) {
-  return {
-      {"Darkness", c.Darkness},
-      {"PrintSpeed", c.PrintSpeed},
-      {"PrintPressure", c.PrintPressure},
-      {"PrintHeaderHeatingTemp", c.PrintHeaderHeatingTemp},
-      {"PrintHeaderOffset", c.PrintHeaderOffset},
-      {"EdageEnhance", c.EdageEnhance},
-      {"EdageEnhanceLength", c.EdageEnhanceLength},
-      {"UpwardOffset", c.UpwardOffset},
-      {"Dithering", c.Dithering},
-      {"Origin", c.Origin},
-      {"MirrorImage", c.MirrorImage},
-      {"NegativeImage", c.NegativeImage},
-      {"FeedAfterPrinting", c.FeedAfterPrinting},
-      {"Cutting", c.Cutting},
-  };
 }
 
 // libpng reports its errors with a longjmp: one small frame, no C++ objects.
@@ -76,7 +56,8 @@ const char *LabelTestPage(pappl_printer_t *printer, char *buffer, size_t bufsize
   const ChoiceKeywords choices = JobChoiceKeywords(defaults, attrs);
   ippDelete(attrs);
 
-  const labels::SelfTestContent content{papplPrinterGetName(printer), ListedSettings(choices)};
+  const labels::SelfTestContent content{papplPrinterGetName(printer),
+                                        labels::SelfTestSettings(choices)};
   const labels::GrayCanvas canvas = labels::DrawSelfTestLabel(
       content, Dots(data.media_default.size_width), Dots(data.media_default.size_length));
   if (canvas.width == 0)

@@ -12,6 +12,7 @@
 #include "filter_sink.h"
 #include "labelfilter.h"
 #include "labels/maintenance_labels.h"
+#include "labels/self_test_settings.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
 #include "working_image.h"
@@ -44,27 +45,6 @@ bool ReadInput(int fd, std::vector<char> &text) {
   }
   text.resize(done);
   return true;
-}
-
-// The settings as the self-test label lists them: the PPD's option names
-// and the marked choices; an option without one leaves the printer's own.
-std::vector<labels::Setting> ListedSettings(const ChoiceKeywords &c) {
-  return {
-      {"Darkness", c.Darkness},
-      {"PrintSpeed", c.PrintSpeed},
-      {"PrintPressure", c.PrintPressure},
-      {"PrintHeaderHeatingTemp", c.PrintHeaderHeatingTemp},
-      {"PrintHeaderOffset", c.PrintHeaderOffset},
-      {"EdageEnhance", c.EdageEnhance},
-      {"EdageEnhanceLength", c.EdageEnhanceLength},
-      {"UpwardOffset", c.UpwardOffset},
-      {"Dithering", c.Dithering},
-      {"Origin", c.Origin},
-      {"MirrorImage", c.MirrorImage},
-      {"NegativeImage", c.NegativeImage},
-      {"FeedAfterPrinting", c.FeedAfterPrinting},
-      {"Cutting", c.Cutting},
-  };
 }
 
 // 'PrintLabel()' - Convert a drawn label as a gray page of the job and send
@@ -126,7 +106,8 @@ int CommandToLabel(int argc, char *argv[]) {
     return 1;
   }
   const char *printer = getenv("PRINTER");
-  const labels::SelfTestContent content{printer ? printer : argv[0], ListedSettings(choices)};
+  const labels::SelfTestContent content{printer ? printer : argv[0],
+                                        labels::SelfTestSettings(choices)};
 
   PrinterOutput output;
   const EngineSink sink = FilterSink();

@@ -1,10 +1,9 @@
 #include "cups_handles.h"
 
-#include "labelfilter.h"
+#include "cancel_wait.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <poll.h>
@@ -26,25 +25,6 @@ void InputFile::Close() {
 
 namespace {
 
-// Wait until the input has bytes, its end or an error for read() to tell, or
-// until the job is canceled; false for a cancel with nothing to read. SIGTERM
-// is blocked but while ppoll waits, so a cancel that comes just before the
-// wait is seen, and ppoll ends on it whatever SA_RESTART says.
-bool WaitForInput(int fd) {
-  sigset_t term, old;
-  sigemptyset(&term);
-  sigaddset(&term, SIGTERM);
-  sigprocmask(SIG_BLOCK, &term, &old);
-  pollfd input{fd, POLLIN, 0};
-  int ready;
-  do {
-    const timespec now{};
-    ready = ppoll(&input, 1, Canceled ? &now : nullptr, &old);
-  } while (ready < 0 && errno == EINTR);
-  sigprocmask(SIG_SETMASK, &old, nullptr);
-  return ready != 0;
-}
-
 // Read the next block of the input, once libcups has had the last one. Gives
 // what read() gives: the bytes read, 0 at the end of the input or for a
 // cancel while waiting, -1 for an error.
@@ -53,7 +33,7 @@ ssize_t ReadBlock(InputFile &input) {
   if (input.block.empty())
     input.block.resize(kInputBlockBytes);
   for (;;) {
-    if (!WaitForInput(input.fd()))
+    if (!WaitUnlessCanceled({input.fd(), POLLIN, 0}, timespec{}))
       return 0;
     const ssize_t count = read(input.fd(), input.block.data(), input.block.size());
     if (count > 0) {

@@ -1,9 +1,8 @@
 #include "printer_output.h"
 
-#include "labelfilter.h"
+#include "cancel_wait.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -17,26 +16,6 @@ namespace {
 // How long a printer that has stopped reading is waited for once the job is
 // canceled: then nothing more it could print is lost.
 constexpr timespec kCanceledWait{1, 0};
-
-enum class Ready { Writable, Stuck };
-
-// Wait until the printer can take more bytes (or its pipe reports an error
-// for write() to tell). SIGTERM is blocked but while ppoll waits, so a cancel
-// ends the wait at once whatever SA_RESTART says; once the job is canceled,
-// a printer that takes nothing for a second is given up.
-Ready WaitForPrinter() {
-  sigset_t term, old;
-  sigemptyset(&term);
-  sigaddset(&term, SIGTERM);
-  sigprocmask(SIG_BLOCK, &term, &old);
-  pollfd output{STDOUT_FILENO, POLLOUT, 0};
-  int ready;
-  do
-    ready = ppoll(&output, 1, Canceled ? &kCanceledWait : nullptr, &old);
-  while (ready < 0 && errno == EINTR);
-  sigprocmask(SIG_SETMASK, &old, nullptr);
-  return ready == 0 ? Ready::Stuck : Ready::Writable;
-}
 
 } // namespace
 
@@ -66,7 +45,9 @@ bool WritePrinterData(std::span<const uint8_t> bytes) {
     if (n < 0 && errno == EINTR)
       continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      if (WaitForPrinter() == Ready::Stuck) {
+      // Once the job is canceled, a printer that takes nothing for a second
+      // is given up.
+      if (!WaitUnlessCanceled({STDOUT_FILENO, POLLOUT, 0}, kCanceledWait)) {
         fprintf(stderr, "ERROR: The printer stopped taking data after the job was canceled; "
                         "the rest of the job was not sent.\n");
         return false;

@@ -8,18 +8,6 @@
 SERVER_PID=
 PORT=
 
-free_port() {
-  local port
-  for _ in $(seq 50); do
-    port=$((20000 + RANDOM % 40000))
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-      echo "$port"
-      return 0
-    fi
-  done
-  return 1
-}
-
 # 'start_server' - Start the server and wait until it answers (the same port
 # again on a restart).
 start_server() {

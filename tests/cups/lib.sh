@@ -94,3 +94,16 @@ install_build() {
   expect_equal "mode of the installed commandtolabel" "$(stat -c %a "$command_filter")" 755
   [[ -r $INSTALLED_PPD ]] || fail "no PPD at $INSTALLED_PPD"
 }
+
+# 'free_port' - A port on 127.0.0.1 that nobody listens on.
+free_port() {
+  local port
+  for _ in $(seq 50); do
+    port=$((20000 + RANDOM % 40000))
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
+      echo "$port"
+      return 0
+    fi
+  done
+  return 1
+}

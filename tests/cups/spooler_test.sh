@@ -94,18 +94,6 @@ done
 ln -s "$DEST$DATADIR/model" "$WORK/data/model"
 chmod 0755 "$WORK"/{etc,spool,cache,run,log,data,device}
 
-# A port nobody listens on.
-free_port() {
-  local port
-  for _ in $(seq 50); do
-    port=$((20000 + RANDOM % 40000))
-    if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then
-      echo "$port"
-      return 0
-    fi
-  done
-  return 1
-}
 PORT=$(free_port) || fail "no free port on 127.0.0.1"
 
 # The sanitizer build's filter: libcups' own leak is suppressed (lsan.supp);
