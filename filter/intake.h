@@ -17,9 +17,10 @@
 // What a page header may ask for. The printer's head is 832 dots (104 mm)
 // wide and its longest page is 1 m (7992 rows): 6.6 million pixels. The
 // limits leave room far beyond that and keep the memory a page needs to
-// about 420 MiB at most: a gray page needs about 3 bytes per pixel and a
-// colour page about 5 (its lines and a working image of one byte per
-// pixel), a 1-bit page about 4 bytes per byte of its lines.
+// about 420 MiB at most: a gray page needs about 2 bytes per pixel (its
+// lines, which become its working image) and a colour page about 5 (its
+// lines and a working image of one byte per pixel), a 1-bit page about 4
+// bytes per byte of its lines.
 //
 // The widest page: 16384 dots is 80 inches at 203 dpi, and keeps every row
 // within a GS v 0 band header.

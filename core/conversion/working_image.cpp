@@ -73,17 +73,11 @@ PAGE_LOOP void ThresholdRow(uint8_t *row, int cx, uint8_t t) {
     row[x] = row[x] >= t ? 255 : 0;
 }
 
-// Mode 0: the Otsu pass with the caller's lightness, then the classifier with
-// its original copy: the page after the Otsu pass, then white, for the row
-// and the cell it reads below the last row.
+// Mode 0: the Otsu pass with the caller's lightness, then the classifier,
+// which keeps the original grays of the rows it reads as it goes.
 void ClassifyEdgeAware(WorkingImage &image, int nLight, const LogLines &log) {
-  const size_t cells = static_cast<size_t>(RowCells(image.nBytePerRow));
-  std::vector<uint8_t> original;
-  original.reserve(image.pixels.size() + cells + 1);
   OtsuCells(image, nLight);
-  original.assign(image.pixels.begin(), image.pixels.end());
-  original.resize(image.pixels.size() + cells + 1, 255);
-  ClassifyPixels(image.pixels, original, image.width, image.height, image.nBytePerRow, log);
+  ClassifyPage(image.pixels, image.width, image.height, image.nBytePerRow, log);
 }
 
 } // namespace

@@ -448,6 +448,42 @@ TEST(ClassifyPixels, NeedsOneRowAndOneCellOfWhiteBelowThePage) {
   EXPECT_EQ(work, before);
 }
 
+// 'Taller()' - The page's rows repeated down to at least 'rows' rows, each
+// repeat with about one cell in eight given a gray of its own.
+Page Taller(Page page, int rows, std::mt19937 &rng) {
+  const std::vector<uint8_t> first = page.work;
+  const size_t stride = static_cast<size_t>(page.nBytePerRow);
+  while (page.cy < rows) {
+    for (size_t i = 0; i < first.size(); i += 3) {
+      const bool own = i + 2 < first.size() && i % stride + 2 < stride && rng() % 8 == 0;
+      const uint8_t g = own ? static_cast<uint8_t>(rng()) : first[i];
+      for (size_t k = i; k < std::min(i + 3, first.size()); ++k)
+        page.work.push_back(own ? g : first[k]);
+    }
+    page.cy += static_cast<int>(first.size() / stride);
+  }
+  return page;
+}
+
+// Keeping only the rows around the row being decided decides every pixel as
+// the whole original copy does, on pages short and much taller than the
+// rows kept.
+TEST(ClassifyPage, DecidesEveryPixelAsTheWholeOriginalCopy) {
+  std::mt19937 rng(6100);
+  for (int round = 0; round < 300; ++round) {
+    Page page =
+        round % 3 ? MakePage(kPatterns[round % std::size(kPatterns)], rng) : MakeLabelLikePage(rng);
+    if (round % 4 != 0)
+      page = Taller(page, std::uniform_int_distribution<int>(60, 300)(rng), rng);
+    const std::vector<uint8_t> org = CellsOf(page.Original(), page.nBytePerRow);
+    std::vector<uint8_t> withCopy = CellsOf(page.work, page.nBytePerRow);
+    std::vector<uint8_t> kept = withCopy;
+    ClassifyPixels(withCopy, org, page.cx, page.cy, page.nBytePerRow);
+    ClassifyPage(kept, page.cx, page.cy, page.nBytePerRow);
+    ASSERT_EQ(withCopy, kept) << "round " << round << ", " << page.cx << " x " << page.cy;
+  }
+}
+
 TEST(ClassifyPixels, LeavesEveryPixelOfAnUnpaddedPageBlackOrWhite) {
   std::mt19937 rng(7);
   for (int round = 0; round < 200; ++round) {

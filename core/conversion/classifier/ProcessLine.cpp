@@ -31,14 +31,13 @@ ptrdiff_t Offset(int c, int r, int nWidth) {
 }
 
 // 'TraceEntry()' - The trace pixel's grays: P, above, below, left, right.
-void TraceEntry(const LogLines &log, std::span<const uint8_t> org, int x, int y, int nWidth) {
+void TraceEntry(const LogLines &log, const OriginalRows &org, int x, int y) {
   LogText line;
-  line << "ERROR:***** x=" << x << " y=" << y
-       << " pOrgPixel[y*nWidth+3*x] = " << int{org[Offset(x, y, nWidth)]}
-       << " pOrgPixel[(y-1)*nWidth+3*x]=" << int{org[Offset(x, y - 1, nWidth)]}
-       << " pOrgPixel[(y+1)*nWidth+3*x]=" << int{org[Offset(x, y + 1, nWidth)]}
-       << " pOrgPixel[y*nWidth+3*(x-1)]=" << int{org[Offset(x - 1, y, nWidth)]}
-       << " d pOrgPixel[y*nWidth+3*(x+1)]=" << int{org[Offset(x + 1, y, nWidth)]} << "\n";
+  line << "ERROR:***** x=" << x << " y=" << y << " pOrgPixel[y*nWidth+3*x] = " << int{*org.At(x, y)}
+       << " pOrgPixel[(y-1)*nWidth+3*x]=" << int{*org.At(x, y - 1)}
+       << " pOrgPixel[(y+1)*nWidth+3*x]=" << int{*org.At(x, y + 1)}
+       << " pOrgPixel[y*nWidth+3*(x-1)]=" << int{*org.At(x - 1, y)}
+       << " d pOrgPixel[y*nWidth+3*(x+1)]=" << int{*org.At(x + 1, y)} << "\n";
   log(line.str());
 }
 
@@ -71,10 +70,10 @@ uint64_t GrayCells(uint64_t w) { return NonZeroBytes(w) & NonZeroBytes(~w); }
 
 // 'Decide()' - The body of DecidePixel(), for the pixel loop to inline;
 // 'trace' is the log when (x, y) is the trace pixel, else null.
-inline Decision Decide(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x,
-                       int y, int nWidth, int nHeight, ClassifierLookups &lookups,
-                       const LogLines *trace) {
-  Neighbourhood n = ReadNeighbourhood(pPixel, pOrgPixel, x, y, nWidth, nHeight);
+inline Decision Decide(std::span<const uint8_t> pPixel, const OriginalRows &org, int x, int y,
+                       int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines *trace) {
+  Neighbourhood n =
+      ReadNeighbourhood(pPixel.data() + Offset(x, y, nWidth), org.At(x, y), x, y, nWidth, nHeight);
   if (y == 0)
     return DecideTopRow(n);
 
@@ -107,11 +106,11 @@ inline Decision Decide(std::span<const uint8_t> pPixel, std::span<const uint8_t>
 // near P and light, and agrees with the pixel above it.
 //
 // Returns the last column written.
-inline int WriteRowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+inline int WriteRowTail(std::span<uint8_t> pPixel, const OriginalRows &orgRows, int x, int y,
                         int nWidth, uint8_t color) {
   // Cell c of row y at c, of row y - 1 at c - cells (flat addressing).
   const int cells = RowCells(nWidth);
-  const uint8_t *org = pOrgPixel.data() + Offset(0, y, nWidth);
+  const uint8_t *org = orgRows.At(0, y);
   uint8_t *out = pPixel.data() + Offset(0, y, nWidth);
   const int last = nWidth / 3 - 1;
   const int P = org[x];
@@ -174,55 +173,104 @@ struct Written {
 };
 
 // 'Classify()' - The body of ProcessLine(), for the pixel loop to inline.
-inline Written Classify(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
+inline Written Classify(std::span<uint8_t> pPixel, const OriginalRows &org, int x, int y,
                         int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines &log) {
   const LogLines *trace = log && IsTracePixel(x, y) ? &log : nullptr;
   if (trace)
-    TraceEntry(log, pOrgPixel, x, y, nWidth);
+    TraceEntry(log, org, x, y);
 
   // A light pixel is white on its own; its neighbours wait for their turn.
-  if (pOrgPixel[Offset(x, y, nWidth)] >= 220) {
+  if (*org.At(x, y) >= 220) {
     pPixel[Offset(x, y, nWidth)] = kWhite;
     if (trace)
       log("ERROR:********** P>=220 color=255\n");
     return {x, kWhite};
   }
 
-  const Decision d = Decide(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, trace);
+  const Decision d = Decide(pPixel, org, x, y, nWidth, nHeight, lookups, trace);
   if (trace)
     TraceDecision(log, d, pPixel[Offset(x, y - 1, nWidth)]);
-  return {WriteRowTail(pPixel, pOrgPixel, x, y, nWidth, d.color), d.color};
+  return {WriteRowTail(pPixel, org, x, y, nWidth, d.color), d.color};
+}
+
+// The whole original copy, rows of RowCells(nWidth) cells from row 0.
+OriginalRows WholeCopy(std::span<const uint8_t> pOrgPixel, int nWidth) {
+  return {pOrgPixel, 0, RowCells(nWidth)};
 }
 
 } // namespace
 
 Decision DecidePixel(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x,
                      int y, int nWidth, int nHeight, ClassifierLookups &lookups) {
-  return Decide(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, nullptr);
+  return Decide(pPixel, WholeCopy(pOrgPixel, nWidth), x, y, nWidth, nHeight, lookups, nullptr);
 }
 
 void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
              int nWidth, uint8_t color) {
-  WriteRowTail(pPixel, pOrgPixel, x, y, nWidth, color);
+  WriteRowTail(pPixel, WholeCopy(pOrgPixel, nWidth), x, y, nWidth, color);
 }
 
 int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
                 int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines &log) {
-  (void)Classify(pPixel, pOrgPixel, x, y, nWidth, nHeight, lookups, log);
+  (void)Classify(pPixel, WholeCopy(pOrgPixel, nWidth), x, y, nWidth, nHeight, lookups, log);
   return 1;
 }
 
-void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
-                    int nBytePerRow, const LogLines &log) {
-  // Below the last row the classifier reads at most one row and one cell of
-  // white, and no further than a copy of twice the page's size.
-  const int cells = RowCells(nBytePerRow);
-  const size_t size = static_cast<size_t>(cells) * (cy > 0 ? cy : 0);
-  if (cx <= 0 || cy <= 0 || nBytePerRow < 3 * cx || pvBits.size() < size ||
-      pOrgPixel.size() < std::min(2 * size, size + cells + 1))
-    return;
+namespace {
 
-  ClassifierLookups lookups(pvBits, pOrgPixel, nBytePerRow);
+// Rows of original grays a page's window holds at most: rows y - 1 .. y + 2
+// of the row y being decided, and room to slide down the page before they
+// are moved back to the front.
+constexpr int kWindowRows = 64;
+
+// The original grays of the rows around the row being decided, copied from
+// the working image before the classifier writes them, white below the
+// page's last row. A page then needs no copy of its own.
+class OriginalWindow {
+public:
+  OriginalWindow(std::span<const uint8_t> pvBits, int cy, int cells)
+      : pvBits_(pvBits), cy_(cy), cells_(static_cast<size_t>(cells)),
+        rows_(std::min(kWindowRows, cy + 3)), held_(static_cast<size_t>(rows_) * cells_) {}
+
+  // 'Slide()' - Hold rows y - 1 .. y + 2 for row y; rows from y down must
+  // not have been written yet. Rows come in as the page goes down.
+  OriginalRows Slide(int y) {
+    const int end = y + 3;
+    if (end - first_ > rows_) {
+      const int from = std::max(y - 1, 0);
+      const size_t kept = static_cast<size_t>(first_ + count_ - from) * cells_;
+      std::memmove(held_.data(), held_.data() + static_cast<size_t>(from - first_) * cells_, kept);
+      count_ -= from - first_;
+      first_ = from;
+    }
+    for (; first_ + count_ < end; ++count_) {
+      const int row = first_ + count_;
+      uint8_t *to = held_.data() + static_cast<size_t>(count_) * cells_;
+      if (row < cy_)
+        std::memcpy(to, pvBits_.data() + static_cast<size_t>(row) * cells_, cells_);
+      else
+        std::memset(to, 255, cells_);
+    }
+    return {std::span<const uint8_t>(held_).first(static_cast<size_t>(count_) * cells_), first_,
+            static_cast<int>(cells_)};
+  }
+
+private:
+  std::span<const uint8_t> pvBits_;
+  int cy_;
+  size_t cells_;
+  int rows_;
+  std::vector<uint8_t> held_;
+  int first_ = 0; // the page row of held_'s first row
+  int count_ = 0; // rows held
+};
+
+// 'DecideRows()' - The pixel loop of ClassifyPixels() and ClassifyPage():
+// the original grays come from 'org', or from 'window' for each row when
+// there is one.
+void DecideRows(std::span<uint8_t> pvBits, OriginalRows org, OriginalWindow *window, int cx, int cy,
+                int nBytePerRow, const LogLines &log) {
+  ClassifierLookups lookups(pvBits, org, nBytePerRow);
   // A row is written only while it is being decided: a decision writes its
   // pixel and the run to its right. The pixels to decide are those that
   // were gray when the row began (its marks) and still are when their turn
@@ -233,6 +281,10 @@ void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixe
   // one by one.
   std::vector<uint8_t> marks(static_cast<size_t>(cx), 0);
   for (int y = 0; y < cy; ++y) {
+    if (window) {
+      org = window->Slide(y);
+      lookups.SetOriginalRows(org);
+    }
     const uint8_t *row = pvBits.data() + Offset(0, y, nBytePerRow);
     MarkGrayPixels(row, cx, marks.data());
     int written = -1; // the last column that a decision of this row wrote
@@ -255,9 +307,32 @@ void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixe
         ++x;
         continue;
       }
-      const Written w = Classify(pvBits, pOrgPixel, x, y, nBytePerRow, cy, lookups, log);
+      const Written w = Classify(pvBits, org, x, y, nBytePerRow, cy, lookups, log);
       written = std::max(written, w.last);
       x = w.color == kBlack || w.color == kWhite ? w.last + 1 : x + 1;
     }
   }
+}
+
+} // namespace
+
+void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
+                    int nBytePerRow, const LogLines &log) {
+  // Below the last row the classifier reads at most one row and one cell of
+  // white, and no further than a copy of twice the page's size.
+  const int cells = RowCells(nBytePerRow);
+  const size_t size = static_cast<size_t>(cells) * (cy > 0 ? cy : 0);
+  if (cx <= 0 || cy <= 0 || nBytePerRow < 3 * cx || pvBits.size() < size ||
+      pOrgPixel.size() < std::min(2 * size, size + cells + 1))
+    return;
+  DecideRows(pvBits, WholeCopy(pOrgPixel, nBytePerRow), nullptr, cx, cy, nBytePerRow, log);
+}
+
+void ClassifyPage(std::span<uint8_t> pvBits, int cx, int cy, int nBytePerRow, const LogLines &log) {
+  const int cells = RowCells(nBytePerRow);
+  if (cx <= 0 || cy <= 0 || nBytePerRow < 3 * cx ||
+      pvBits.size() / static_cast<size_t>(cells) < static_cast<size_t>(cy))
+    return;
+  OriginalWindow window(pvBits, cy, cells);
+  DecideRows(pvBits, {}, &window, cx, cy, nBytePerRow, log);
 }

@@ -21,6 +21,12 @@
 void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
                     int nBytePerRow, const LogLines &log = {});
 
+// 'ClassifyPage()' - The same as ClassifyPixels() with no original copy: the
+// original grays of the few rows the classifier reads around the row it
+// decides are kept as it goes down the page.
+void ClassifyPage(std::span<uint8_t> pvBits, int cx, int cy, int nBytePerRow,
+                  const LogLines &log = {});
+
 // 'ProcessLine()' - Decide the gray pixel (x, y) black or white and write the
 // colour into it and along the run of like pixels to its right. 'pPixel' is
 // the working image, 'pOrgPixel' the original copy (one byte per cell),

@@ -20,7 +20,11 @@ constexpr int kWalksPerRow = 16;
 
 ClassifierLookups::ClassifierLookups(std::span<const uint8_t> pPixel,
                                      std::span<const uint8_t> pOrgPixel, int nWidth)
-    : pPixel_(pPixel), pOrgPixel_(pOrgPixel), nCells_(RowCells(nWidth)) {}
+    : ClassifierLookups(pPixel, OriginalRows{pOrgPixel, 0, RowCells(nWidth)}, nWidth) {}
+
+ClassifierLookups::ClassifierLookups(std::span<const uint8_t> pPixel, const OriginalRows &org,
+                                     int nWidth)
+    : pPixel_(pPixel), org_(org), nCells_(RowCells(nWidth)) {}
 
 // 'Grays()' - The gray lookups of one row, built on first use. Rows y - 1 and
 // y, the two a pixel of row y asks about, never share a slot. Each row holds
@@ -29,7 +33,7 @@ ClassifierLookups::ClassifierLookups(std::span<const uint8_t> pPixel,
 RowGrays &ClassifierLookups::Grays(int row) {
   RowGrays &grays = grays_[row & 1];
   if (grays.Row() != row)
-    grays.Build(pOrgPixel_, row, nCells_, nCells_ + 1);
+    grays.Build(org_.From(row), row, nCells_ + 1);
   return grays;
 }
 
@@ -48,17 +52,16 @@ void ClassifierLookups::BuildColourChanges(int row) {
 }
 
 // 'Copy()' - Cells 0 .. nCells_ of row 'row' of a buffer, one byte each: the
-// row and the cell right after it, by flat addressing. Past the end of the
-// buffer a cell reads 255, the white below the page.
-void ClassifierLookups::Copy(RowCopy &copy, std::span<const uint8_t> buffer, int row) {
+// row and the cell right after it, by flat addressing, from 'rowOn', the row
+// and what follows it. Past the end of the buffer a cell reads 255, the
+// white below the page.
+void ClassifierLookups::Copy(RowCopy &copy, std::span<const uint8_t> rowOn, int row) {
   copy.row = row;
   const size_t cells = static_cast<size_t>(nCells_) + 1;
   copy.cells.resize(cells + kWordCells, 255);
-  const size_t start = static_cast<size_t>(row) * nCells_;
-  const size_t inBuffer = start < buffer.size() ? buffer.size() - start : 0;
-  const size_t count = std::min(cells, inBuffer);
+  const size_t count = std::min(cells, rowOn.size());
   if (count > 0)
-    std::copy_n(buffer.data() + start, count, copy.cells.data());
+    std::copy_n(rowOn.data(), count, copy.cells.data());
   std::fill(copy.cells.begin() + static_cast<ptrdiff_t>(count),
             copy.cells.begin() + static_cast<ptrdiff_t>(cells), 255);
 }
@@ -69,13 +72,6 @@ int ClassifierLookups::RunEndByTables(int x, int from, int y, int A) {
   if (colourRow_ != y - 1)
     BuildColourChanges(y - 1);
   return std::min(nextChange_[x], Grays(y - 1).FirstOutside(from, nCells_, A - 10, A + 10));
-}
-
-// 'OrgGray()' - The gray of cell j of row 'row' by flat addressing; past the
-// end of the original copy, the white below the page.
-int ClassifierLookups::OrgGray(int j, int row) const {
-  const size_t at = static_cast<size_t>(row) * nCells_ + static_cast<size_t>(j);
-  return at < pOrgPixel_.size() ? pOrgPixel_[at] : 255;
 }
 
 // 'WalkLimit()' - Cells that a walk of row y may still take.
@@ -90,7 +86,9 @@ int ClassifierLookups::WalkLimit(int y) {
 // 'WalkRowAboveRun()' - The run above pixel (x, y) when it is not the last
 // one found, walked on the copies of the row above.
 RowAboveRun ClassifierLookups::WalkRowAboveRun(int x, int y) {
-  const uint8_t *colours = RowAbove(colourCopy_, pPixel_, y);
+  const uint8_t *colours =
+      RowAbove(colourCopy_,
+               pPixel_.subspan(std::min(static_cast<size_t>(y - 1) * nCells_, pPixel_.size())), y);
   const uint8_t *grays = grayCopy_.cells.data();
   const int A = grays[x];
   const int lo = std::max(A - 10, 0), hi = std::min(A + 10, 255);
@@ -141,8 +139,10 @@ ScanStop ClassifierLookups::FindRightScanStop(int x, int y, int P) {
   // nCells_, the cell right after the row included.
   const int lo = P - 30, hi = std::min(P + 30, 234);
   const int walkEnd = x + 1 + std::min(nCells_ - x, WalkLimit(y));
+  const std::span<const uint8_t> row = org_.From(y);
+  auto gray = [&](int j) { return static_cast<size_t>(j) < row.size() ? row[j] : 255; };
   int j = x + 1;
-  while (j < walkEnd && OrgGray(j, y) >= lo && OrgGray(j, y) <= hi)
+  while (j < walkEnd && gray(j) >= lo && gray(j) <= hi)
     ++j;
   walkLeft_ -= j - (x + 1);
   if (j == walkEnd && j <= nCells_)
@@ -151,7 +151,7 @@ ScanStop ClassifierLookups::FindRightScanStop(int x, int y, int P) {
   if (j > nCells_)
     return stop;
   stop.bStopped = true;
-  stop.s = OrgGray(j, y);
-  stop.t = OrgGray(j - 1, y);
+  stop.s = gray(j);
+  stop.t = gray(j - 1);
   return stop;
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "classifier_rules.h"
+#include "original_rows.h"
 #include "row_grays.h"
 
 // The row-above run of pixel (x, y): the pixels of row y - 1 from column x
@@ -39,11 +40,17 @@ public:
   // must outlive this object and be visited in the classifier's order.
   ClassifierLookups(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel,
                     int nWidth);
+  // The same over original grays held row by row; they must hold rows y - 1
+  // to y + 1 whenever a pixel of row y asks, see SetOriginalRows().
+  ClassifierLookups(std::span<const uint8_t> pPixel, const OriginalRows &org, int nWidth);
+
+  // 'SetOriginalRows()' - The original grays as they are held from now on.
+  void SetOriginalRows(const OriginalRows &org) { org_ = org; }
 
   // 'FindRowAboveRun()' - The row-above run of pixel (x, y), y >= 1.
   RowAboveRun FindRowAboveRun(int x, int y) {
     // Row y - 1 is final once row y has started.
-    const uint8_t *grays = RowAbove(grayCopy_, pOrgPixel_, y);
+    const uint8_t *grays = RowAbove(grayCopy_, org_.From(y - 1), y);
     const int A = grays[x];
     // Inside the last run found, with its gray: the same end, as every cell of
     // the run has the colour of its first. The cells now left of x leave the sum.
@@ -69,10 +76,11 @@ private:
     int row = -1;
     std::vector<uint8_t> cells;
   };
-  void Copy(RowCopy &copy, std::span<const uint8_t> buffer, int row);
-  const uint8_t *RowAbove(RowCopy &copy, std::span<const uint8_t> buffer, int y) {
+  void Copy(RowCopy &copy, std::span<const uint8_t> rowOn, int row);
+  // 'rowOn' is row y - 1 of a buffer and what follows it.
+  const uint8_t *RowAbove(RowCopy &copy, std::span<const uint8_t> rowOn, int y) {
     if (copy.row != y - 1)
-      Copy(copy, buffer, y - 1);
+      Copy(copy, rowOn, y - 1);
     return copy.cells.data();
   }
 
@@ -80,10 +88,10 @@ private:
   RowGrays &Grays(int row);
   void BuildColourChanges(int row);
   int RunEndByTables(int x, int from, int y, int A);
-  int OrgGray(int j, int row) const;
   int WalkLimit(int y);
 
-  std::span<const uint8_t> pPixel_, pOrgPixel_;
+  std::span<const uint8_t> pPixel_;
+  OriginalRows org_;
   int nCells_;        // cells a row: k with 3k < nWidth
   RowGrays grays_[2]; // rows of even and odd number
   int colourRow_ = -1;

@@ -59,17 +59,15 @@ struct ScanStop {
   int s = 0, t = 0;
 };
 
-// 'ReadNeighbourhood()' - Read P and its neighbours for pixel (x, y). M and N
-// are left 0 for the caller to fill from the row-above run. Reads only cells
-// the rules may use at this position, so nothing before either buffer.
-inline Neighbourhood ReadNeighbourhood(std::span<const uint8_t> pPixel,
-                                       std::span<const uint8_t> pOrgPixel, int x, int y, int nWidth,
-                                       int nHeight) {
+// 'ReadNeighbourhood()' - Read P and its neighbours for pixel (x, y), whose
+// cell is at 'org' in the original grays and at 'out' in the working image.
+// M and N are left 0 for the caller to fill from the row-above run. Reads
+// only cells the rules may use at this position, so nothing before either
+// buffer.
+inline Neighbourhood ReadNeighbourhood(const uint8_t *out, const uint8_t *org, int x, int y,
+                                       int nWidth, int nHeight) {
   // Cell (x + i, y + j) of either buffer is at [i + j * cells] from here.
   const int cells = RowCells(nWidth);
-  const ptrdiff_t at = static_cast<ptrdiff_t>(y) * cells + x;
-  const uint8_t *org = pOrgPixel.data() + at;
-  const uint8_t *out = pPixel.data() + at;
   Neighbourhood n;
   n.x = x;
   n.y = y;

@@ -12,7 +12,7 @@ constexpr int kStretches = 8;
 
 } // namespace
 
-void RowGrays::Build(std::span<const uint8_t> pOrgPixel, int row, int cells, int count) {
+void RowGrays::Build(std::span<const uint8_t> rowOn, int row, int count) {
   row_ = row;
   count_ = count;
   levels_ = 1;
@@ -24,11 +24,9 @@ void RowGrays::Build(std::span<const uint8_t> pOrgPixel, int row, int cells, int
   nextOther_.resize(count);
   prefix_.resize(static_cast<size_t>(count) + 1);
 
-  const size_t start = static_cast<size_t>(row) * cells;
   prefix_[0] = 0;
   for (int j = 0; j < count; ++j) {
-    const size_t at = start + static_cast<size_t>(j);
-    gray_[j] = at < pOrgPixel.size() ? pOrgPixel[at] : 255;
+    gray_[j] = static_cast<size_t>(j) < rowOn.size() ? rowOn[j] : 255;
     prefix_[j + 1] = prefix_[j] + gray_[j];
   }
   int next = count;

@@ -10,11 +10,11 @@
 
 class RowGrays {
 public:
-  // 'Build()' - Take cells 0 .. count - 1 of row 'row' of the original copy,
-  // rows of 'cells' cells, read by flat addressing (cells past the row end
-  // are the next row's). A cell past the end of the buffer reads 255, the
-  // colour of the area below the page.
-  void Build(std::span<const uint8_t> pOrgPixel, int row, int cells, int count);
+  // 'Build()' - Take cells 0 .. count - 1 of row 'row' of the original grays
+  // from 'rowOn', the row and what follows it, read by flat addressing
+  // (cells past the row end are the next row's). A cell past the end of the
+  // buffer reads 255, the colour of the area below the page.
+  void Build(std::span<const uint8_t> rowOn, int row, int count);
 
   int Row() const { return row_; }
   int Gray(int j) const { return gray_[j]; }
