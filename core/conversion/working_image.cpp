@@ -73,10 +73,29 @@ PAGE_LOOP void ThresholdRow(uint8_t *row, int cx, uint8_t t) {
     row[x] = row[x] >= t ? 255 : 0;
 }
 
-// Mode 0: the Otsu pass with the caller's lightness, then the classifier,
-// which keeps the original grays of the rows it reads as it goes.
+// 'ApplyLightness()' - What the Otsu pass leaves of the page when its
+// threshold is not wanted: every whole cell its gray plus the lightness
+// offset of nLight, clamped. With the neutral lightness nothing changes.
+void ApplyLightness(WorkingImage &image, int nLight) {
+  const int nBrightness = Brightness(nLight);
+  if (nBrightness == 0)
+    return;
+  std::array<uint8_t, 256> level;
+  for (int v = 0; v < 256; ++v)
+    level[v] = static_cast<uint8_t>(std::clamp(v + nBrightness, 0, 255));
+  const int groups = image.nBytePerRow / 3;
+  for (int y = 0; y < image.height; ++y) {
+    uint8_t *row = RowOf(image, y);
+    for (int c = 0; c < groups; ++c)
+      row[c] = level[row[c]];
+  }
+}
+
+// Mode 0: the Otsu pass with the caller's lightness, whose threshold this
+// mode does not use, then the classifier, which keeps the original grays of
+// the rows it reads as it goes.
 void ClassifyEdgeAware(WorkingImage &image, int nLight, const LogLines &log) {
-  OtsuCells(image, nLight);
+  ApplyLightness(image, nLight);
   ClassifyPage(image.pixels, image.width, image.height, image.nBytePerRow, log);
 }
 
