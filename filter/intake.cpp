@@ -91,10 +91,10 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     return PackedPage{lines.first(bytes), cx, cy, static_cast<int>(header.cupsBytesPerLine), true};
 
   case 24: {
-    // Colour lines become a working image of one byte per 3-byte group;
-    // the raw lines are done with then.
+    // Colour lines become a working image of one byte per 3-byte group,
+    // made in the memory of the lines.
     MakePackedBuffer(pDataBuf, header, y);
-    WorkingImage image = ColourWorkingImage(lines, header.cupsBytesPerLine, cx, cy);
+    WorkingImage image = ColourWorkingImage(std::move(raster), header.cupsBytesPerLine, cx, cy);
     raster = PageBytes();
     if (!Color2BW(image, pDataBuf, 100, 0, sink))
       return std::nullopt;

@@ -17,16 +17,6 @@
 
 namespace {
 
-// A page's cells, not yet written.
-WorkingImage BlankImage(int width, int height, int nBytePerRow) {
-  WorkingImage image;
-  image.width = width;
-  image.height = height;
-  image.nBytePerRow = nBytePerRow;
-  image.pixels.resize(static_cast<size_t>(RowCells(nBytePerRow)) * static_cast<size_t>(height));
-  return image;
-}
-
 uint8_t *RowOf(WorkingImage &image, int y) {
   return image.pixels.data() +
          static_cast<size_t>(y) * static_cast<size_t>(RowCells(image.nBytePerRow));
@@ -73,10 +63,29 @@ PAGE_LOOP void ThresholdRow(uint8_t *row, int cx, uint8_t t) {
     row[x] = row[x] >= t ? 255 : 0;
 }
 
-// Mode 0: the Otsu pass with the caller's lightness, then the classifier,
-// which keeps the original grays of the rows it reads as it goes.
+// 'ApplyLightness()' - What the Otsu pass leaves of the page when its
+// threshold is not wanted: every whole cell its gray plus the lightness
+// offset of nLight, clamped. With the neutral lightness nothing changes.
+void ApplyLightness(WorkingImage &image, int nLight) {
+  const int nBrightness = Brightness(nLight);
+  if (nBrightness == 0)
+    return;
+  std::array<uint8_t, 256> level;
+  for (int v = 0; v < 256; ++v)
+    level[v] = static_cast<uint8_t>(std::clamp(v + nBrightness, 0, 255));
+  const int groups = image.nBytePerRow / 3;
+  for (int y = 0; y < image.height; ++y) {
+    uint8_t *row = RowOf(image, y);
+    for (int c = 0; c < groups; ++c)
+      row[c] = level[row[c]];
+  }
+}
+
+// Mode 0: the Otsu pass with the caller's lightness, whose threshold this
+// mode does not use, then the classifier, which keeps the original grays of
+// the rows it reads as it goes.
 void ClassifyEdgeAware(WorkingImage &image, int nLight, const LogLines &log) {
-  OtsuCells(image, nLight);
+  ApplyLightness(image, nLight);
   ClassifyPage(image.pixels, image.width, image.height, image.nBytePerRow, log);
 }
 
@@ -133,20 +142,45 @@ PAGE_LOOP void GroupMeans(const uint8_t *__restrict p, int groups, uint8_t *__re
 
 } // namespace
 
-WorkingImage ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
-                                int height) {
+WorkingImage ColourWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width, int height) {
   const int nBytePerRow = static_cast<int>(bytesPerLine);
-  WorkingImage image = BlankImage(width, height, nBytePerRow);
+  const size_t cells = static_cast<size_t>(RowCells(nBytePerRow));
+  const size_t rows = static_cast<size_t>(std::max(height, 0));
+  if (bytesPerLine == 0 || lines.size() / bytesPerLine < rows)
+    throw std::bad_alloc();
+
+  // Row y of cells ends where line y + 1 begins or before, so a line is
+  // read whole before any row is written over it. A row that would reach
+  // into its own line is made aside first (row 0 always).
+  WorkingImage image;
+  image.width = width;
+  image.height = height;
+  image.nBytePerRow = nBytePerRow;
+  image.pixels = std::move(lines);
+  uint8_t *base = image.pixels.data();
   const int groups = nBytePerRow / 3;
   const bool partGroup = nBytePerRow % 3 != 0;
-  for (int y = 0; y < height; ++y) {
-    const uint8_t *p = lines.data() + static_cast<size_t>(y) * bytesPerLine;
-    uint8_t *row = RowOf(image, y);
-    GroupMeans(p, groups, row);
+  std::vector<uint8_t> aside(cells);
+  for (size_t y = 0; y < rows; ++y) {
+    const uint8_t *p = base + y * bytesPerLine;
+    uint8_t *row = base + y * cells;
+    const bool apart = (y + 1) * cells <= y * bytesPerLine;
+    uint8_t *to = apart ? row : aside.data();
+    const uint8_t part = partGroup ? p[3 * groups] : 0;
+    GroupMeans(p, groups, to);
     if (partGroup)
-      row[groups] = p[3 * groups];
+      to[groups] = part;
+    if (!apart)
+      std::memcpy(row, to, cells);
   }
+  image.pixels.resize(cells * rows);
   return image;
+}
+
+WorkingImage ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
+                                int height) {
+  PageBytes copy(lines.begin(), lines.end());
+  return ColourWorkingImage(std::move(copy), bytesPerLine, width, height);
 }
 
 int OtsuCells(WorkingImage &image, int nLight) {

@@ -103,7 +103,7 @@ struct Packed {
 // The 3-byte rows: gray lines expanded as the intake wrote them (three
 // inverted bytes a pixel, padding and 256 spare bytes white), colour lines
 // as they are; then ConvertPage, and the Otsu level from its log line.
-Packed ByThreeByteRows(const Lines &page, int mode) {
+Packed ByThreeByteRows(const Lines &page, int mode, int nLight = 100) {
   Packed out;
   out.bytes.assign(PackedStride(page.width) * page.height, 0xFF);
   std::vector<uint8_t> rows = page.bytes;
@@ -118,7 +118,7 @@ Packed ByThreeByteRows(const Lines &page, int mode) {
               static_cast<uint8_t>(~page.bytes[y * page.bytesPerLine + x]);
   }
   std::string log;
-  const bool converted = ConvertPage(rows, out.bytes, page.width, page.height, stride, 100, mode,
+  const bool converted = ConvertPage(rows, out.bytes, page.width, page.height, stride, nLight, mode,
                                      [&log](std::string_view lines) { log += lines; });
   EXPECT_TRUE(converted);
   if (mode == 1) {
@@ -127,14 +127,14 @@ Packed ByThreeByteRows(const Lines &page, int mode) {
   return out;
 }
 
-Packed ByWorkingImage(const Lines &page, int mode) {
+Packed ByWorkingImage(const Lines &page, int mode, int nLight = 100) {
   Packed out;
   out.bytes.assign(PackedStride(page.width) * page.height, 0xFF);
   WorkingImage image =
       page.bits == 8 ? GrayWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height)
                      : ColourWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height);
   int nThresholds = -1;
-  EXPECT_TRUE(ConvertWorkingImage(image, out.bytes, 100, mode, nThresholds));
+  EXPECT_TRUE(ConvertWorkingImage(image, out.bytes, nLight, mode, nThresholds));
   if (mode == 1)
     out.nThresholds = nThresholds;
   return out;
@@ -177,6 +177,20 @@ TEST(WorkingImage, ConvertsEveryPageAsItsThreeByteRows) {
             }
           }
   EXPECT_EQ(pages, (14 * 4 + 9 * 6) * 6 * 4);
+}
+
+// The edge-aware mode with a lightness other than the filter's neutral 100
+// moves every gray before the classifier, as the Otsu pass of the 3-byte
+// rows does; pages taller than the rows the classifier keeps.
+TEST(WorkingImage, EdgeAwareModeMovesTheGraysByTheLightnessAsItsThreeByteRows) {
+  std::mt19937 rng(50);
+  for (int bits : {8, 24})
+    for (Kind kind : kKinds)
+      for (int nLight : {0, 50, 99, 101, 150, 250}) {
+        const Lines page = Draw(kind, 33, 70, bits, bits == 24 ? 2 : 0, rng);
+        ASSERT_EQ(ByWorkingImage(page, 0, nLight).bytes, ByThreeByteRows(page, 0, nLight).bytes)
+            << bits << "-bit kind " << static_cast<int>(kind) << " nLight " << nLight;
+      }
 }
 
 } // namespace

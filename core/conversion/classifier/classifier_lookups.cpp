@@ -86,9 +86,7 @@ int ClassifierLookups::WalkLimit(int y) {
 // 'WalkRowAboveRun()' - The run above pixel (x, y) when it is not the last
 // one found, walked on the copies of the row above.
 RowAboveRun ClassifierLookups::WalkRowAboveRun(int x, int y) {
-  const uint8_t *colours =
-      RowAbove(colourCopy_,
-               pPixel_.subspan(std::min(static_cast<size_t>(y - 1) * nCells_, pPixel_.size())), y);
+  const uint8_t *colours = ColoursAbove(y);
   const uint8_t *grays = grayCopy_.cells.data();
   const int A = grays[x];
   const int lo = std::max(A - 10, 0), hi = std::min(A + 10, 255);

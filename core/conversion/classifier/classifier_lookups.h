@@ -18,6 +18,7 @@
 // finished from the tables of its own row.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -50,7 +51,7 @@ public:
   // 'FindRowAboveRun()' - The row-above run of pixel (x, y), y >= 1.
   RowAboveRun FindRowAboveRun(int x, int y) {
     // Row y - 1 is final once row y has started.
-    const uint8_t *grays = RowAbove(grayCopy_, org_.From(y - 1), y);
+    const uint8_t *grays = GraysAbove(y);
     const int A = grays[x];
     // Inside the last run found, with its gray: the same end, as every cell of
     // the run has the colour of its first. The cells now left of x leave the sum.
@@ -77,11 +78,17 @@ private:
     std::vector<uint8_t> cells;
   };
   void Copy(RowCopy &copy, std::span<const uint8_t> rowOn, int row);
-  // 'rowOn' is row y - 1 of a buffer and what follows it.
-  const uint8_t *RowAbove(RowCopy &copy, std::span<const uint8_t> rowOn, int y) {
-    if (copy.row != y - 1)
-      Copy(copy, rowOn, y - 1);
-    return copy.cells.data();
+  // The original grays and the decided colours of row y - 1, copied once a row.
+  const uint8_t *GraysAbove(int y) {
+    if (grayCopy_.row != y - 1)
+      Copy(grayCopy_, org_.From(y - 1), y - 1);
+    return grayCopy_.cells.data();
+  }
+  const uint8_t *ColoursAbove(int y) {
+    if (colourCopy_.row != y - 1)
+      Copy(colourCopy_,
+           pPixel_.subspan(std::min(static_cast<size_t>(y - 1) * nCells_, pPixel_.size())), y - 1);
+    return colourCopy_.cells.data();
   }
 
   RowAboveRun WalkRowAboveRun(int x, int y);
