@@ -25,6 +25,7 @@
 #include <fcntl.h>
 #include <new>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -52,14 +53,14 @@ bool ReadInput(int fd, std::vector<char> &text) {
 bool PrintLabel(const labels::GrayCanvas &canvas, const JobSettings &settings,
                 const EngineSink &sink) {
   // The drawing has 0 for black, a gray raster line 255 for black.
-  std::vector<uint8_t> lines(canvas.pixels.size());
+  PageBytes lines(canvas.pixels.size());
   for (size_t i = 0; i < lines.size(); ++i)
     lines[i] = static_cast<uint8_t>(255 - canvas.pixels[i]);
-  WorkingImage image =
-      GrayWorkingImage(lines, static_cast<size_t>(canvas.width), canvas.width, canvas.height);
+  WorkingImage image = GrayWorkingImage(std::move(lines), static_cast<size_t>(canvas.width),
+                                        canvas.width, canvas.height);
   std::vector<uint8_t> packed(PackedStride(canvas.width) * static_cast<size_t>(canvas.height),
                               0xFF);
-  if (!Color2BW(image, packed, 100, static_cast<int>(settings.dithering), sink))
+  if (!Color2BW(image, packed, 100, settings.dithering, sink))
     return false;
   const PackedPage page{packed, canvas.width, canvas.height,
                         static_cast<int>(PackedStride(canvas.width)), false};

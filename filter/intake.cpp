@@ -96,7 +96,7 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     MakePackedBuffer(pDataBuf, header, y);
     WorkingImage image = ColourWorkingImage(std::move(raster), header.cupsBytesPerLine, cx, cy);
     raster = PageBytes();
-    if (!Color2BW(image, pDataBuf, 100, 0, sink))
+    if (!Color2BW(image, pDataBuf, 100, GrayConversion::EdgeAware, sink))
       return std::nullopt;
     return PackedPage{pDataBuf, cx, cy, static_cast<int>(PackedStride(cx)), false};
   }
@@ -111,7 +111,7 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     // The working image is made in the memory of the raw lines.
     WorkingImage image = GrayWorkingImage(std::move(raster), header.cupsBytesPerLine, cx, cy);
     raster = PageBytes();
-    if (!Color2BW(image, pDataBuf, 100, static_cast<int>(settings.dithering), sink))
+    if (!Color2BW(image, pDataBuf, 100, settings.dithering, sink))
       return std::nullopt;
     return PackedPage{pDataBuf, cx, cy, static_cast<int>(PackedStride(cx)), false};
   }

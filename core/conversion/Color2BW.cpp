@@ -204,12 +204,12 @@ bool ConvertPage(std::span<uint8_t> pvBits, std::span<uint8_t> pDataBuf, int cx,
   return true;
 }
 
-bool Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, int dwDithering,
+bool Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, GrayConversion mode,
               const EngineSink &sink) {
   int nThresholds = 0;
-  if (!ConvertWorkingImage(image, pDataBuf, nLight, dwDithering, nThresholds, sink.log))
+  if (!ConvertWorkingImage(image, pDataBuf, nLight, mode, nThresholds, sink.log))
     return false;
-  if (ModeFor(dwDithering) == ConversionMode::Threshold) {
+  if (mode == GrayConversion::Threshold) {
     LogText line;
     line << "ERROR: Color2BW nThresholds=" << nThresholds << " nLight=" << nLight << "\n";
     sink.log(line.str());

@@ -4,6 +4,7 @@
 
 #include "engine_sink.h"
 #include "page_image.h"
+#include "settings.h"
 
 #include <array>
 #include <cstddef>
@@ -51,7 +52,7 @@ struct WorkingImage;
 // "Threshold" mode's line and the classifier's trace, and hand the packed
 // page to the sink as a 1-bit BMP dump. The page, the dump and the lines are
 // those of the conversion on the page's 3-byte rows. Returns false, with
-// nothing packed or dumped, for a mode it does not know. Throws
+// nothing dumped, when a dither pass refuses the page. Throws
 // std::bad_alloc when the mode's scratch memory cannot be had.
-bool Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, int dwDithering,
+bool Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, GrayConversion mode,
               const EngineSink &sink);

@@ -237,7 +237,7 @@ int OtsuCells(WorkingImage &image, int nLight) {
 }
 
 bool ConvertWorkingImage(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight,
-                         int dwDithering, int &nThresholds, const LogLines &log) {
+                         GrayConversion mode, int &nThresholds, const LogLines &log) {
   const int cx = image.width, cy = image.height;
   const int cells = RowCells(image.nBytePerRow);
   const size_t S = PackedStride(cx);
@@ -246,12 +246,12 @@ bool ConvertWorkingImage(WorkingImage &image, std::span<uint8_t> pDataBuf, int n
     for (int y = 0; y < cy; ++y)
       packRow(y);
   };
-  switch (ModeFor(dwDithering)) {
-  case ConversionMode::EdgeAware:
+  switch (mode) {
+  case GrayConversion::EdgeAware:
     ClassifyEdgeAware(image, nLight, log);
     packPage();
     break;
-  case ConversionMode::Threshold: {
+  case GrayConversion::Threshold: {
     // The Otsu level of the plain grays plus nLight; a pixel at the
     // threshold or above is white. Past 255 the whole page is black.
     nThresholds = OtsuCells(image, 100);
@@ -266,16 +266,13 @@ bool ConvertWorkingImage(WorkingImage &image, std::span<uint8_t> pDataBuf, int n
     }
     break;
   }
-  case ConversionMode::OrderDithering:
+  case GrayConversion::OrderDithering:
     if (!OrderedDitherCells(image.pixels, cx, cy, cells, nLight, packRow))
       return false;
     break;
-  case ConversionMode::ErrorDiffusion:
+  case GrayConversion::ErrorDiffusion:
     if (!ErrorDiffusionCells(image.pixels, cx, cy, cells, nLight, packRow))
       return false;
-    break;
-  case ConversionMode::None:
-    packPage();
     break;
   }
   return true;

@@ -56,10 +56,11 @@ WorkingImage ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerL
 // splits those levels is returned, as otsu() does on the 3-byte rows.
 int OtsuCells(WorkingImage &image, int nLight);
 
-// 'ConvertWorkingImage()' - Binarise the working image with the mode
-// dwDithering, as ConvertPage() does the 3-byte rows, and pack it into
-// pDataBuf (PackedStride(width) * height bytes, all 0xFF). 'nThresholds' is
-// set to the Otsu level of the "Threshold" mode; the classifier's trace goes
-// to 'log'. Returns false, with nothing packed, for a mode it does not know.
+// 'ConvertWorkingImage()' - Binarise the working image with 'mode', as
+// ConvertPage() does the 3-byte rows, and pack it into pDataBuf
+// (PackedStride(width) * height bytes, all 0xFF). 'nThresholds' is set to
+// the Otsu level of the "Threshold" mode; the classifier's trace goes to
+// 'log'. Returns false, with nothing packed, when a dither pass refuses the
+// page.
 bool ConvertWorkingImage(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight,
-                         int dwDithering, int &nThresholds, const LogLines &log = {});
+                         GrayConversion mode, int &nThresholds, const LogLines &log = {});

@@ -134,7 +134,7 @@ Packed ByWorkingImage(const Lines &page, int mode, int nLight = 100) {
       page.bits == 8 ? GrayWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height)
                      : ColourWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height);
   int nThresholds = -1;
-  EXPECT_TRUE(ConvertWorkingImage(image, out.bytes, nLight, mode, nThresholds));
+  EXPECT_TRUE(ConvertWorkingImage(image, out.bytes, nLight, static_cast<GrayConversion>(mode), nThresholds));
   if (mode == 1)
     out.nThresholds = nThresholds;
   return out;
