@@ -160,10 +160,79 @@ wait_job 8 aborted-by-system
 grep -q "\[Job $JOB\] Unable to process job with format 'text/plain'" "$WORK/log" ||
   fail "no log line for the text/plain job"
 pass "text/plain: job aborted (aborted-by-system), the log says why"
+# A document whose third page breaks off. Sent with its length (ipptool -L),
+# its end is seen at once; sent in chunks (ipptool's default) PAPPL 1.3 reads
+# on past the last chunk and waits out the connection's minute before the
+# page ends.
+page=$WORK/one/gray-sgray.pwg
+{ cat "$page"; tail -c +5 "$page"; tail -c +5 "$page" | head -c 4000; } >"$WORK/cut.pwg"
+start=$(date +%s.%N)
+IPP_OPTIONS=-L print_job cut "$WORK/cut.pwg" image/pwg-raster
+wait_job 8 document-format-error
+took=$(seconds_since "$start")
+awk -v t="$took" 'BEGIN { exit !(t < 10) }' || fail "the job with a broken page took $took s"
+grep -q "\[Job $JOB\] Page 3 broke off after [0-9]* of its 319 lines" "$WORK/log" ||
+  fail "no log line for the broken page"
+cat "$WORK/gray.filter.prn" "$WORK/gray.filter.prn" >"$WORK/two-pages.prn"
+same_stream "the pages before the broken one" "$WORK/out/cut.prn" "$WORK/two-pages.prn"
+pass "a third page cut short: job aborted in $took s (document-format-error), pages 1 and 2 printed, the log names page 3"
+
 print_job after "$WORK/one/gray-sgray.pwg" image/pwg-raster
 wait_job 9 job-completed-successfully
 cmp -s "$WORK/out/after.prn" "$WORK/gray.filter.prn" || fail "the job after the bad ones differs"
 pass "the server keeps serving: the next job prints as before"
+
+# ---- Cancel while printing ----------------------------------------------------
+# A printer that takes about 1 MB a second, and 999 copies of the label,
+# 18.8 MB: more than the sockets between them hold (some 3 MB). The job is
+# canceled once 200 KB have arrived; the printer then reads the rest at once.
+SLOW_PORT=$(free_port) || fail "no free port for the slow printer"
+mkdir -p "$WORK/slow"
+/usr/bin/python3 "$here/slow_device.py" "$SLOW_PORT" "$WORK/slow" &
+DEVICE_PID=$!
+for _ in $(seq 100); do
+  [[ -e $WORK/slow/ready ]] && break
+  sleep 0.1
+done
+add_printer Slow "socket://127.0.0.1:$SLOW_PORT"
+SLOW=ipp://127.0.0.1:$PORT/ipp/print/Slow
+# Print-Job answers when PAPPL has read the whole job: it runs alongside.
+TO=$SLOW print_job long "$WORK/one/gray-sgray.pwg" image/pwg-raster integer:copies=999 &
+print_pid=$!
+# Job numbers count per printer.
+JOB=1
+for _ in $(seq 100); do
+  (($(cat "$WORK"/slow/*.part 2>/dev/null | wc -c) > 200000)) && break
+  sleep 0.1
+done
+start=$(date +%s.%N)
+ipptool -q -d job="$JOB" "$SLOW" "$here/cancel-job.test" || fail "cancel-job $JOB"
+TO=$SLOW wait_job 7 job-canceled-by-user
+took=$(seconds_since "$start")
+touch "$WORK/slow/fast"
+wait "$print_pid" || fail "print-job of 999 copies"
+awk -v t="$took" 'BEGIN { exit !(t < 8) }' || fail "the canceled job took $took s to end"
+# The printer has whole copies of the label, fewer than 999.
+for _ in $(seq 100); do
+  ! ls "$WORK"/slow/*.part >/dev/null 2>&1 && break
+  sleep 0.1
+done
+received=$(ls -t "$WORK"/slow/*.prn | head -n 1)
+copy_bytes=$(stat -c %s "$WORK/gray.filter.prn")
+copies=$(($(stat -c %s "$received") / copy_bytes))
+((copies >= 1 && copies < 999)) || fail "the canceled job sent $(stat -c %s "$received") bytes"
+for _ in $(seq "$copies"); do cat "$WORK/gray.filter.prn"; done >"$WORK/copies.expected"
+same_stream "the canceled job" "$received" "$WORK/copies.expected"
+pass "cancel while printing: canceled in $took s, the printer got $copies whole copies of 999"
+TO=$SLOW print_job after-cancel "$WORK/one/gray-sgray.pwg" image/pwg-raster
+TO=$SLOW wait_job 9 job-completed-successfully
+for _ in $(seq 100); do
+  [[ $(ls -t "$WORK"/slow/*.prn | head -n 1) != "$received" ]] && break
+  sleep 0.1
+done
+same_stream "the job after the canceled one" "$(ls -t "$WORK"/slow/*.prn | head -n 1)" \
+  "$WORK/gray.filter.prn"
+pass "the job after the canceled one prints as before"
 
 # ---- Defaults survive a restart ------------------------------------------------
 ipptool -q -d darkness=40 -d pressure=7 "$PRINTER" "$here/set-defaults.test" ||
