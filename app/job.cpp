@@ -147,7 +147,8 @@ bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
                     const unsigned char *line) {
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
   const cups_page_header2_t &h = options->header;
-  if (!state || y >= h.cupsHeight)
+  // PAPPL 1.3 goes on with the lines of a page whose line was refused.
+  if (!state || state->failed || y >= h.cupsHeight)
     return false;
   if (state->bitsStride) {
     // The page's bits lead the line; the rest of it must be the white that
@@ -156,8 +157,8 @@ bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
     if (std::find_if(line + state->bitsStride, end, [](uint8_t v) { return v != 0xFF; }) != end) {
       char message[160];
       snprintf(message, sizeof message,
-               "Line %u of a 1-bit page is wider than the job's media (%u dots); a 1-bit page "
-               "must be the size of the job's media.",
+               "Line %u of a 1-bit page is wider than the media of the job (%u dots); a 1-bit "
+               "page must have the size of the media.",
                y, h.cupsWidth);
       return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
     }
@@ -179,7 +180,7 @@ bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
 bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
                   unsigned page) {
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
-  if (!state)
+  if (!state || state->failed)
     return false;
   // A canceled job stops here, between pages: nothing more of it is sent.
   if (papplJobIsCanceled(job))

@@ -63,7 +63,7 @@ print_job() {
     echo "  ATTR name job-name $name"
     echo "  ATTR mimeMediaType document-format $format"
     echo "  GROUP job-attributes-tag"
-    echo "  ATTR keyword media om_60x40-label_60x40mm"
+    echo "  ATTR keyword media ${MEDIA:-om_60x40-label_60x40mm}"
     for attr in "$@"; do
       echo "  ATTR ${attr%%:*} $(cut -d= -f1 <<<"${attr#*:}") ${attr#*=}"
     done
@@ -154,6 +154,14 @@ print_job wide "$WORK/one/wide.pwg" image/pwg-raster
 wait_job 8 document-unprintable-error
 grep -q "Page 1 is 900 x 40 dots" "$WORK/log" || fail "no log line for the wide page"
 pass "a page of 900 dots: job aborted, document-unprintable-error, and the log says why"
+# PAPPL lays a 1-bit page out on the job's media: one wider than the media
+# (479 dots on 40 x 30 mm, 319 dots) cannot be printed as it is.
+MEDIA=om_40x30-label_40x30mm print_job narrow "$WORK/one/bilevel.pwg" image/pwg-raster
+wait_job 8 document-unprintable-error
+grep -q "\[Job $JOB\] Line 0 of a 1-bit page is wider than the media of the job (319 dots)" "$WORK/log" ||
+  fail "no log line for the 1-bit page wider than its media"
+expect_equal "log lines for the 1-bit page wider than its media" "$(grep -c "\[Job $JOB\] Line" "$WORK/log")" 1
+pass "a 1-bit page wider than the job's media: job aborted, document-unprintable-error, and one log line says why"
 # PAPPL takes the job and then finds no way to print it.
 print_job text "$here/printer-attributes.test" text/plain
 wait_job 8 aborted-by-system
