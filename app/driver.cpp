@@ -99,8 +99,9 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   // (PAPPL 1.3 picks sgray for monochrome, and CUPS sends Apple raster W8),
   // so the engine's gray conversion makes the dots of a gray page; a 1-bit
   // page's bits are printed as they are (see PassesBitsThrough()).
-  data->raster_types = static_cast<pappl_raster_type_t>(
-      PAPPL_PWG_RASTER_TYPE_BLACK_1 | PAPPL_PWG_RASTER_TYPE_BLACK_8 | PAPPL_PWG_RASTER_TYPE_SGRAY_8);
+  data->raster_types = static_cast<pappl_raster_type_t>(PAPPL_PWG_RASTER_TYPE_BLACK_1 |
+                                                        PAPPL_PWG_RASTER_TYPE_BLACK_8 |
+                                                        PAPPL_PWG_RASTER_TYPE_SGRAY_8);
   data->force_raster_type = PAPPL_PWG_RASTER_TYPE_NONE;
   data->duplex = PAPPL_DUPLEX_NONE;
   data->sides_supported = PAPPL_SIDES_ONE_SIDED;

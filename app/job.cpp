@@ -151,14 +151,20 @@ bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
   if (!state || state->failed || y >= h.cupsHeight)
     return false;
   if (state->bitsStride) {
-    // The page's bits lead the line; the rest of it must be the white that
-    // PAPPL fills in, else the page was wider than the job's media.
+    // The page's bits lead the line, its padding bits white; the rest of the
+    // line must be the white that PAPPL fills in. A page wider than the
+    // job's media leaves its bits there; one narrower leaves that white
+    // (0xFF) in the padding bits of a media not a whole number of bytes wide.
     const unsigned char *end = line + h.cupsBytesPerLine;
-    if (std::find_if(line + state->bitsStride, end, [](uint8_t v) { return v != 0xFF; }) != end) {
+    const unsigned padding = (8 - h.cupsWidth % 8) % 8;
+    const bool fits =
+        std::find_if(line + state->bitsStride, end, [](uint8_t v) { return v != 0xFF; }) == end &&
+        (line[state->bitsStride - 1] & ((1u << padding) - 1)) == 0;
+    if (!fits) {
       char message[160];
       snprintf(message, sizeof message,
-               "Line %u of a 1-bit page is wider than the media of the job (%u dots); a 1-bit "
-               "page must have the size of the media.",
+               "Line %u of a 1-bit page does not fit the media of the job (%u dots across); a "
+               "1-bit page must have the size of the media.",
                y, h.cupsWidth);
       return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
     }

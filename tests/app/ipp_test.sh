@@ -154,14 +154,17 @@ print_job wide "$WORK/one/wide.pwg" image/pwg-raster
 wait_job 8 document-unprintable-error
 grep -q "Page 1 is 900 x 40 dots" "$WORK/log" || fail "no log line for the wide page"
 pass "a page of 900 dots: job aborted, document-unprintable-error, and the log says why"
-# PAPPL lays a 1-bit page out on the job's media: one wider than the media
-# (479 dots on 40 x 30 mm, 319 dots) cannot be printed as it is.
-MEDIA=om_40x30-label_40x30mm print_job narrow "$WORK/one/bilevel.pwg" image/pwg-raster
-wait_job 8 document-unprintable-error
-grep -q "\[Job $JOB\] Line 0 of a 1-bit page is wider than the media of the job (319 dots)" "$WORK/log" ||
-  fail "no log line for the 1-bit page wider than its media"
-expect_equal "log lines for the 1-bit page wider than its media" "$(grep -c "\[Job $JOB\] Line" "$WORK/log")" 1
-pass "a 1-bit page wider than the job's media: job aborted, document-unprintable-error, and one log line says why"
+# PAPPL lays a 1-bit page out on the job's media: the 479-dot page on media
+# 319 dots across (40 x 30 mm) or 812 (4 x 6 in, the default) cannot be
+# printed as it is.
+for media in om_40x30-label_40x30mm:319 oe_4x6-label_4x6in:812; do
+  MEDIA=${media%:*} print_job "1-bit-on-${media%:*}" "$WORK/one/bilevel.pwg" image/pwg-raster
+  wait_job 8 document-unprintable-error
+  expect_equal "log lines for the 1-bit page on ${media%:*}" \
+    "$(grep "\[Job $JOB\] Line" "$WORK/log" | sed 's/.*\] //')" \
+    "Line 0 of a 1-bit page does not fit the media of the job (${media#*:} dots across); a 1-bit page must have the size of the media."
+  pass "a 479-dot 1-bit page on ${media%:*}: job aborted, document-unprintable-error, one log line says why"
+done
 # PAPPL takes the job and then finds no way to print it.
 print_job text "$here/printer-attributes.test" text/plain
 wait_job 8 aborted-by-system
@@ -173,7 +176,7 @@ pass "text/plain: job aborted (aborted-by-system), the log says why"
 # on past the last chunk and waits out the connection's minute before the
 # page ends.
 page=$WORK/one/gray-sgray.pwg
-{ cat "$page"; tail -c +5 "$page"; tail -c +5 "$page" | head -c 4000; } >"$WORK/cut.pwg"
+{ cat "$page"; tail -c +5 "$page"; head -c 4004 "$page" | tail -c +5; } >"$WORK/cut.pwg"
 start=$(date +%s.%N)
 IPP_OPTIONS=-L print_job cut "$WORK/cut.pwg" image/pwg-raster
 wait_job 8 document-format-error
