@@ -1,6 +1,6 @@
 // The printer: 203 dpi, a head of 832 dots (104 mm), labels and receipt
-// rolls, no margins. Its pages reach the engine as 8-bit gray, so that the
-// engine's own gray conversion runs.
+// rolls, no margins. Its gray pages reach the engine as 8-bit gray, so that
+// the engine's own gray conversion runs; 1-bit pages are printed as they are.
 #include "driver.h"
 
 #include "job.h"
@@ -95,11 +95,12 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   data->content_default = PAPPL_CONTENT_AUTO;
   data->quality_default = IPP_QUALITY_NORMAL;
   data->scaling_default = PAPPL_SCALING_AUTO;
-  // Gray only: PAPPL 1.3 does not hand a 1-bit PWG page over as it came
-  // (it widens it to the media's gray page), so clients are asked for gray
-  // and the engine's gray conversion makes the dots. A 1-bit page that comes
-  // anyway is printed as PAPPL widens it.
-  data->raster_types = static_cast<pappl_raster_type_t>(PAPPL_PWG_RASTER_TYPE_BLACK_8 |
+  // Gray pages and 1-bit ones. The job's page is 8-bit gray all the same
+  // (PAPPL 1.3 picks sgray for monochrome, and CUPS sends Apple raster W8),
+  // so the engine's gray conversion makes the dots of a gray page; a 1-bit
+  // page's bits are printed as they are (see PassesBitsThrough()).
+  data->raster_types = static_cast<pappl_raster_type_t>(PAPPL_PWG_RASTER_TYPE_BLACK_1 |
+                                                        PAPPL_PWG_RASTER_TYPE_BLACK_8 |
                                                         PAPPL_PWG_RASTER_TYPE_SGRAY_8);
   data->force_raster_type = PAPPL_PWG_RASTER_TYPE_NONE;
   data->duplex = PAPPL_DUPLEX_NONE;

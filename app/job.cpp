@@ -7,6 +7,7 @@
 #include "page_conversion.h"
 #include "settings_map.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -27,6 +28,7 @@ struct LabelJob {
   std::vector<uint8_t> lines;    // the current page's raster lines
   std::vector<uint8_t> pDataBuf; // the current page's dots, for gray pages
   bool invertGray = false;       // the lines are sgray (0 = black)
+  unsigned bitsStride = 0;       // a 1-bit page in gray lines: its bytes per line, else 0
   unsigned linesReceived = 0;    // lines of the current page that arrived
   bool failed = false;           // the job was stopped for its document or the printer
 };
@@ -44,12 +46,16 @@ void JobLog(pappl_job_t *job, std::string_view lines) {
 }
 
 // 'PrinterSink()' - The engine's results for this job: its bytes to the
-// device, its lines to the job log. The application keeps no dumps.
+// device, its lines to the job log. The application keeps no dumps. The
+// engine prints a page one whole copy at a time: a job canceled meanwhile
+// gets no further copy, so the printer stops at the end of a label.
 EngineSink PrinterSink(pappl_job_t *job, pappl_device_t *device) {
   return EngineSink{
       .log = [job](std::string_view lines) { JobLog(job, lines); },
       .print =
-          [device](std::span<const uint8_t> bytes) {
+          [job, device](std::span<const uint8_t> bytes) {
+            if (papplJobIsCanceled(job))
+              return false;
             return papplDeviceWrite(device, bytes.data(), bytes.size()) ==
                    static_cast<ssize_t>(bytes.size());
           },
@@ -65,6 +71,18 @@ bool StopJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
   papplJobSetMessage(job, "%s", message);
   papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
   return false;
+}
+
+// 'PassesBitsThrough()' - Whether PAPPL hands this page over as the 1-bit
+// PWG page it came as. PAPPL 1.3 gives a 1-bit page neither 1-bit lines nor
+// gray ones: each line carries the page's packed bits (1 = black) at its
+// start, the rest white, under the header of the job's 8-bit gray page at the
+// size of its media. A PWG page whose lines come as they are comes under its
+// own header, which a PWG stream always names "PwgRaster".
+bool PassesBitsThrough(pappl_job_t *job, const cups_page_header2_t &h) {
+  const char *format = papplJobGetFormat(job);
+  return format && !strcmp(format, "image/pwg-raster") && h.cupsBitsPerPixel == 8 &&
+         h.cupsColorSpace == CUPS_CSPACE_SW && strcmp(h.MediaClass, "PwgRaster") != 0;
 }
 
 } // namespace
@@ -112,14 +130,16 @@ bool LabelStartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
   }
 
   state->invertGray = gray && h.cupsColorSpace != CUPS_CSPACE_K;
+  state->bitsStride = PassesBitsThrough(job, h) ? (h.cupsWidth + 7) / 8 : 0;
   state->linesReceived = 0;
+  const size_t stride = state->bitsStride ? state->bitsStride : h.cupsBytesPerLine;
   try {
-    state->lines.assign(size_t{h.cupsBytesPerLine} * h.cupsHeight, 0);
+    state->lines.assign(stride * h.cupsHeight, 0);
   } catch (const std::bad_alloc &) {
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the page.");
   }
   papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u: %u x %u dots, %u bits per pixel.", page,
-              h.cupsWidth, h.cupsHeight, h.cupsBitsPerPixel);
+              h.cupsWidth, h.cupsHeight, state->bitsStride ? 1 : h.cupsBitsPerPixel);
   return true;
 }
 
@@ -127,8 +147,31 @@ bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
                     const unsigned char *line) {
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
   const cups_page_header2_t &h = options->header;
-  if (!state || y >= h.cupsHeight)
+  // PAPPL 1.3 goes on with the lines of a page whose line was refused.
+  if (!state || state->failed || y >= h.cupsHeight)
     return false;
+  if (state->bitsStride) {
+    // The page's bits lead the line, its padding bits white; the rest of the
+    // line must be the white that PAPPL fills in. A page wider than the
+    // job's media leaves its bits there; one narrower leaves that white
+    // (0xFF) in the padding bits of a media not a whole number of bytes wide.
+    const unsigned char *end = line + h.cupsBytesPerLine;
+    const unsigned padding = (8 - h.cupsWidth % 8) % 8;
+    const bool fits =
+        std::find_if(line + state->bitsStride, end, [](uint8_t v) { return v != 0xFF; }) == end &&
+        (line[state->bitsStride - 1] & ((1u << padding) - 1)) == 0;
+    if (!fits) {
+      char message[160];
+      snprintf(message, sizeof message,
+               "Line %u of a 1-bit page does not fit the media of the job (%u dots across); a "
+               "1-bit page must have the size of the media.",
+               y, h.cupsWidth);
+      return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
+    }
+    memcpy(state->lines.data() + size_t{y} * state->bitsStride, line, state->bitsStride);
+    ++state->linesReceived;
+    return true;
+  }
   uint8_t *row = state->lines.data() + size_t{y} * h.cupsBytesPerLine;
   memcpy(row, line, h.cupsBytesPerLine);
   ++state->linesReceived;
@@ -143,7 +186,7 @@ bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
 bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
                   unsigned page) {
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
-  if (!state)
+  if (!state || state->failed)
     return false;
   // A canceled job stops here, between pages: nothing more of it is sent.
   if (papplJobIsCanceled(job))
@@ -163,7 +206,9 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
   const int height = static_cast<int>(h.cupsHeight);
   const EngineSink sink = PrinterSink(job, device);
   std::optional<PackedPage> packed;
-  if (h.cupsBitsPerPixel == 1)
+  if (state->bitsStride)
+    packed = PackedPage{state->lines, width, height, static_cast<int>(state->bitsStride), true};
+  else if (h.cupsBitsPerPixel == 1)
     // 1-bit lines are the page as it stands: 1 = black, the line's padding 0.
     packed = PackedPage{state->lines, width, height, static_cast<int>(h.cupsBytesPerLine), true};
   else
@@ -179,6 +224,9 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
   } catch (const std::bad_alloc &) {
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory to print the page.");
   }
+  // A cancel stops the copies of a page between two of them.
+  if (outcome == PageOutcome::OutputFailed && papplJobIsCanceled(job))
+    return false;
   if (outcome == PageOutcome::OutputFailed)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "The printer takes no more data.");
   if (outcome == PageOutcome::NotPrintable) {

@@ -8,7 +8,8 @@
 //   gray.ras        CUPS raster, 8-bit black (255 = black), NumCopies COPIES
 //   gray-sgray.pwg  PWG raster sgray_8: the same page, 0 = black
 //   gray-black8.pwg PWG raster black_8: the same bytes as gray.ras
-//   bilevel.pwg     PWG raster black_1 of the page drawn at 1 bit
+//   bilevel.ras     CUPS raster, 1-bit black of the page drawn at 1 bit
+//   bilevel.pwg     PWG raster black_1: the same bytes as bilevel.ras
 //   wide.pwg        PWG raster sgray_8, 900 dots: wider than the head
 #include "label_page.h"
 #include "support/raster_writer.h"
@@ -85,6 +86,7 @@ int main(int argc, char *argv[]) {
   const LabelPage wide = DrawLabelPage(900, 40, 8);
 
   bool ok = WriteCups(dir + "/gray.ras", gray, copies) &&
+            WriteCups(dir + "/bilevel.ras", bilevel, copies) &&
             WritePwg(dir + "/gray-sgray.pwg", "sgray_8", width, height, sgray) &&
             WritePwg(dir + "/gray-black8.pwg", "black_8", width, height, gray.pixels) &&
             WritePwg(dir + "/bilevel.pwg", "black_1", width, height, bilevel.pixels) &&
