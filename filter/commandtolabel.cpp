@@ -9,6 +9,7 @@
 #include "ProcessData.h"
 #include "command_file.h"
 #include "cups_handles.h"
+#include "filter_globals.h"
 #include "filter_sink.h"
 #include "labelfilter.h"
 #include "labels/maintenance_labels.h"

@@ -4,6 +4,7 @@
 
 #include "ProcessData.h"
 #include "cups_handles.h"
+#include "filter_globals.h"
 #include "filter_sink.h"
 #include "intake.h"
 #include "page.h"

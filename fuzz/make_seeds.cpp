@@ -8,11 +8,11 @@
 // the filter makes of the page seeds, read through page_fuzzer's reading of
 // its input (fuzz_inputs.h). The same program always writes the same files.
 #include "ProcessData.h"
+#include "filter_globals.h"
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"
 #include "intake.h"
 #include "label_page.h"
-#include "labelfilter.h"
 #include "support/raster_writer.h"
 
 #include <sys/stat.h>

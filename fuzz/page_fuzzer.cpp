@@ -6,10 +6,10 @@
 // Input: a 12-byte page description, then the pixel bytes; fuzz_inputs.h
 // tells what each byte stands for.
 #include "ProcessData.h"
+#include "filter_globals.h"
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"
 #include "intake.h"
-#include "labelfilter.h"
 #include "stream_decoder.h"
 
 #include <cstdint>
