@@ -119,11 +119,10 @@ std::optional<std::vector<uint8_t>> PrinterStream(std::span<const uint8_t> seed)
   Buffer = fuzz::PageLines(*page);
   std::vector<uint8_t> pDataBuf;
   std::vector<uint8_t> stream;
-  std::optional<PackedPage> packed = IntakePage(page->header, Buffer, page->lines, page->settings,
-                                                pDataBuf, fuzz::CaptureSink(stream));
-  const PageOutcome outcome = packed ? ProcessData(page->settings, *packed, page->header.NumCopies,
-                                                   fuzz::CaptureSink(stream))
-                                     : PageOutcome::OutputFailed;
+  const PackedPage packed = IntakePage(page->header, Buffer, page->lines, page->settings, pDataBuf,
+                                       fuzz::CaptureSink(stream));
+  const PageOutcome outcome =
+      ProcessData(page->settings, packed, page->header.NumCopies, fuzz::CaptureSink(stream));
   Buffer = PageBytes();
   if (outcome != PageOutcome::Printed)
     return std::nullopt;
