@@ -59,10 +59,9 @@ void DiffuseRow(uint8_t *row, uint8_t *below, int cx) {
     }
     do {
       int next = x + 1 < cx ? row[x + 1] : 0;
-      const int nearest = cur >= kWhiteFrom ? 255 : 0;
-      row[x] = static_cast<uint8_t>(nearest);
-      if (cur != nearest) {
-        const int error = cur - nearest;
+      row[x] = cur >= kWhiteFrom ? 255 : 0;
+      if (cur != 0 && cur != 255) {
+        const int error = cur - (cur >= kWhiteFrom ? 255 : 0);
         next = SharedLevel(next, kRight, error);
         if (below) {
           if (x > 1)
