@@ -15,8 +15,7 @@ std::optional<PackedPage> ConvertGrayPage(std::span<const uint8_t> lines, size_t
     // 32-bit words.
     pDataBuf.assign(PackedStride(width) * static_cast<size_t>(height), 0xFF);
     WorkingImage image = GrayWorkingImage(lines, bytesPerLine, width, height);
-    if (!Color2BW(image, pDataBuf, 100, mode, sink))
-      return std::nullopt;
+    Color2BW(image, pDataBuf, 100, mode, sink);
   } catch (const std::bad_alloc &) {
     return std::nullopt;
   }

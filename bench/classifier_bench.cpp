@@ -11,9 +11,9 @@
 #include <random>
 #include <vector>
 
-#include "ErrorDiffusion.h"
 #include "ProcessLine.h"
 #include "label_page.h"
+#include "ostu.h"
 #include "working_image.h"
 
 namespace {
@@ -79,7 +79,7 @@ GrayPage LabelPageAfterOtsu(int width, int height) {
   page.cy = height;
   page.nBytePerRow = static_cast<int>(label.bytesPerLine);
   WorkingImage image = ColourWorkingImage(label.pixels, label.bytesPerLine, width, height);
-  OtsuCells(image, 100);
+  otsu(image, 100);
   page.image.assign(image.pixels.begin(), image.pixels.end());
   return page;
 }

@@ -1,6 +1,6 @@
 #include "cancel_wait.h"
 
-#include "labelfilter.h"
+#include "filter_globals.h"
 
 #include <cerrno>
 #include <csignal>

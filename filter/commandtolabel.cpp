@@ -9,6 +9,7 @@
 #include "ProcessData.h"
 #include "command_file.h"
 #include "cups_handles.h"
+#include "filter_globals.h"
 #include "filter_sink.h"
 #include "labelfilter.h"
 #include "labels/maintenance_labels.h"
@@ -60,8 +61,7 @@ bool PrintLabel(const labels::GrayCanvas &canvas, const JobSettings &settings,
                                         canvas.width, canvas.height);
   std::vector<uint8_t> packed(PackedStride(canvas.width) * static_cast<size_t>(canvas.height),
                               0xFF);
-  if (!Color2BW(image, packed, 100, settings.dithering, sink))
-    return false;
+  Color2BW(image, packed, 100, settings.dithering, sink);
   const PackedPage page{packed, canvas.width, canvas.height,
                         static_cast<int>(PackedStride(canvas.width)), false};
   return ProcessData(settings, page, 1, sink) != PageOutcome::OutputFailed;

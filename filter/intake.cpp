@@ -1,7 +1,6 @@
 #include "intake.h"
 
 #include "Color2BW.h"
-#include "ErrorDiffusion.h"
 #include "dump_file.h"
 #include "working_image.h"
 
@@ -77,9 +76,9 @@ void DumpRawLines(std::span<const uint8_t> lines) {
 
 } // namespace
 
-std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageBytes &raster,
-                                     unsigned y, const JobSettings &settings,
-                                     std::vector<uint8_t> &pDataBuf, const EngineSink &sink) {
+PackedPage IntakePage(const cups_page_header2_t &header, PageBytes &raster, unsigned y,
+                      const JobSettings &settings, std::vector<uint8_t> &pDataBuf,
+                      const EngineSink &sink) {
   const std::span<uint8_t> lines = raster;
   const size_t bytes = static_cast<size_t>(header.cupsBytesPerLine) * y;
   const int cx = static_cast<int>(header.cupsWidth);
@@ -96,8 +95,7 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     MakePackedBuffer(pDataBuf, header, y);
     WorkingImage image = ColourWorkingImage(std::move(raster), header.cupsBytesPerLine, cx, cy);
     raster = PageBytes();
-    if (!Color2BW(image, pDataBuf, 100, GrayConversion::EdgeAware, sink))
-      return std::nullopt;
+    Color2BW(image, pDataBuf, 100, GrayConversion::EdgeAware, sink);
     return PackedPage{pDataBuf, cx, cy, static_cast<int>(PackedStride(cx)), false};
   }
 
@@ -111,8 +109,7 @@ std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageByte
     // The working image is made in the memory of the raw lines.
     WorkingImage image = GrayWorkingImage(std::move(raster), header.cupsBytesPerLine, cx, cy);
     raster = PageBytes();
-    if (!Color2BW(image, pDataBuf, 100, settings.dithering, sink))
-      return std::nullopt;
+    Color2BW(image, pDataBuf, 100, settings.dithering, sink);
     return PackedPage{pDataBuf, cx, cy, static_cast<int>(PackedStride(cx)), false};
   }
   }

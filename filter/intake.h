@@ -48,8 +48,7 @@ uint64_t MaxPageLines(const cups_page_header2_t &header);
 // a 1-bit page keeps the raster's lines and polarity (1 = black).
 // 1-bit lines are the page as they stand; gray and colour pages are binarised
 // into 'pDataBuf' (their lines are released once their working image is
-// made). Returns nothing
-// when the conversion cannot get its memory.
-std::optional<PackedPage> IntakePage(const cups_page_header2_t &header, PageBytes &raster,
-                                     unsigned y, const JobSettings &settings,
-                                     std::vector<uint8_t> &pDataBuf, const EngineSink &sink);
+// made). Throws std::bad_alloc when the conversion cannot get its memory.
+PackedPage IntakePage(const cups_page_header2_t &header, PageBytes &raster, unsigned y,
+                      const JobSettings &settings, std::vector<uint8_t> &pDataBuf,
+                      const EngineSink &sink);

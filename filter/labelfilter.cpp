@@ -4,6 +4,7 @@
 
 #include "ProcessData.h"
 #include "cups_handles.h"
+#include "filter_globals.h"
 #include "filter_sink.h"
 #include "intake.h"
 #include "page.h"
@@ -242,13 +243,8 @@ int LabelFilterMain(int argc, char *argv[]) {
       break;
     }
 
-    std::optional<PackedPage> packed = IntakePage(header, Buffer, y, settings, pDataBuf, sink);
-    if (!packed) {
-      fprintf(stderr, "ERROR: Unable to convert page %d; job stopped.\n", Page);
-      jobFailed = true;
-      break;
-    }
-    PageOutcome outcome = ProcessData(settings, *packed, header.NumCopies, sink);
+    const PackedPage packed = IntakePage(header, Buffer, y, settings, pDataBuf, sink);
+    PageOutcome outcome = ProcessData(settings, packed, header.NumCopies, sink);
     if (outcome == PageOutcome::OutputFailed) {
       // After a cancel, a printer that stopped reading ends the job as the
       // cancel does; there is no job-end cut for it either.

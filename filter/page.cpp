@@ -1,7 +1,7 @@
 #include "page.h"
 
+#include "filter_globals.h"
 #include "job_log.h"
-#include "labelfilter.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -9,6 +9,7 @@
 //   bits 6-7  Cutting: 0, 1, 2, or the PPD's default
 // The PPD also marks a feed and a settings command, so every part of the
 // command stream is written.
+#include "filter_globals.h"
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"
 #include "labelfilter.h"

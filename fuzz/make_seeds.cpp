@@ -8,11 +8,11 @@
 // the filter makes of the page seeds, read through page_fuzzer's reading of
 // its input (fuzz_inputs.h). The same program always writes the same files.
 #include "ProcessData.h"
+#include "filter_globals.h"
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"
 #include "intake.h"
 #include "label_page.h"
-#include "labelfilter.h"
 #include "support/raster_writer.h"
 
 #include <sys/stat.h>
@@ -119,11 +119,10 @@ std::optional<std::vector<uint8_t>> PrinterStream(std::span<const uint8_t> seed)
   Buffer = fuzz::PageLines(*page);
   std::vector<uint8_t> pDataBuf;
   std::vector<uint8_t> stream;
-  std::optional<PackedPage> packed = IntakePage(page->header, Buffer, page->lines, page->settings,
-                                                pDataBuf, fuzz::CaptureSink(stream));
-  const PageOutcome outcome = packed ? ProcessData(page->settings, *packed, page->header.NumCopies,
-                                                   fuzz::CaptureSink(stream))
-                                     : PageOutcome::OutputFailed;
+  const PackedPage packed = IntakePage(page->header, Buffer, page->lines, page->settings, pDataBuf,
+                                       fuzz::CaptureSink(stream));
+  const PageOutcome outcome =
+      ProcessData(page->settings, packed, page->header.NumCopies, fuzz::CaptureSink(stream));
   Buffer = PageBytes();
   if (outcome != PageOutcome::Printed)
     return std::nullopt;

@@ -6,10 +6,10 @@
 // Input: a 12-byte page description, then the pixel bytes; fuzz_inputs.h
 // tells what each byte stands for.
 #include "ProcessData.h"
+#include "filter_globals.h"
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"
 #include "intake.h"
-#include "labelfilter.h"
 #include "stream_decoder.h"
 
 #include <cstdint>
@@ -55,12 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   Buffer = fuzz::PageLines(*page);
   std::vector<uint8_t> pDataBuf;
   std::vector<uint8_t> stream;
-  std::optional<PackedPage> packed =
+  const PackedPage packed =
       IntakePage(header, Buffer, page->lines, page->settings, pDataBuf, fuzz::CaptureSink(stream));
-  if (!packed) // a page within the limits is always converted
-    abort();
   const PageOutcome outcome =
-      ProcessData(page->settings, *packed, header.NumCopies, fuzz::CaptureSink(stream));
+      ProcessData(page->settings, packed, header.NumCopies, fuzz::CaptureSink(stream));
   if (outcome == PageOutcome::OutputFailed)
     abort();
   CheckStream(stream, outcome == PageOutcome::Printed ? header.NumCopies : 0);

@@ -1,10 +1,11 @@
-// The Otsu threshold: one gray level per pixel, and the level that best splits
+// The Otsu pass: one gray level per pixel, and the level that best splits
 // the page into a dark and a light class.
 #pragma once
 
+#include "working_image.h"
+
 #include <array>
 #include <cstdint>
-#include <span>
 
 // 'Brightness()' - The lightness offset nBrightness for a lightness nLight
 // (100 neutral): (100 - nLight) * 255 / 100, truncated toward zero. Computed
@@ -12,16 +13,15 @@
 // level to black or white, so the pixels come out the same.
 int Brightness(int nLight);
 
-// 'otsu()' - Rewrite every pixel of the working image to its gray level plus
-// the lightness offset, and return the threshold (0..254) that best splits
-// those levels: levels at or below it form the dark class.
-//
-// 'image' holds nImageHeight rows nImageWidth bytes apart (nImageWidth is the
-// row stride in bytes). The pass walks each row in 3-byte groups as far as the
-// stride allows, so a row's padding, where it forms a whole group, is
-// converted and counted like a pixel. nPixelNum is the bits per pixel; the
-// filter always passes 24 and a pixel is always 3 bytes.
-int otsu(std::span<uint8_t> image, int nImageWidth, int nImageHeight, int nPixelNum, int nLight);
+// 'LightnessLevels()' - What each gray 0..255 becomes with the lightness
+// offset of nLight: the gray plus Brightness(nLight), clamped to 0..255.
+std::array<uint8_t, 256> LightnessLevels(int nLight);
+
+// 'otsu()' - Rewrite every whole cell of the working image (the pixels and
+// a row's whole padding groups, not a last part group) to its gray plus the
+// lightness offset of nLight, and return the threshold (0..254) that best
+// splits those levels: levels at or below it form the dark class.
+int otsu(WorkingImage &image, int nLight);
 
 // 'OtsuThreshold()' - The threshold that best splits N levels counted by
 // level in pixelCount: the search of otsu(); 0 when N is 0.

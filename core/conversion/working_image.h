@@ -1,5 +1,4 @@
-// The working image of a gray or colour page, one byte per pixel, and its
-// conversion to the packed 1-bit page.
+// The working image of a gray or colour page, one byte per pixel.
 //
 // The printer's conversion is written for rows of 3 bytes per pixel, whose
 // three bytes are always equal by the time a pass decides anything: the
@@ -13,13 +12,12 @@
 // No libcups, no process globals and no standard error here.
 #pragma once
 
-#include "Color2BW.h"
-#include "engine_sink.h"
+#include "classifier_rules.h" // RowCells()
 #include "page_bytes.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <cstring>
 #include <span>
 
 struct WorkingImage {
@@ -29,8 +27,38 @@ struct WorkingImage {
   int nBytePerRow = 0; // the stride of the printer's 3-byte rows
 };
 
+// 'WorkingImageStride()' - Bytes per row of the printer's 3-byte rows of a
+// gray page 'width' pixels wide: 3 bytes per pixel, rounded up to a
+// multiple of 4.
+inline size_t WorkingImageStride(int width) {
+  return (24 * static_cast<size_t>(width) + 31) / 32 * 4;
+}
+
+// 'CellStride()' - Cells from one row of the working image to the next.
+inline size_t CellStride(const WorkingImage &image) {
+  return static_cast<size_t>(RowCells(image.nBytePerRow));
+}
+
+// 'CellRow()' - The first cell of row y.
+inline uint8_t *CellRow(WorkingImage &image, int y) {
+  return image.pixels.data() + static_cast<size_t>(y) * CellStride(image);
+}
+inline const uint8_t *CellRow(const WorkingImage &image, int y) {
+  return image.pixels.data() + static_cast<size_t>(y) * CellStride(image);
+}
+
+// 'CellsArePaperOrInk()' - Each of the 8 cells at p is 0 or 255: white paper,
+// solid black or a sharp edge between them, which no pass has work for.
+inline bool CellsArePaperOrInk(const uint8_t *p) {
+  // A byte is 0 or 255 when each of its low 7 bits equals the bit above it.
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
+  uint64_t w;
+  memcpy(&w, p, 8);
+  return ((w ^ (w >> 1)) & kLow7) == 0;
+}
+
 // 'GrayWorkingImage()' - The working image of 'height' 8-bit gray lines
-// (255 = black) 'bytesPerLine' apart: each pixel inverted, rows
+// (255 = black) 'bytesPerLine' apart: each pixel inverted, rows of
 // WorkingImageStride(width) bytes, padding white. Made in the memory of the
 // lines, so a page needs no second buffer for it. Throws std::bad_alloc when
 // the memory cannot be had, as a page buffer does.
@@ -50,17 +78,3 @@ WorkingImage ColourWorkingImage(PageBytes &&lines, size_t bytesPerLine, int widt
 // 'ColourWorkingImage()' - The same from a copy of the lines.
 WorkingImage ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
                                 int height);
-
-// 'OtsuCells()' - The Otsu pass on a working image: every whole cell becomes
-// its gray plus the lightness offset of nLight, and the threshold that best
-// splits those levels is returned, as otsu() does on the 3-byte rows.
-int OtsuCells(WorkingImage &image, int nLight);
-
-// 'ConvertWorkingImage()' - Binarise the working image with 'mode', as
-// ConvertPage() does the 3-byte rows, and pack it into pDataBuf
-// (PackedStride(width) * height bytes, all 0xFF). 'nThresholds' is set to
-// the Otsu level of the "Threshold" mode; the classifier's trace goes to
-// 'log'. Returns false, with nothing packed, when a dither pass refuses the
-// page.
-bool ConvertWorkingImage(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight,
-                         GrayConversion mode, int &nThresholds, const LogLines &log = {});

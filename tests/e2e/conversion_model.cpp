@@ -7,24 +7,12 @@
 #include <cstdlib>
 
 namespace e2e {
+
 namespace {
 
-// The working image: 3 bytes per pixel, rows 'stride' bytes apart, 0 black
-// and 255 white. Every access is checked: a reconstruction that strays off
-// the buffer throws instead of reading a neighbour's memory.
-struct Image {
-  int cx = 0;
-  int cy = 0;
-  int stride = 0;
-  std::vector<uint8_t> bytes;
-
-  uint8_t &Byte(long offset) { return bytes.at(size_t(offset)); }
-  uint8_t &At(int x, int y, int b = 0) { return Byte(long(y) * stride + 3 * x + b); }
-  int Mean(int x, int y) { return (At(x, y, 0) + At(x, y, 1) + At(x, y, 2)) / 3; }
-  void Set(int x, int y, int level) { At(x, y, 0) = At(x, y, 1) = At(x, y, 2) = uint8_t(level); }
-};
-
 int Brightness(int nLight) { return (100 - nLight) * 255 / 100; }
+
+} // namespace
 
 // The Otsu pass: every whole 3-byte group of every row, padding included,
 // becomes its gray level; the level splitting them best is returned, the
@@ -72,6 +60,8 @@ int Otsu(Image &image, int nLight) {
   return threshold;
 }
 
+namespace {
+
 // The border class of a pixel, read on rows of ((24 * width + 31) / 32) * 4
 // bytes: which light neighbour faces a dark one across it, or -1.
 int IsBorder(Image &image, int x, int y) {
@@ -95,6 +85,8 @@ int IsBorder(Image &image, int x, int y) {
     return 6;
   return -1;
 }
+
+} // namespace
 
 // The edge pre-pass and the luminance pass that both dithers run first.
 void PrePassAndLuminance(Image &image, int nBrightness) {
@@ -191,6 +183,8 @@ void ErrorDiffusion(Image &image, int nLight) {
       }
     }
 }
+
+namespace {
 
 // The edge-aware classifier of one gray pixel, rule by rule, with the flat
 // addressing of the printer: column -1 is the last cell of the row above,
@@ -498,8 +492,10 @@ struct Classifier {
   }
 };
 
-void Classify(Image &image) {
-  Otsu(image, 100);
+} // namespace
+
+void Classify(Image &image, int nLight) {
+  Otsu(image, nLight);
   const size_t size = size_t(image.stride) * size_t(image.cy);
   std::vector<uint8_t> original(2 * size, 255);
   std::copy(image.bytes.begin(), image.bytes.begin() + long(size), original.begin());
@@ -511,6 +507,8 @@ void Classify(Image &image) {
         classifier.ProcessLine(x, y);
     }
 }
+
+namespace {
 
 void PutLE(std::vector<uint8_t> &out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i)
@@ -560,7 +558,7 @@ ConvertedPage ConvertPage(const cups_page_header2_t &h, std::span<const uint8_t>
 
   switch (page.mode) {
   case 0:
-    Classify(image);
+    Classify(image, 100);
     break;
   case 1: {
     const int level = Otsu(image, 100);

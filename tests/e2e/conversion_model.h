@@ -43,4 +43,33 @@ struct ConvertedPage {
 ConvertedPage ConvertPage(const cups_page_header2_t &h, std::span<const uint8_t> lines,
                           unsigned linesRead, const std::string *dithering);
 
+// The steps of the conversion on the printer's working image, for the unit
+// tests that compare the engine's passes with them.
+
+// The working image: 3 bytes per pixel, rows 'stride' bytes apart, 0 black
+// and 255 white. Every access is checked: a reconstruction that strays off
+// the buffer throws instead of reading a neighbour's memory.
+struct Image {
+  int cx = 0;
+  int cy = 0;
+  int stride = 0;
+  std::vector<uint8_t> bytes;
+
+  uint8_t &Byte(long offset) { return bytes.at(size_t(offset)); }
+  uint8_t &At(int x, int y, int b = 0) { return Byte(long(y) * stride + 3 * x + b); }
+  int Mean(int x, int y) { return (At(x, y, 0) + At(x, y, 1) + At(x, y, 2)) / 3; }
+  void Set(int x, int y, int level) { At(x, y, 0) = At(x, y, 1) = At(x, y, 2) = uint8_t(level); }
+};
+
+// The Otsu pass: every whole 3-byte group becomes its gray plus the
+// lightness offset of nLight; returns the level that splits them best.
+int Otsu(Image &image, int nLight);
+// The edge pre-pass and the luminance pass that both dithers run first.
+void PrePassAndLuminance(Image &image, int nBrightness);
+// The two dithers, each after the two passes above.
+void OrderedDither(Image &image, int nLight);
+void ErrorDiffusion(Image &image, int nLight);
+// The Otsu pass with nLight, then the edge-aware classifier.
+void Classify(Image &image, int nLight);
+
 } // namespace e2e

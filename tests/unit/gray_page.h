@@ -1,57 +1,91 @@
-// Small working images for the conversion tests: gray levels in all three
-// bytes of a pixel, rows as far apart as the 8-bit intake puts them.
+// Small gray working images for the conversion tests, and the same pages as
+// the printer's 3-byte rows for the model of the conversion, which never
+// calls the engine (tests/e2e/conversion_model.h).
 #pragma once
 
-#include "ErrorDiffusion.h"
+#include "e2e/conversion_model.h"
+#include "working_image.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 #include <random>
 #include <vector>
 
-// Gray levels row by row.
+// Gray levels row by row, 0 black.
 using Rows = std::vector<std::vector<int>>;
 
-struct GrayPage {
-  int width = 0;
-  int height = 0;
-  int stride = 0;             // bytes from one row to the next
-  std::vector<uint8_t> bytes; // exactly stride * height bytes
+// A working image from rows of gray levels, rows as the 8-bit intake lays
+// them out; the padding cells are set to 'padding'.
+inline WorkingImage MakeImage(const Rows &levels, uint8_t padding = 0xFF) {
+  WorkingImage image;
+  image.height = static_cast<int>(levels.size());
+  image.width = levels.empty() ? 0 : static_cast<int>(levels[0].size());
+  image.nBytePerRow = static_cast<int>(WorkingImageStride(image.width));
+  image.pixels.assign(CellStride(image) * image.height, padding);
+  for (int y = 0; y < image.height; ++y)
+    std::copy(levels[y].begin(), levels[y].end(), CellRow(image, y));
+  return image;
+}
 
-  uint8_t *Pixel(int x, int y) { return bytes.data() + y * stride + 3 * x; }
+// A page of one gray level.
+inline WorkingImage FlatImage(int width, int height, int level) {
+  return MakeImage(Rows(height, std::vector<int>(width, level)));
+}
 
-  // Sets all three bytes of a pixel to 'level'.
-  void Set(int x, int y, int level) {
-    uint8_t *p = Pixel(x, y);
-    p[0] = p[1] = p[2] = static_cast<uint8_t>(level);
-  }
+// The pixels of a working image, row by row.
+inline Rows Levels(const WorkingImage &image) {
+  Rows rows;
+  for (int y = 0; y < image.height; ++y)
+    rows.emplace_back(CellRow(image, y), CellRow(image, y) + image.width);
+  return rows;
+}
 
-  // Byte 0 of every pixel, row by row; -1 for a pixel whose three bytes differ.
-  Rows Levels() const {
-    Rows rows(height, std::vector<int>(width));
-    for (int y = 0; y < height; ++y)
-      for (int x = 0; x < width; ++x) {
-        const uint8_t *p = bytes.data() + y * stride + 3 * x;
-        rows[y][x] = (p[0] == p[1] && p[1] == p[2]) ? p[0] : -1;
-      }
-    return rows;
-  }
-};
+// A page of random pixels for the comparisons with the model: levels near
+// the bounds of the rules, in runs and blocks as on a label, and 8-pixel
+// stretches of white, black or both.
+inline WorkingImage RandomImage(std::mt19937 &random, int width, int height) {
+  static constexpr uint8_t kLevels[] = {0,   0,   0,   40,  49,  50,  51,  98,  99,  100, 128,
+                                        150, 151, 200, 224, 225, 229, 230, 240, 255, 255, 255};
+  Rows rows(height, std::vector<int>(width));
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      rows[y][x] = random() % 3 == 0 && x > 0 ? rows[y][x - 1] // runs
+                                              : kLevels[random() % std::size(kLevels)];
+  for (int y = 0; y < height; ++y)
+    for (int x0 = 0; x0 < width; x0 += 8) {
+      const unsigned kind = random() % 6;
+      for (int x = x0; x < std::min(width, x0 + 8) && kind < 3; ++x)
+        rows[y][x] = kind == 0 ? 255 : kind == 1 ? 0 : (random() % 2 ? 255 : 0);
+    }
+  return MakeImage(rows);
+}
 
-// A page from rows of gray levels; row padding bytes are set to 'padding'.
-inline GrayPage MakeGrayPage(const Rows &levels, uint8_t padding = 0xFF) {
-  GrayPage page;
-  page.height = static_cast<int>(levels.size());
-  page.width = levels.empty() ? 0 : static_cast<int>(levels[0].size());
-  page.stride = (24 * page.width + 31) / 32 * 4;
-  page.bytes.assign(static_cast<size_t>(page.stride) * page.height, padding);
-  for (int y = 0; y < page.height; ++y)
-    for (int x = 0; x < page.width; ++x)
-      page.Set(x, y, levels[y][x]);
-  return page;
+// The page as the printer's 3-byte rows of nBytePerRow bytes: each cell's
+// level in all three bytes of its group, or in the one or two bytes of a
+// last part group.
+inline e2e::Image ThreeByteRows(const WorkingImage &image) {
+  e2e::Image rows{image.width, image.height, image.nBytePerRow, {}};
+  rows.bytes.resize(static_cast<size_t>(image.nBytePerRow) * image.height);
+  for (int y = 0; y < image.height; ++y)
+    for (int b = 0; b < image.nBytePerRow; ++b)
+      rows.bytes[static_cast<size_t>(y) * image.nBytePerRow + b] = CellRow(image, y)[b / 3];
+  return rows;
+}
+
+// The cells of 3-byte rows: the first byte of every group.
+inline std::vector<uint8_t> CellsOf(const e2e::Image &rows) {
+  std::vector<uint8_t> cells;
+  for (int y = 0; y < rows.cy; ++y)
+    for (int b = 0; b < rows.stride; b += 3)
+      cells.push_back(rows.bytes[static_cast<size_t>(y) * rows.stride + b]);
+  return cells;
+}
+
+// The cells of a working image, to compare with CellsOf().
+inline std::vector<uint8_t> CellsOf(const WorkingImage &image) {
+  return {image.pixels.begin(), image.pixels.end()};
 }
 
 // The cells of a buffer of 3-byte rows nBytePerRow bytes apart: byte 0 of
@@ -81,73 +115,4 @@ inline void PutCells(const std::vector<uint8_t> &cells, std::vector<uint8_t> &by
     for (size_t b = 0; b < groupBytes && at + b < bytes.size(); ++b)
       bytes[at + b] = cells[i];
   }
-}
-
-// A page of one gray level.
-inline GrayPage FlatPage(int width, int height, int level) {
-  return MakeGrayPage(Rows(height, std::vector<int>(width, level)));
-}
-
-// A page of random pixels for the comparisons with the literal passes below:
-// levels near the bounds of the rules, in runs and blocks as on a label, and
-// when 'colour' some pixels whose three bytes differ.
-inline GrayPage RandomPage(std::mt19937 &random, int width, int height, bool colour) {
-  static constexpr uint8_t kLevels[] = {0,   0,   0,   40,  49,  50,  51,  98,  99,  100, 128,
-                                        150, 151, 200, 224, 225, 229, 230, 240, 255, 255, 255};
-  auto pick = [&] { return kLevels[random() % std::size(kLevels)]; };
-  GrayPage page = MakeGrayPage(Rows(height, std::vector<int>(width, 255)), 0xFF);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      uint8_t *p = page.Pixel(x, y);
-      if (random() % 3 == 0 && x > 0) { // runs: repeat the pixel on the left
-        memcpy(p, p - 3, 3);
-        continue;
-      }
-      page.Set(x, y, pick());
-      if (colour && random() % 4 == 0) {
-        p[1] = pick();
-        p[2] = pick();
-      }
-    }
-  // Paper and ink: half of the 8-pixel stretches are all white or all black,
-  // or black and white pixels mixed.
-  for (int y = 0; y < height; ++y)
-    for (int x0 = 0; x0 < width; x0 += 8) {
-      const unsigned kind = random() % 6;
-      for (int x = x0; x < std::min(width, x0 + 8) && kind < 3; ++x)
-        page.Set(x, y, kind == 0 ? 255 : kind == 1 ? 0 : (random() % 2 ? 255 : 0));
-    }
-  return page;
-}
-
-// The edge pre-pass as the rule reads: every class and level from the page
-// as it was, decisions written into a copy.
-inline std::vector<uint8_t> LiteralPrePass(const GrayPage &page, int nBrightness) {
-  std::vector<uint8_t> copy = page.bytes;
-  auto mean = [&](int x, int y) {
-    const uint8_t *p = page.bytes.data() + y * page.stride + 3 * x;
-    return (p[0] + p[1] + p[2]) / 3;
-  };
-  for (int y = 0; y < page.height; ++y)
-    for (int x = 0; x < page.width; ++x) {
-      const int nClass = IsBorder(page.bytes, x, y, page.width, page.height);
-      int level;
-      if ((nClass == 0 || nClass == 4) && y > 0)
-        level = mean(x, y - 1) + nBrightness;
-      else if ((nClass == 2 || nClass == 6) && x > 0)
-        level = mean(x - 1, y) + nBrightness;
-      else
-        continue;
-      uint8_t *p = copy.data() + y * page.stride + 3 * x;
-      p[0] = p[1] = p[2] = level > 150 ? 255 : 0;
-    }
-  return copy;
-}
-
-// The page's bytes after the literal edge pre-pass and then the luminance
-// pass: what the ordered dither and the error diffusion start from.
-inline std::vector<uint8_t> LiteralPrepared(const GrayPage &page, int nBrightness) {
-  std::vector<uint8_t> bytes = LiteralPrePass(page, nBrightness);
-  LuminancePass(bytes, page.width, page.height, page.stride, nBrightness);
-  return bytes;
 }

@@ -1,19 +1,17 @@
-// The filter's page path, one byte per pixel, against the conversion of the
-// same page's 3-byte rows (the intake's rows of three equal bytes a pixel for
-// gray pages, the raster lines themselves for colour pages), on many pages of
-// odd widths and padded lines, in every mode: the packed pages and the Otsu
-// level of the "Threshold" mode must be the same.
+// The filter's page path, one byte per pixel, against the model of the
+// conversion on the printer's 3-byte rows (tests/e2e/conversion_model), on
+// many pages of odd widths and padded lines, in every mode: the packed page,
+// the page dump and the "Threshold" mode's line must be the same.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "Color2BW.h"
-#include "ErrorDiffusion.h"
+#include "e2e/conversion_model.h"
 #include "label_page.h"
 #include "working_image.h"
 
@@ -95,54 +93,52 @@ Lines Draw(Kind kind, int width, int height, int bits, size_t padding, std::mt19
   return page;
 }
 
-struct Packed {
-  std::vector<uint8_t> bytes;
-  int nThresholds = -1;
+WorkingImage ImageOf(const Lines &page) {
+  return page.bits == 8
+             ? GrayWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height)
+             : ColourWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height);
+}
+
+struct Converted {
+  std::vector<uint8_t> packed;
+  std::vector<uint8_t> dump;
+  std::string log;
 };
 
-// The 3-byte rows: gray lines expanded as the intake wrote them (three
-// inverted bytes a pixel, padding and 256 spare bytes white), colour lines
-// as they are; then ConvertPage, and the Otsu level from its log line.
-Packed ByThreeByteRows(const Lines &page, int mode, int nLight = 100) {
-  Packed out;
-  out.bytes.assign(PackedStride(page.width) * page.height, 0xFF);
-  std::vector<uint8_t> rows = page.bytes;
-  int stride = static_cast<int>(page.bytesPerLine);
-  if (page.bits == 8) {
-    stride = static_cast<int>(WorkingImageStride(page.width));
-    rows.assign(static_cast<size_t>(stride) * page.height + 256, 0xFF);
-    for (int y = 0; y < page.height; ++y)
-      for (int x = 0; x < page.width; ++x)
-        for (int b = 0; b < 3; ++b)
-          rows[y * stride + 3 * x + b] =
-              static_cast<uint8_t>(~page.bytes[y * page.bytesPerLine + x]);
-  }
-  std::string log;
-  const bool converted = ConvertPage(rows, out.bytes, page.width, page.height, stride, nLight, mode,
-                                     [&log](std::string_view lines) { log += lines; });
-  EXPECT_TRUE(converted);
-  if (mode == 1) {
-    EXPECT_EQ(sscanf(log.c_str(), "ERROR: Color2BW nThresholds=%d", &out.nThresholds), 1) << log;
-  }
+// The engine: the working image of the lines through Color2BW.
+Converted ByEngine(const Lines &page, GrayConversion mode) {
+  Converted out;
+  out.packed.assign(PackedStride(page.width) * page.height, 0xFF);
+  const EngineSink sink{[&](std::string_view lines) { out.log += lines; },
+                        {},
+                        [&](Dump, std::span<const std::span<const uint8_t>> parts) {
+                          for (std::span<const uint8_t> part : parts)
+                            out.dump.insert(out.dump.end(), part.begin(), part.end());
+                        }};
+  WorkingImage image = ImageOf(page);
+  Color2BW(image, out.packed, 100, mode, sink);
   return out;
 }
 
-Packed ByWorkingImage(const Lines &page, int mode, int nLight = 100) {
-  Packed out;
-  out.bytes.assign(PackedStride(page.width) * page.height, 0xFF);
-  WorkingImage image =
-      page.bits == 8 ? GrayWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height)
-                     : ColourWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height);
-  int nThresholds = -1;
-  EXPECT_TRUE(ConvertWorkingImage(image, out.bytes, nLight, static_cast<GrayConversion>(mode), nThresholds));
-  if (mode == 1)
-    out.nThresholds = nThresholds;
+// The model: the lines as a raster page with the mode's "Dithering" choice.
+Converted ByModel(const Lines &page, GrayConversion mode) {
+  static const std::string kChoices[] = {"None", "Threshold", "OrderDithering", "ErrorDiffusion"};
+  cups_page_header2_t h{};
+  h.cupsWidth = static_cast<unsigned>(page.width);
+  h.cupsBitsPerPixel = static_cast<unsigned>(page.bits);
+  h.cupsBytesPerLine = static_cast<unsigned>(page.bytesPerLine);
+  e2e::ConvertedPage model = e2e::ConvertPage(h, page.bytes, static_cast<unsigned>(page.height),
+                                              &kChoices[static_cast<int>(mode)]);
+  Converted out{std::move(model.packed), std::move(model.bmp), ""};
+  for (const std::string &line : model.lines)
+    if (line.starts_with("ERROR: Color2BW"))
+      out.log += line + "\n";
   return out;
 }
 
 struct Shape {
   int bits;
-  std::vector<int> modes;
+  std::vector<GrayConversion> modes;
   std::vector<int> widths;
   std::vector<size_t> paddings; // bytes after a 24-bit line's pixels
 };
@@ -150,46 +146,69 @@ struct Shape {
 // Widths below and across a 4-byte group of the 3-byte rows, a byte and a
 // word of the packed page; colour lines padded to every remainder by 3.
 const Shape kShapes[] = {
-    {8, {0, 1, 2, 3}, {1, 2, 3, 4, 5, 7, 8, 9, 13, 31, 33, 64, 100, 203}, {0}},
-    {24, {0}, {1, 2, 3, 5, 8, 13, 33, 100, 203}, {0, 1, 2, 3, 4, 7}},
+    {8,
+     {GrayConversion::EdgeAware, GrayConversion::Threshold, GrayConversion::OrderDithering,
+      GrayConversion::ErrorDiffusion},
+     {1, 2, 3, 4, 5, 7, 8, 9, 13, 31, 33, 64, 100, 203},
+     {0}},
+    {24, {GrayConversion::EdgeAware}, {1, 2, 3, 5, 8, 13, 33, 100, 203}, {0, 1, 2, 3, 4, 7}},
 };
 
 constexpr Kind kKinds[] = {Kind::Noise,       Kind::Photo,     Kind::Label,
                            Kind::Adversarial, Kind::EdgeGrays, Kind::Blotches};
 
-TEST(WorkingImage, ConvertsEveryPageAsItsThreeByteRows) {
+TEST(Color2BW, ConvertsEveryPageAsTheModel) {
   std::mt19937 rng(812);
-  int pages = 0;
   for (const Shape &shape : kShapes)
     for (int width : shape.widths)
       for (size_t padding : shape.paddings)
         for (Kind kind : kKinds)
           for (int height : {1, 2, 5, 37}) {
             const Lines page = Draw(kind, width, height, shape.bits, padding, rng);
-            for (int mode : shape.modes) {
-              const Packed expected = ByThreeByteRows(page, mode);
-              const Packed actual = ByWorkingImage(page, mode);
-              ++pages;
-              ASSERT_EQ(actual.bytes, expected.bytes)
+            for (GrayConversion mode : shape.modes) {
+              const Converted expected = ByModel(page, mode);
+              const Converted actual = ByEngine(page, mode);
+              ASSERT_EQ(actual.packed, expected.packed)
                   << shape.bits << "-bit kind " << static_cast<int>(kind) << " " << width << "x"
-                  << height << " padding " << padding << " mode " << mode;
-              ASSERT_EQ(actual.nThresholds, expected.nThresholds);
+                  << height << " padding " << padding << " mode " << static_cast<int>(mode);
+              ASSERT_EQ(actual.dump, expected.dump);
+              ASSERT_EQ(actual.log, expected.log);
             }
           }
-  EXPECT_EQ(pages, (14 * 4 + 9 * 6) * 6 * 4);
 }
 
 // The edge-aware mode with a lightness other than the filter's neutral 100
-// moves every gray before the classifier, as the Otsu pass of the 3-byte
-// rows does; pages taller than the rows the classifier keeps.
-TEST(WorkingImage, EdgeAwareModeMovesTheGraysByTheLightnessAsItsThreeByteRows) {
+// moves every gray before the classifier, as the model's Otsu pass does;
+// pages taller than the rows the classifier keeps.
+TEST(Color2BW, EdgeAwareModeMovesTheGraysByTheLightnessAsTheModel) {
   std::mt19937 rng(50);
+  const EngineSink sink{
+      [](std::string_view) {}, {}, [](Dump, std::span<const std::span<const uint8_t>>) {}};
   for (int bits : {8, 24})
     for (Kind kind : kKinds)
       for (int nLight : {0, 50, 99, 101, 150, 250}) {
         const Lines page = Draw(kind, 33, 70, bits, bits == 24 ? 2 : 0, rng);
-        ASSERT_EQ(ByWorkingImage(page, 0, nLight).bytes, ByThreeByteRows(page, 0, nLight).bytes)
-            << bits << "-bit kind " << static_cast<int>(kind) << " nLight " << nLight;
+        WorkingImage image = ImageOf(page);
+        std::vector<uint8_t> packed(PackedStride(page.width) * page.height, 0xFF);
+        Color2BW(image, packed, nLight, GrayConversion::EdgeAware, sink);
+
+        // The model's working image: a gray line's pixels inverted into three
+        // bytes each, in rows of the intake's stride; colour lines as they are.
+        e2e::Image model{page.width, page.height, image.nBytePerRow, {}};
+        if (bits == 8) {
+          model.bytes.assign(static_cast<size_t>(model.stride) * page.height + 256, 0xFF);
+          for (int y = 0; y < page.height; ++y)
+            for (int x = 0; x < page.width; ++x)
+              model.Set(x, y, 255 - page.bytes[y * page.bytesPerLine + x]);
+        } else {
+          model.bytes = page.bytes;
+        }
+        e2e::Classify(model, nLight);
+        for (int y = 0; y < page.height; ++y)
+          for (int x = 0; x < page.width; ++x)
+            ASSERT_EQ(CellRow(image, y)[x], model.At(x, y))
+                << bits << "-bit kind " << static_cast<int>(kind) << " nLight " << nLight
+                << " pixel " << x << ", " << y;
       }
 }
 

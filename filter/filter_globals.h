@@ -1,0 +1,10 @@
+// The filter's process-wide state, defined in labelfilter.cpp.
+#pragma once
+
+#include "page_bytes.h"
+
+#include <csignal>
+
+extern PageBytes Buffer;               // Raw raster lines of the current page
+extern volatile sig_atomic_t Canceled; // Set by SIGTERM: the job was canceled
+extern int Page;                       // Number of pages started
