@@ -301,10 +301,9 @@ void DecideRows(std::span<uint8_t> pvBits, OriginalRows org, OriginalWindow *win
       }
       const LineDecision d = ProcessLine(pvBits, org, x, y, nBytePerRow, cy, lookups, log);
       const uint8_t color = d.decision.color;
-      // Most often the pixel after the run is the next gray one (a run writes
-      // only over pixels that were gray, so it is marked); the marks find it
-      // otherwise. Written for speed: in a photo most decisions follow one
-      // another (classifier_bench).
+      // The pixel after the run, when gray now, is marked: a run writes only
+      // over pixels that were gray when the row began.
+      // For speed: in a photo most decisions follow one another (classifier_bench).
       const int next = color == kBlack || color == kWhite ? d.last + 1 : x + 1;
       x = next < cx && IsGray(row + next) ? next : NextMarked(markBits.data(), next, cx);
     }
