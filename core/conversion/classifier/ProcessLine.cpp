@@ -153,19 +153,22 @@ inline int WriteRowTail(std::span<uint8_t> pPixel, const OriginalRows &orgRows, 
 
   int i = x;
   if (!bBorder && color == kBlack) {
+    // u, t and s move right with i. Column 0's left neighbour is the last
+    // whole cell of the row above; row 0 has none (100: no step).
+    int u = x >= 1 ? org[x - 1] : y >= 1 ? org[LeftOfColumn0(nWidth)] : 100;
+    int t = P;
+    const int tMax = P >= 150 ? 179 : 149;
     while (i < last) {
       const int s = org[i + 1];
-      const int t = org[i];
       if (Abs(s - P) >= 11 || s >= 235)
         break;
-      // A step from dark to light at column i; row 0 has nothing left of column 0.
-      if (t >= 100 && !(i == 0 && y == 0)) {
-        const int u = org[i >= 1 ? i - 1 : LeftOfColumn0(nWidth)];
-        if (u < 100 && t - u >= 20)
-          break;
-      }
-      if (!((P >= 150 || t <= 149) && t <= 179))
+      // A step from dark to light at column i.
+      if (t >= 100 && u < 100 && t - u >= 20)
         break;
+      if (t > tMax)
+        break;
+      u = t;
+      t = s;
       ++i;
     }
   } else if (!bBorder) {
