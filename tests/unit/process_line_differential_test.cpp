@@ -1,6 +1,6 @@
-// The classifier with its per-row lookups against a literal one that walks
-// the row-above run and the right scan cell by cell, on many pages of odd
-// widths and strides: every decided pixel must be the same.
+// The classifier as the filter runs it against the literal one of
+// literal_classifier.cpp, on many pages of odd widths and strides: every
+// decided pixel must be the same.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,167 +13,9 @@
 
 #include "ProcessLine.h"
 #include "gray_page.h"
+#include "literal_classifier.h"
 
 namespace {
-
-// How far the literal walks went, to show the pages reach long runs.
-struct WalkStats {
-  int longestRun = 0;
-  int longestScan = 0;
-  int rightScans = 0;
-};
-
-// 'WalkRowAboveRun()' - From the pixel above rightward while the decided
-// colour stays that of the pixel above and the gray within 10 of its gray.
-RowAboveRun WalkRowAboveRun(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel,
-                            int x, int y, int nWidth) {
-  auto at = [&](int c, int r) { return static_cast<size_t>(r) * nWidth + 3 * c; };
-  const int PreColor = pPixel[at(x, y - 1)];
-  const int A = pOrgPixel[at(x, y - 1)];
-  RowAboveRun run;
-  for (int c = x; 3 * c < nWidth; ++c) {
-    if (pPixel[at(c, y - 1)] != PreColor)
-      break;
-    if (std::abs(pOrgPixel[at(c, y - 1)] - A) >= 11)
-      break;
-    run.dwColor += pOrgPixel[at(c, y - 1)];
-    run.nTotalColor++;
-  }
-  return run;
-}
-
-// 'WalkRightScan()' - From the pixel rightward while the next gray s is within
-// 30 of P and at most 234.
-ScanStop WalkRightScan(std::span<const uint8_t> pOrgPixel, int x, int y, int nWidth, int P,
-                       WalkStats &stats) {
-  auto at = [&](int c, int r) { return static_cast<size_t>(r) * nWidth + 3 * c; };
-  for (int k = x; 3 * k < nWidth; ++k) {
-    const int s = pOrgPixel[at(k + 1, y)];
-    const int t = pOrgPixel[at(k, y)];
-    if (std::abs(s - P) <= 30 && s <= 234)
-      continue;
-    stats.longestScan = std::max(stats.longestScan, k - x);
-    return {true, s, t};
-  }
-  return {};
-}
-
-// 'LiteralNeighbourhood()' - P and its neighbours, each read at
-// r * nWidth + 3 * c as the rules name them.
-Neighbourhood LiteralNeighbourhood(std::span<const uint8_t> pPixel,
-                                   std::span<const uint8_t> pOrgPixel, int x, int y, int nWidth,
-                                   int nHeight) {
-  auto at = [&](int c, int r) { return static_cast<ptrdiff_t>(r) * nWidth + 3 * c; };
-  auto org = [&](int c, int r) -> int { return pOrgPixel[at(c, r)]; };
-  auto out = [&](int c, int r) -> int { return pPixel[at(c, r)]; };
-  Neighbourhood n;
-  n.x = x;
-  n.y = y;
-  n.nWidth = nWidth;
-  n.nHeight = nHeight;
-  n.last = nWidth / 3 - 1;
-  n.P = org(x, y);
-  n.B = org(x, y + 1);
-  n.R = org(x + 1, y);
-  if (x >= 1 || y >= 1) {
-    n.L = org(x - 1, y);
-    n.oL = out(x - 1, y);
-  }
-  if (x >= 2)
-    n.LL = org(x - 2, y);
-  if (y >= 1) {
-    n.A = org(x, y - 1);
-    n.oA = out(x, y - 1);
-    n.AR = org(x + 1, y - 1);
-    n.ARR = org(x + 2, y - 1);
-    n.RR = org(x + 2, y);
-  }
-  return n;
-}
-
-// 'LiteralRowTail()' - The border test, the black or white run and the
-// write-back, step by step as the rules state them.
-void LiteralRowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-                    int nWidth, uint8_t color) {
-  auto at = [&](int c, int r) { return static_cast<ptrdiff_t>(r) * nWidth + 3 * c; };
-  auto org = [&](int c, int r) -> int { return pOrgPixel[at(c, r)]; };
-  auto out = [&](int c, int r) -> int { return pPixel[at(c, r)]; };
-  const int last = nWidth / 3 - 1;
-  const int P = org(x, y);
-  int bBorder = 0;
-  if (x >= 1 && 3 * (x + 1) < nWidth && P - org(x - 1, y) >= 36)
-    bBorder = 1;
-  if (P <= 99 && org(x + 1, y) >= 101)
-    bBorder = 1;
-  int i = x;
-  while (!bBorder && i < last) {
-    const int s = org(i + 1, y);
-    const int t = org(i, y);
-    if (color == 0) {
-      if (std::abs(s - P) >= 11 || s >= 235)
-        break;
-      if (!(i == 0 && y == 0) && t >= 100 && org(i - 1, y) < 100 && t - org(i - 1, y) >= 20)
-        break;
-      if (!((P >= 150 || t <= 149) && t <= 179))
-        break;
-    } else {
-      if (std::abs(s - P) >= 11)
-        break;
-      if (y >= 1 && out(i + 1, y - 1) != color && std::abs(org(i + 1, y - 1) - s) <= 9)
-        break;
-      if (y >= 1 && out(i + 1, y - 1) == color && std::abs(org(i + 1, y - 1) - s) >= 36)
-        break;
-      if (s < 150)
-        break;
-    }
-    ++i;
-  }
-  for (int j = x; j <= i; ++j)
-    if (out(j, y) != 255)
-      for (int b = 0; b < 3; ++b)
-        pPixel[at(j, y) + b] = color;
-}
-
-// 'LiteralProcessLine()' - The frame of the classifier with the two walks.
-void LiteralProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-                        int nWidth, int nHeight, WalkStats &stats) {
-  uint8_t *p = pPixel.data() + static_cast<size_t>(y) * nWidth + 3 * x;
-  if (pOrgPixel[static_cast<size_t>(y) * nWidth + 3 * x] >= 220) {
-    p[0] = p[1] = p[2] = 255;
-    return;
-  }
-  Neighbourhood n = LiteralNeighbourhood(pPixel, pOrgPixel, x, y, nWidth, nHeight);
-  Decision d;
-  if (y == 0) {
-    d = DecideTopRow(n);
-  } else {
-    const RowAboveRun run = WalkRowAboveRun(pPixel, pOrgPixel, x, y, nWidth);
-    stats.longestRun = std::max(stats.longestRun, run.nTotalColor);
-    n.N = run.nTotalColor;
-    n.M = static_cast<int>(run.dwColor / run.nTotalColor);
-    if (std::abs(n.P - n.A) <= std::abs(n.P - n.B)) {
-      d = DecideUpperNeighbour(n);
-    } else {
-      d = DecideLowerNeighbour(n);
-      if (d.bRightScan) {
-        stats.rightScans++;
-        d = ApplyRightScan(d, n, WalkRightScan(pOrgPixel, x, y, nWidth, n.P, stats));
-      }
-    }
-  }
-  LiteralRowTail(pPixel, pOrgPixel, x, y, nWidth, d.color);
-}
-
-void LiteralClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx,
-                           int cy, int nBytePerRow, WalkStats &stats) {
-  for (int y = 0; y < cy; ++y)
-    for (int x = 0; x < cx; ++x) {
-      const uint8_t *p = pvBits.data() + static_cast<size_t>(y) * nBytePerRow + 3 * x;
-      const int v = (p[0] + p[1] + p[2]) / 3;
-      if (v != 0 && v != 255)
-        LiteralProcessLine(pvBits, pOrgPixel, x, y, nBytePerRow, cy, stats);
-    }
-}
 
 // A page as the classifier gets it: the working image after the Otsu pass and
 // its original copy, whose second half is white.
@@ -188,11 +30,18 @@ struct Page {
   }
 };
 
-// The classifier on the page's cells (one byte per 3-byte group), the
-// decided cells put back into the page.
-void ClassifyCells(Page &page, const std::vector<uint8_t> &org) {
+// The page loops on the page's cells (one byte per 3-byte group), the
+// decided cells put back into the page: ClassifyPage as it runs on gray
+// pages, keeping only the original rows around the row it decides, or
+// ClassifyPixels with the whole original copy, as on colour pages.
+enum class Loop { KeptRows, WholeCopy };
+
+void ClassifyCells(Page &page, const std::vector<uint8_t> &org, Loop loop = Loop::WholeCopy) {
   std::vector<uint8_t> cells = CellsOf(page.work, page.nBytePerRow);
-  ClassifyPixels(cells, CellsOf(org, page.nBytePerRow), page.cx, page.cy, page.nBytePerRow);
+  if (loop == Loop::KeptRows)
+    ClassifyPage(cells, page.cx, page.cy, page.nBytePerRow);
+  else
+    ClassifyPixels(cells, CellsOf(org, page.nBytePerRow), page.cx, page.cy, page.nBytePerRow);
   PutCells(cells, page.work, page.nBytePerRow);
 }
 
@@ -337,47 +186,48 @@ constexpr Pattern kPatterns[] = {Pattern::Noise,       Pattern::EdgeGrays, Patte
                                  Pattern::Alternating, Pattern::Blocks,    Pattern::Gradient,
                                  Pattern::Stairs};
 
-TEST(ClassifierLookups, DecideEveryPixelAsTheLiteralWalks) {
+// 'ExpectAsLiteral()' - Both page loops decide every pixel of the page as
+// the literal classifier does.
+void ExpectAsLiteral(const Page &page, const std::string &what, literal::WalkStats &stats) {
+  const std::vector<uint8_t> org = page.Original();
+  Page expected = page;
+  literal::ClassifyPixels(expected.work, org, page.cx, page.cy, page.nBytePerRow, &stats);
+  for (Loop loop : {Loop::KeptRows, Loop::WholeCopy}) {
+    Page fast = page;
+    ClassifyCells(fast, org, loop);
+    auto diff = std::mismatch(fast.work.begin(), fast.work.end(), expected.work.begin());
+    if (diff.first != fast.work.end()) {
+      const size_t at = static_cast<size_t>(diff.first - fast.work.begin());
+      FAIL() << what << (loop == Loop::KeptRows ? ", kept rows, " : ", whole copy, ")
+             << Describe(fast, at) << ": fast " << int(*diff.first) << ", literal "
+             << int(*diff.second);
+    }
+  }
+}
+
+TEST(ClassifyPage, DecidesEveryPixelAsTheLiteralClassifier) {
   std::mt19937 rng(20260407);
-  WalkStats stats;
-  int pages = 0;
+  literal::WalkStats stats;
   for (int round = 0; round < 500; ++round)
     for (Pattern pattern : kPatterns) {
-      Page fast = MakePage(pattern, rng);
-      const std::vector<uint8_t> org = fast.Original();
-      Page literal = fast;
-      ClassifyCells(fast, org);
-      LiteralClassifyPixels(literal.work, org, literal.cx, literal.cy, literal.nBytePerRow, stats);
-      ++pages;
-      auto diff = std::mismatch(fast.work.begin(), fast.work.end(), literal.work.begin());
-      if (diff.first != fast.work.end()) {
-        const size_t at = static_cast<size_t>(diff.first - fast.work.begin());
-        FAIL() << "pattern " << static_cast<int>(pattern) << ", " << Describe(fast, at) << ": fast "
-               << int(*diff.first) << ", literal " << int(*diff.second);
-      }
+      ExpectAsLiteral(MakePage(pattern, rng),
+                      "pattern " + std::to_string(static_cast<int>(pattern)), stats);
+      if (HasNonfatalFailure())
+        return;
     }
-  EXPECT_EQ(pages, 3500);
   // The pages must reach the long runs and scans the lookups are for.
   EXPECT_GE(stats.longestRun, 100);
   EXPECT_GE(stats.longestScan, 50);
   EXPECT_GE(stats.rightScans, 1000);
 }
 
-TEST(ClassifierLookups, DecideEveryPixelOfLabelLikePagesAsTheLiteralWalks) {
+TEST(ClassifyPage, DecidesEveryPixelOfLabelLikePagesAsTheLiteralClassifier) {
   std::mt19937 rng(1218);
-  WalkStats stats;
+  literal::WalkStats stats;
   for (int round = 0; round < 600; ++round) {
-    Page fast = MakeLabelLikePage(rng);
-    const std::vector<uint8_t> org = fast.Original();
-    Page literal = fast;
-    ClassifyCells(fast, org);
-    LiteralClassifyPixels(literal.work, org, literal.cx, literal.cy, literal.nBytePerRow, stats);
-    auto diff = std::mismatch(fast.work.begin(), fast.work.end(), literal.work.begin());
-    if (diff.first != fast.work.end()) {
-      const size_t at = static_cast<size_t>(diff.first - fast.work.begin());
-      FAIL() << "round " << round << ", " << Describe(fast, at) << ": fast " << int(*diff.first)
-             << ", literal " << int(*diff.second);
-    }
+    ExpectAsLiteral(MakeLabelLikePage(rng), "round " + std::to_string(round), stats);
+    if (HasNonfatalFailure())
+      return;
   }
   EXPECT_GE(stats.longestRun, 300);
   EXPECT_GE(stats.longestScan, 100);
@@ -388,7 +238,6 @@ TEST(ClassifierLookups, DecideEveryPixelOfLabelLikePagesAsTheLiteralWalks) {
 // one other.
 TEST(ClassifierLookups, FindEveryRunAndScanStopAsTheWalks) {
   std::mt19937 rng(99);
-  WalkStats stats;
   for (int round = 0; round < 150; ++round)
     for (Pattern pattern : kPatterns) {
       Page page = MakePage(pattern, rng);
@@ -402,14 +251,15 @@ TEST(ClassifierLookups, FindEveryRunAndScanStopAsTheWalks) {
           const size_t at = static_cast<size_t>(y) * page.nBytePerRow + 3 * x;
           if (y >= 1) {
             const RowAboveRun fast = lookups.FindRowAboveRun(x, y);
-            const RowAboveRun walked = WalkRowAboveRun(page.work, org, x, y, page.nBytePerRow);
-            ASSERT_EQ(fast.nTotalColor, walked.nTotalColor) << Describe(page, at);
-            ASSERT_EQ(fast.dwColor, walked.dwColor) << Describe(page, at);
+            const literal::Run walked =
+                literal::RowAboveRun(page.work, org, x, y, page.nBytePerRow);
+            ASSERT_EQ(fast.nTotalColor, walked.length) << Describe(page, at);
+            ASSERT_EQ(fast.dwColor, walked.sum) << Describe(page, at);
           }
           for (int P :
                {static_cast<int>(org[at]), std::uniform_int_distribution<int>(0, 219)(rng)}) {
             const ScanStop fast = lookups.FindRightScanStop(x, y, P);
-            const ScanStop walked = WalkRightScan(org, x, y, page.nBytePerRow, P, stats);
+            const literal::Stop walked = literal::RightScan(org, x, y, page.nBytePerRow, P);
             ASSERT_EQ(fast.bStopped, walked.bStopped) << Describe(page, at) << " P=" << P;
             ASSERT_EQ(fast.s, walked.s) << Describe(page, at) << " P=" << P;
             ASSERT_EQ(fast.t, walked.t) << Describe(page, at) << " P=" << P;
@@ -449,38 +299,36 @@ TEST(ClassifyPixels, NeedsOneRowAndOneCellOfWhiteBelowThePage) {
 }
 
 // 'Taller()' - The page's rows repeated down to at least 'rows' rows, each
-// repeat with about one cell in eight given a gray of its own.
+// repeat with about one pixel in eight given a gray of its own.
 Page Taller(Page page, int rows, std::mt19937 &rng) {
   const std::vector<uint8_t> first = page.work;
-  const size_t stride = static_cast<size_t>(page.nBytePerRow);
+  const int firstRows = page.cy;
   while (page.cy < rows) {
-    for (size_t i = 0; i < first.size(); i += 3) {
-      const bool own = i + 2 < first.size() && i % stride + 2 < stride && rng() % 8 == 0;
-      const uint8_t g = own ? static_cast<uint8_t>(rng()) : first[i];
-      for (size_t k = i; k < std::min(i + 3, first.size()); ++k)
-        page.work.push_back(own ? g : first[k]);
-    }
-    page.cy += static_cast<int>(first.size() / stride);
+    std::vector<uint8_t> more = first;
+    for (int y = 0; y < firstRows; ++y)
+      for (int x = 0; x < page.cx; ++x)
+        if (rng() % 8 == 0) {
+          uint8_t *p = more.data() + static_cast<size_t>(y) * page.nBytePerRow + 3 * x;
+          p[0] = p[1] = p[2] = static_cast<uint8_t>(rng());
+        }
+    page.work.insert(page.work.end(), more.begin(), more.end());
+    page.cy += firstRows;
   }
   return page;
 }
 
-// Keeping only the rows around the row being decided decides every pixel as
-// the whole original copy does, on pages short and much taller than the
-// rows kept.
-TEST(ClassifyPage, DecidesEveryPixelAsTheWholeOriginalCopy) {
+// Pages much taller than the rows ClassifyPage keeps around the row it
+// decides.
+TEST(ClassifyPage, DecidesEveryPixelOfTallPagesAsTheLiteralClassifier) {
   std::mt19937 rng(6100);
-  for (int round = 0; round < 300; ++round) {
+  literal::WalkStats stats;
+  for (int round = 0; round < 150; ++round) {
     Page page =
         round % 3 ? MakePage(kPatterns[round % std::size(kPatterns)], rng) : MakeLabelLikePage(rng);
-    if (round % 4 != 0)
-      page = Taller(page, std::uniform_int_distribution<int>(60, 300)(rng), rng);
-    const std::vector<uint8_t> org = CellsOf(page.Original(), page.nBytePerRow);
-    std::vector<uint8_t> withCopy = CellsOf(page.work, page.nBytePerRow);
-    std::vector<uint8_t> kept = withCopy;
-    ClassifyPixels(withCopy, org, page.cx, page.cy, page.nBytePerRow);
-    ClassifyPage(kept, page.cx, page.cy, page.nBytePerRow);
-    ASSERT_EQ(withCopy, kept) << "round " << round << ", " << page.cx << " x " << page.cy;
+    page = Taller(page, std::uniform_int_distribution<int>(60, 300)(rng), rng);
+    ExpectAsLiteral(page, "round " + std::to_string(round), stats);
+    if (HasNonfatalFailure())
+      return;
   }
 }
 

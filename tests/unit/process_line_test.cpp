@@ -1,5 +1,6 @@
 // The edge-aware classifier, rule by rule: each case is a tiny page built so
-// that one named rule of the printer decides the pixel under test.
+// that one named rule of the printer decides the pixel under test, which
+// ProcessLine(), the decision the page loop runs, then spreads along its row.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -42,9 +43,10 @@ struct TinyPage {
   }
   int Out(int c, int r) const { return work[r * cells + c]; }
 
-  Decision Decide(int x, int y) {
+  // 'Process()' - ProcessLine() on pixel (x, y), with the whole original copy.
+  LineDecision Process(int x, int y, const LogLines &log = {}) {
     ClassifierLookups lookups(work, org, nWidth);
-    return DecidePixel(work, org, x, y, nWidth, nHeight, lookups);
+    return ProcessLine(work, OriginalRows{org, 0, cells}, x, y, nWidth, nHeight, lookups, log);
   }
 
   // The row as the classifier left it: 'B', 'W', or '.' for a cell still
@@ -128,7 +130,7 @@ RuleCase Case(const char *rule, int color, const Grid &g, int x, int y, std::str
 void ExpectRules(std::vector<RuleCase> cases) {
   for (RuleCase &c : cases) {
     SCOPED_TRACE(std::string(c.rule) + (c.color == 0 ? " black" : " white"));
-    const Decision d = c.page.Decide(c.x, c.y);
+    const Decision d = c.page.Process(c.x, c.y).decision;
     EXPECT_STREQ(d.rule, c.rule);
     EXPECT_EQ(d.color, c.color);
     EXPECT_STREQ(d.post ? d.post : "", c.post ? c.post : "");
@@ -416,15 +418,18 @@ TEST(RowAboveRun, KeepsTheFullSumOfFourHundredPixels) {
   EXPECT_EQ(run.dwColor, 80000u);
 }
 
-// The row tail, given the decided colour of pixel (x, y): which cells of row y
-// it writes ('B', 'W'; '.' for a cell left gray).
+// The row tail: pixel (x, y) is decided 'color' by the rule named, and the
+// colour spreads along the run of like pixels to its right. 'row' is row y
+// afterwards ('B', 'W'; '.' for a cell left gray).
 struct TailCase {
   const char *what;
   Grid grays;
   int x, y;
+  const char *rule;
   int color;
-  const char *row; // row y afterwards
-  std::string_view above = "";
+  const char *row;
+  std::string_view above = ""; // decided colours of row y - 1
+  char left = '-';             // decided colour of (x - 1, y), '-' for none
 };
 
 void ExpectTails(const std::vector<TailCase> &cases) {
@@ -433,8 +438,14 @@ void ExpectTails(const std::vector<TailCase> &cases) {
     TinyPage page(c.grays);
     if (c.y >= 1)
       page.ColourRow(c.y - 1, c.above);
-    RowTail(page.work, page.org, c.x, c.y, page.nWidth, static_cast<uint8_t>(c.color));
-    EXPECT_EQ(page.Row(c.y, static_cast<int>(c.grays[c.y].size())), c.row);
+    if (c.left != '-')
+      page.Colour(c.x - 1, c.y, c.left);
+    const LineDecision d = page.Process(c.x, c.y);
+    EXPECT_STREQ(d.decision.rule, c.rule);
+    EXPECT_EQ(d.decision.color, c.color);
+    const std::string row = page.Row(c.y, static_cast<int>(c.grays[c.y].size()));
+    EXPECT_EQ(row, c.row);
+    EXPECT_EQ(d.last, static_cast<int>(row.find_last_not_of('.')));
   }
 }
 
@@ -445,21 +456,43 @@ TEST(RowTail, BlackRunFollowsLikeDarkPixels) {
        {row0, {200, 40, 42, 38, 49, 60}},
        1,
        1,
+       "U2",
        kB,
        ".BBBB.",
        "WWWWWW"},
-      {"stops after a step from dark to light", {{90, 110, 115, 118}}, 1, 0, kB, ".B.."},
-      {"no step below 20", {{91, 110, 115, 118}}, 1, 0, kB, ".BBB"},
+      {"stops after a step from dark to light",
+       {{128, 110, 128, 128}, {90, 110, 115, 118}},
+       1,
+       1,
+       "U7b.2",
+       kB,
+       ".B..",
+       "WBWB"},
+      {"no step below 20",
+       {{128, 110, 128, 128}, {91, 110, 115, 118}},
+       1,
+       1,
+       "U7b.2",
+       kB,
+       ".BBB",
+       "WBWB"},
       {"column 0 of row 1 steps from the last cell of row 0",
        {{128, 128, 90}, {110, 115, 118}},
        0,
        1,
+       "U3",
        kB,
        "B..",
-       "WWW"},
-      {"column 0 of row 0 has no step test", {{110, 115, 118}}, 0, 0, kB, "BBB"},
-      {"a pixel darker than 150 does not go on past 149", {{145, 150, 152, 128}}, 0, 0, kB, "BB.."},
-      {"no black run goes on past 179", {{175, 180, 182, 128}}, 0, 0, kB, "BB.."},
+       "BBB"},
+      {"column 0 of row 0 has no step test", {{110, 115, 118}}, 0, 0, "T1", kB, "BBB"},
+      {"a pixel darker than 150 does not go on past 149",
+       {{145, 150, 152, 128}},
+       0,
+       0,
+       "T1",
+       kB,
+       "BB.."},
+      {"no black run goes on past 179", {{175, 180, 182, 128}}, 0, 0, "T1", kB, "BB.."},
   });
 }
 
@@ -467,65 +500,78 @@ TEST(RowTail, WhiteRunFollowsLikeLightPixelsThatAgreeWithTheRowAbove) {
   const std::vector<int> row0(6, 200);
   const std::vector<int> row1 = {200, 205, 210, 195, 200, 150};
   ExpectTails({
-      {"stops at a step of 55", {row0, row1}, 1, 1, kW, ".WWWW.", "WWWWWW"},
+      {"stops at a step of 55", {row0, row1}, 1, 1, "U1.3", kW, "WWWWW.", "WWWWWW", 'W'},
       {"stops under a black pixel 9 away",
        {{200, 200, 200, 204, 200, 200}, row1},
        1,
        1,
+       "U4",
        kW,
-       ".WW...",
-       "WWWBWW"},
+       "WWW...",
+       "WWWBWW",
+       'W'},
       {"goes on under a black pixel 10 away",
        {{200, 200, 200, 205, 200, 200}, row1},
        1,
        1,
+       "U4",
        kW,
-       ".WWWW.",
-       "WWWBWW"},
+       "WWWWW.",
+       "WWWBWW",
+       'W'},
       {"stops under a white pixel 36 away",
        {{200, 200, 200, 231, 200, 200}, row1},
        1,
        1,
+       "U4",
        kW,
-       ".WW...",
-       "WWWWWW"},
-      {"stops before a pixel darker than 150", {{155, 150, 149, 128}}, 0, 0, kW, "WW.."},
+       "WWW...",
+       "WWWWWW",
+       'W'},
+      {"stops before a pixel darker than 150",
+       {{160, 155, 150, 149, 128}},
+       1,
+       0,
+       "T2",
+       kW,
+       "WWW..",
+       "",
+       'W'},
   });
 }
 
 TEST(RowTail, BorderPixelsAreWrittenAlone) {
   ExpectTails({
-      {"a dark pixel before a light one", {{95, 101, 100, 128}}, 0, 0, kB, "B..."},
-      {"without the light one the run goes on", {{95, 100, 100, 128}}, 0, 0, kB, "BBB."},
-      {"a pixel 36 lighter than its left", {{100, 150, 155, 158, 128}}, 1, 0, kW, ".W..."},
-      {"35 lighter is no border", {{115, 150, 155, 158, 128}}, 1, 0, kW, ".WWW."},
+      {"a dark pixel before a light one", {{95, 101, 100, 128}}, 0, 0, "T1", kB, "B..."},
+      {"without the light one the run goes on", {{95, 100, 100, 128}}, 0, 0, "T1", kB, "BBB."},
+      {"a pixel 36 lighter than its left", {{114, 150, 155, 158, 128}}, 1, 0, "T3", kW, ".W..."},
+      {"35 lighter is no border", {{115, 150, 155, 158, 128}}, 1, 0, "T3", kW, ".WWW."},
   });
 }
 
 TEST(RowTail, WriteBackNeverOverwritesWhite) {
   TinyPage page(Grid{{40, 42, 38, 128}});
   page.Colour(1, 0, 'W');
-  RowTail(page.work, page.org, 0, 0, page.nWidth, 0);
+  EXPECT_EQ(page.Process(0, 0).decision.color, kB);
   EXPECT_EQ(page.Row(0, 4), "BWB.");
 
   // Black is not protected: a white run writes over it.
   TinyPage light(Grid{{200, 205, 210, 128}});
   light.Colour(1, 0, 'B');
-  RowTail(light.work, light.org, 0, 0, light.nWidth, 255);
+  EXPECT_EQ(light.Process(0, 0).decision.color, kW);
   EXPECT_EQ(light.Row(0, 4), "WWW.");
 }
 
 TEST(ProcessLine, APixelOf220IsWhiteAloneAnd219IsNot) {
   TinyPage page(Grid{{220, 220, 220}});
-  ClassifierLookups lookups(page.work, page.org, page.nWidth);
-  EXPECT_EQ(ProcessLine(page.work, page.org, 0, 0, page.nWidth, page.nHeight, lookups), 1);
+  const LineDecision d = page.Process(0, 0);
+  EXPECT_STREQ(d.decision.rule, "P>=220");
+  EXPECT_EQ(d.last, 0);
   EXPECT_EQ(page.Row(0, 3), "W..");
 
   // 219 in column 0 of row 0 is white by T1, and the white run takes the row.
   TinyPage darker(Grid{{219, 219, 219}});
-  ClassifierLookups darkerLookups(darker.work, darker.org, darker.nWidth);
-  EXPECT_EQ(
-      ProcessLine(darker.work, darker.org, 0, 0, darker.nWidth, darker.nHeight, darkerLookups), 1);
+  EXPECT_EQ(darker.Process(0, 0).last, 2);
   EXPECT_EQ(darker.Row(0, 3), "WWW");
 }
 
@@ -557,14 +603,13 @@ TEST(ProcessLine, TheTracePixelWritesItsDecision) {
   g[307][368] = 200;
   TinyPage page(g);
   page.ColourRow(305, std::string(cells, 'W'));
-  ClassifierLookups lookups(page.work, page.org, page.nWidth);
 
   std::string trace;
   const LogLines log = [&trace](std::string_view lines) { trace += lines; };
-  ProcessLine(page.work, page.org, 367, 306, page.nWidth, page.nHeight, lookups, log);
+  page.Process(367, 306, log);
   EXPECT_EQ(trace, "");
 
-  ProcessLine(page.work, page.org, 368, 306, page.nWidth, page.nHeight, lookups, log);
+  page.Process(368, 306, log);
   EXPECT_EQ(trace, "ERROR:***** x=368 y=306 pOrgPixel[y*nWidth+3*x] = 120 "
                    "pOrgPixel[(y-1)*nWidth+3*x]=120 pOrgPixel[(y+1)*nWidth+3*x]=200 "
                    "pOrgPixel[y*nWidth+3*(x-1)]=200 d pOrgPixel[y*nWidth+3*(x+1)]=130\n"

@@ -95,8 +95,9 @@ int NextMarked(const uint64_t *bits, int x, int cx) {
   return 64 * w + std::countr_zero(word);
 }
 
-// 'Decide()' - The body of DecidePixel(), for the pixel loop to inline;
-// 'trace' is the log when (x, y) is the trace pixel, else null.
+// 'Decide()' - The colour of gray pixel (x, y), whose original gray is at
+// most 219, and the rule that decided it; writes nothing. 'trace' is the log
+// when (x, y) is the trace pixel, else null.
 inline Decision Decide(std::span<const uint8_t> pPixel, const OriginalRows &org, int x, int y,
                        int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines *trace) {
   Neighbourhood n =
@@ -152,19 +153,22 @@ inline int WriteRowTail(std::span<uint8_t> pPixel, const OriginalRows &orgRows, 
 
   int i = x;
   if (!bBorder && color == kBlack) {
+    // u, t and s move right with i. Column 0's left neighbour is the last
+    // whole cell of the row above; row 0 has none (100: no step).
+    int u = x >= 1 ? org[x - 1] : y >= 1 ? org[LeftOfColumn0(nWidth)] : 100;
+    int t = P;
+    const int tMax = P >= 150 ? 179 : 149;
     while (i < last) {
       const int s = org[i + 1];
-      const int t = org[i];
       if (Abs(s - P) >= 11 || s >= 235)
         break;
-      // A step from dark to light at column i; row 0 has nothing left of column 0.
-      if (t >= 100 && !(i == 0 && y == 0)) {
-        const int u = org[i >= 1 ? i - 1 : LeftOfColumn0(nWidth)];
-        if (u < 100 && t - u >= 20)
-          break;
-      }
-      if (!((P >= 150 || t <= 149) && t <= 179))
+      // A step from dark to light at column i.
+      if (t >= 100 && u < 100 && t - u >= 20)
         break;
+      if (t > tMax)
+        break;
+      u = t;
+      t = s;
       ++i;
     }
   } else if (!bBorder) {
@@ -193,15 +197,15 @@ inline int WriteRowTail(std::span<uint8_t> pPixel, const OriginalRows &orgRows, 
   return i;
 }
 
-// What a decision wrote: columns x .. last of its row, with 'color'.
-struct Written {
-  int last = 0;
-  uint8_t color = 0;
-};
+// The whole original copy, rows of RowCells(nWidth) cells from row 0.
+OriginalRows WholeCopy(std::span<const uint8_t> pOrgPixel, int nWidth) {
+  return {pOrgPixel, 0, RowCells(nWidth)};
+}
 
-// 'Classify()' - The body of ProcessLine(), for the pixel loop to inline.
-inline Written Classify(std::span<uint8_t> pPixel, const OriginalRows &org, int x, int y,
-                        int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines &log) {
+} // namespace
+
+LineDecision ProcessLine(std::span<uint8_t> pPixel, const OriginalRows &org, int x, int y,
+                         int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines &log) {
   const LogLines *trace = log && IsTracePixel(x, y) ? &log : nullptr;
   if (trace)
     TraceEntry(log, org, x, y);
@@ -211,36 +215,13 @@ inline Written Classify(std::span<uint8_t> pPixel, const OriginalRows &org, int 
     pPixel[Offset(x, y, nWidth)] = kWhite;
     if (trace)
       log("ERROR:********** P>=220 color=255\n");
-    return {x, kWhite};
+    return {{kWhite, kWhite, "P>=220"}, x};
   }
 
   const Decision d = Decide(pPixel, org, x, y, nWidth, nHeight, lookups, trace);
   if (trace)
     TraceDecision(log, d, pPixel[Offset(x, y - 1, nWidth)]);
-  return {WriteRowTail(pPixel, org, x, y, nWidth, d.color), d.color};
-}
-
-// The whole original copy, rows of RowCells(nWidth) cells from row 0.
-OriginalRows WholeCopy(std::span<const uint8_t> pOrgPixel, int nWidth) {
-  return {pOrgPixel, 0, RowCells(nWidth)};
-}
-
-} // namespace
-
-Decision DecidePixel(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x,
-                     int y, int nWidth, int nHeight, ClassifierLookups &lookups) {
-  return Decide(pPixel, WholeCopy(pOrgPixel, nWidth), x, y, nWidth, nHeight, lookups, nullptr);
-}
-
-void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-             int nWidth, uint8_t color) {
-  WriteRowTail(pPixel, WholeCopy(pOrgPixel, nWidth), x, y, nWidth, color);
-}
-
-int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-                int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines &log) {
-  (void)Classify(pPixel, WholeCopy(pOrgPixel, nWidth), x, y, nWidth, nHeight, lookups, log);
-  return 1;
+  return {d, WriteRowTail(pPixel, org, x, y, nWidth, d.color)};
 }
 
 namespace {
@@ -321,9 +302,13 @@ void DecideRows(std::span<uint8_t> pvBits, OriginalRows org, OriginalWindow *win
         x = NextMarked(markBits.data(), x + 1, cx);
         continue;
       }
-      const Written w = Classify(pvBits, org, x, y, nBytePerRow, cy, lookups, log);
-      x = NextMarked(markBits.data(), w.color == kBlack || w.color == kWhite ? w.last + 1 : x + 1,
-                     cx);
+      const LineDecision d = ProcessLine(pvBits, org, x, y, nBytePerRow, cy, lookups, log);
+      const uint8_t color = d.decision.color;
+      // The pixel after the run, when gray now, is marked: a run writes only
+      // over pixels that were gray when the row began.
+      // For speed: in a photo most decisions follow one another (classifier_bench).
+      const int next = color == kBlack || color == kWhite ? d.last + 1 : x + 1;
+      x = next < cx && IsGray(row + next) ? next : NextMarked(markBits.data(), next, cx);
     }
   }
 }

@@ -8,6 +8,7 @@
 #include "classifier_lookups.h"
 #include "classifier_rules.h"
 #include "engine_sink.h"
+#include "original_rows.h"
 
 // 'ClassifyPixels()' - Visit the pixels of the working image row by row, left
 // to right, and let the classifier decide every pixel that is neither 0 nor
@@ -27,23 +28,22 @@ void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixe
 void ClassifyPage(std::span<uint8_t> pvBits, int cx, int cy, int nBytePerRow,
                   const LogLines &log = {});
 
+// What ProcessLine() did with a gray pixel: the rule that decided it and its
+// colour, and the last column of its row that the colour was written into.
+struct LineDecision {
+  Decision decision;
+  int last = 0;
+};
+
 // 'ProcessLine()' - Decide the gray pixel (x, y) black or white and write the
 // colour into it and along the run of like pixels to its right. 'pPixel' is
-// the working image, 'pOrgPixel' the original copy (one byte per cell),
-// 'nWidth' the stride in bytes of the printer's rows and 'nHeight' the
-// number of rows; 'lookups' serves the row-above
-// run and the right scan for this page. Every earlier pixel in row-by-row,
-// left-to-right order must be decided already. Returns 1: decided.
-int ProcessLine(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-                int nWidth, int nHeight, ClassifierLookups &lookups, const LogLines &log = {});
-
-// 'DecidePixel()' - The colour of pixel (x, y), whose original gray is at
-// most 219, and the rule that decided it; writes nothing.
-Decision DecidePixel(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x,
-                     int y, int nWidth, int nHeight, ClassifierLookups &lookups);
-
-// 'RowTail()' - Write 'color' into pixel (x, y) and, unless the pixel is a
-// border, into the run of like pixels to its right; pixels that hold 255 are
-// left as they are.
-void RowTail(std::span<uint8_t> pPixel, std::span<const uint8_t> pOrgPixel, int x, int y,
-             int nWidth, uint8_t color);
+// the working image, 'org' the original grays around row y (rows y - 1 to
+// y + 1 and the first cells of row y + 2; one byte per cell, see
+// Neighbourhood), 'nWidth' the stride in bytes of the printer's rows and
+// 'nHeight' the number of rows; 'lookups' serves the row-above run and the
+// right scan for this page. Every earlier pixel in row-by-row, left-to-right
+// order must be decided already. The decision of (368, 306) is traced to
+// 'log' when there is one.
+LineDecision ProcessLine(std::span<uint8_t> pPixel, const OriginalRows &org, int x, int y,
+                         int nWidth, int nHeight, ClassifierLookups &lookups,
+                         const LogLines &log = {});
