@@ -108,7 +108,8 @@ int otsu(WorkingImage &image, int nLight) {
     uint8_t *row = CellRow(image, y);
     // A row of paper and ink alone (most rows of a label) is counted in one
     // step.
-    if (const int paper = PaperCells(row, groups); paper >= 0) {
+    const int paper = groups < 65536 ? PaperCells(row, groups) : -1;
+    if (paper >= 0) {
       counts[0][level[0]] += static_cast<uint32_t>(groups - paper);
       counts[0][level[255]] += static_cast<uint32_t>(paper);
       if (shifts)
