@@ -3,9 +3,11 @@
 
 #include "edge_prepass.h"
 #include "ostu.h"
+#include "vector_loops.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <vector>
 
 namespace {
 
@@ -26,16 +28,13 @@ constexpr uint8_t WhiteAbove(int dy, int dx) {
   return std::clamp<uint8_t>(aryOrderedDither[dy][dx], kAlwaysBlackBelow - 1, kAlwaysWhiteAbove);
 }
 
-// Dither row y of the blocks, which cover its first 'ditheredWidth' pixels,
-// a multiple of 3.
-void DitherRow(uint8_t *row, int y, int ditheredWidth) {
-  const int dy = y % 3;
-  const uint8_t t0 = WhiteAbove(dy, 0), t1 = WhiteAbove(dy, 1), t2 = WhiteAbove(dy, 2);
-  for (int x = 0; x < ditheredWidth; x += 3) {
-    row[x] = row[x] > t0 ? 255 : 0;
-    row[x + 1] = row[x + 1] > t1 ? 255 : 0;
-    row[x + 2] = row[x + 2] > t2 ? 255 : 0;
-  }
+// Dither one row of the blocks: a pixel turns white when above its entry in
+// 'whiteAbove', the row's entries repeated over its first 'ditheredWidth'
+// pixels.
+PAGE_LOOP void DitherRow(uint8_t *__restrict row, const uint8_t *__restrict whiteAbove,
+                         int ditheredWidth) {
+  for (int x = 0; x < ditheredWidth; ++x)
+    row[x] = row[x] > whiteAbove[x] ? 255 : 0;
 }
 
 } // namespace
@@ -47,10 +46,18 @@ void OrderedDither(WorkingImage &image, int nLight, const std::function<void(int
   const int ditheredWidth = width > 3 ? 3 * ((width - 3 + 2) / 3) : 0;
   const int ditheredHeight = height > 3 ? 3 * ((height - 3 + 2) / 3) : 0;
 
+  // The entries of each row of the blocks, across the dithered width.
+  std::vector<uint8_t> entries[3];
+  for (int dy = 0; dy < 3; ++dy) {
+    entries[dy].resize(static_cast<size_t>(ditheredWidth));
+    for (int x = 0; x < ditheredWidth; ++x)
+      entries[dy][x] = WhiteAbove(dy, x % 3);
+  }
+
   // Each row is dithered as soon as the pre-pass is through with it.
   EdgePrePass(image, Brightness(nLight), [&](int y) {
     if (y < ditheredHeight)
-      DitherRow(CellRow(image, y), y, ditheredWidth);
+      DitherRow(CellRow(image, y), entries[y % 3].data(), ditheredWidth);
     if (rowFinal)
       rowFinal(y);
   });

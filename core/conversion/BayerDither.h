@@ -18,6 +18,6 @@
 // Pixels outside every block (the last 1 to 3 rows and columns, or the whole
 // page when it is 3 pixels or less in either direction) keep what the
 // pre-pass left. 'rowFinal' (if any) is called with each row, top to bottom,
-// as soon as its pixels are final. Throws std::bad_alloc when the pre-pass's
-// scratch memory cannot be had.
+// as soon as its pixels are final. Throws std::bad_alloc when the passes'
+// scratch memory (a few rows) cannot be had.
 void OrderedDither(WorkingImage &image, int nLight, const std::function<void(int)> &rowFinal = {});

@@ -43,6 +43,9 @@ inline int SharedLevel(int level, Share share, int error) {
 // A run ends before 8 black or white pixels that start a word: they give
 // nothing, and no share changes them.
 void DiffuseRow(uint8_t *row, uint8_t *below, int cx) {
+  // Most rows of a label are paper and ink alone.
+  if (CellsArePaperOrInk(row, cx))
+    return;
   auto skippable = [&](int x) { return x % 8 == 0 && x + 8 <= cx && CellsArePaperOrInk(row + x); };
   int x = 0;
   while (x < cx) {

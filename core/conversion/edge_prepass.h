@@ -12,7 +12,7 @@
 // 150 is white, else black. Every class and level is read from the page as
 // it was before the pass. 'rowDone(y)' (if any) is called as soon as row y
 // is through, top to bottom, so that a dither can follow one row behind.
-// Throws std::bad_alloc when its scratch memory (two rows of decisions)
+// Throws std::bad_alloc when its scratch memory (three rows)
 // cannot be had.
 void EdgePrePass(WorkingImage &image, int nBrightness,
                  const std::function<void(int)> &rowDone = {});

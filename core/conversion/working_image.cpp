@@ -19,6 +19,14 @@ PAGE_LOOP void InvertBytes(uint8_t *p, size_t count) {
 
 } // namespace
 
+PAGE_LOOP bool CellsArePaperOrInk(const uint8_t *p, int n) {
+  // A cell is 0 or 255 when one more is 1 or 0 (255 wraps around to 0).
+  uint8_t other = 0;
+  for (int x = 0; x < n; ++x)
+    other |= static_cast<uint8_t>(p[x] + 1) > 1;
+  return other == 0;
+}
+
 WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width, int height) {
   const int nBytePerRow = static_cast<int>(WorkingImageStride(width));
   const size_t cells = static_cast<size_t>(RowCells(nBytePerRow));

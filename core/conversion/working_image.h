@@ -57,6 +57,9 @@ inline bool CellsArePaperOrInk(const uint8_t *p) {
   return ((w ^ (w >> 1)) & kLow7) == 0;
 }
 
+// 'CellsArePaperOrInk()' - The same for the n cells at p.
+bool CellsArePaperOrInk(const uint8_t *p, int n);
+
 // 'GrayWorkingImage()' - The working image of 'height' 8-bit gray lines
 // (255 = black) 'bytesPerLine' apart: each pixel inverted, rows of
 // WorkingImageStride(width) bytes, padding white. Made in the memory of the

@@ -230,10 +230,11 @@ TEST(OrderedDither, SnapsABorderPixelBeforeTheDither) {
 // ---- The passes against the model of the conversion ----
 
 // Sizes that reach every path: narrower than 8 pixels, 8-pixel runs with and
-// without a remainder, one row, one column.
-const std::vector<std::pair<int, int>> kSizes = {{1, 1},  {1, 5},  {5, 1},  {2, 2},  {3, 3},
-                                                 {7, 4},  {8, 3},  {9, 9},  {16, 5}, {17, 6},
-                                                 {24, 4}, {33, 7}, {40, 10}};
+// without a remainder, one row, one column, and rows of 32-pixel runs that
+// end on the last run or overlap it.
+const std::vector<std::pair<int, int>> kSizes = {
+    {1, 1},  {1, 5},  {5, 1},  {2, 2},  {3, 3},  {7, 4},   {8, 3},  {9, 9},
+    {16, 5}, {17, 6}, {24, 4}, {33, 7}, {34, 3}, {40, 10}, {66, 4}, {101, 5}};
 
 TEST(EdgePrePass, AgreesWithTheModelOnRandomPages) {
   std::mt19937 random(1);
