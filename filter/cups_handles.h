@@ -69,6 +69,9 @@ private:
 // Bytes the input is read in at a time; a pipe gives at most what it holds.
 inline constexpr size_t kInputBlockBytes = 256 * 1024;
 
+// What an input pipe is asked to hold: the most an unprivileged process may set.
+inline constexpr size_t kInputPipeBytes = 1024 * 1024;
+
 // 'OpenRasterInput()' - Open the raster stream of the input. libcups is served
 // from the block read last; only when it is used up is the input read again.
 // Before such a read, which may have to wait for the spooler, the job's
