@@ -12,13 +12,16 @@
 // No libcups, no process globals and no standard error here.
 #pragma once
 
-#include "classifier_rules.h" // RowCells()
 #include "page_bytes.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <span>
+
+// 'RowCells()' - Cells per row of a working image whose 3-byte rows are
+// nWidth bytes: the whole 3-byte groups and a last part group.
+inline int RowCells(int nWidth) { return (nWidth + 2) / 3; }
 
 struct WorkingImage {
   PageBytes pixels; // height rows of RowCells(nBytePerRow) cells, 0 black to 255 white

@@ -3,6 +3,8 @@
 // already decided above it and to its left.
 #pragma once
 
+#include "working_image.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -31,9 +33,6 @@ struct Neighbourhood {
   int M = 0, N = 0; // mean gray and length of the row-above run
 };
 
-// 'RowCells()' - Cells per row of a working image whose 3-byte rows are
-// nWidth bytes: the whole 3-byte groups and a last part group.
-inline int RowCells(int nWidth) { return (nWidth + 2) / 3; }
 
 // 'LeftOfColumn0()' - Where the left neighbour of column 0 lies, from the
 // pixel's cell: the last whole cell of the row above, which the printer's
