@@ -13,7 +13,7 @@
 
 #include "ProcessLine.h"
 #include "gray_page.h"
-#include "literal_classifier.h"
+#include "e2e/literal_classifier.h"
 
 namespace {
 
