@@ -1,6 +1,7 @@
 #include "settings_map.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -9,43 +10,20 @@ namespace {
 
 // The levels of the printer's own settings: "printer-setting" sends no
 // command, a number sends it with that level.
-constexpr VendorChoice kLevels0To15[] = {
-    {"printer-setting", nullptr},
-    {"0", "0"},
-    {"1", "1"},
-    {"2", "2"},
-    {"3", "3"},
-    {"4", "4"},
-    {"5", "5"},
-    {"6", "6"},
-    {"7", "7"},
-    {"8", "8"},
-    {"9", "9"},
-    {"10", "10"},
-    {"11", "11"},
-    {"12", "12"},
-    {"13", "13"},
-    {"14", "14"},
-    {"15", "15"},
-};
-constexpr VendorChoice kLevels1To15[] = {
-    {"printer-setting", nullptr},
-    {"1", "1"},
-    {"2", "2"},
-    {"3", "3"},
-    {"4", "4"},
-    {"5", "5"},
-    {"6", "6"},
-    {"7", "7"},
-    {"8", "8"},
-    {"9", "9"},
-    {"10", "10"},
-    {"11", "11"},
-    {"12", "12"},
-    {"13", "13"},
-    {"14", "14"},
-    {"15", "15"},
-};
+constexpr const char *kLevelNames[] = {"0", "1", "2",  "3",  "4",  "5",  "6",  "7",
+                                       "8", "9", "10", "11", "12", "13", "14", "15"};
+constexpr int kHighestLevel = 15;
+
+// 'LevelChoices()' - "printer-setting", then the levels Lowest to 15.
+template <int Lowest> constexpr auto LevelChoices() {
+  std::array<VendorChoice, kHighestLevel - Lowest + 2> choices{};
+  choices[0] = {"printer-setting", nullptr};
+  for (int n = Lowest; n <= kHighestLevel; ++n)
+    choices[n - Lowest + 1] = {kLevelNames[n], kLevelNames[n]};
+  return choices;
+}
+constexpr auto kLevels0To15 = LevelChoices<0>();
+constexpr auto kLevels1To15 = LevelChoices<1>();
 constexpr VendorChoice kOnOff[] = {{"printer-setting", nullptr}, {"off", "0"}, {"on", "1"}};
 constexpr VendorChoice kGrayConversion[] = {
     {"edge-aware", "None"},

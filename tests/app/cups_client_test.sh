@@ -24,10 +24,7 @@ source "$here/server.sh"
 CUPSD_PID=
 finish() {
   local status=$?
-  if [[ -n $CUPSD_PID ]]; then
-    kill -TERM "$CUPSD_PID" 2>/dev/null || true
-    wait "$CUPSD_PID" 2>/dev/null || true
-  fi
+  stop_cupsd || status=1
   stop_server
   ((status == 0)) || tail -n 30 "$WORK/cups/log/error_log" >&2 2>/dev/null || true
   remove_work_dir "$status"
@@ -41,48 +38,7 @@ add_printer Label "file://$WORK/out"
 APP_PORT=$PORT
 
 # ---- A private cupsd -----------------------------------------------------------
-C=$WORK/cups
-mkdir -p "$C/etc/ppd" "$C/spool/tmp" "$C/cache" "$C/run" "$C/log"
-chmod 0755 "$C" "$C"/{etc,spool,cache,run,log}
-CUPS_PORT=$(free_port) || fail "no free port for cupsd"
-cat >"$C/etc/cups-files.conf" <<CONF
-ServerRoot $C/etc
-RequestRoot $C/spool
-TempDir $C/spool/tmp
-CacheDir $C/cache
-StateDir $C/run
-ErrorLog $C/log/error_log
-AccessLog $C/log/access_log
-PageLog $C/log/page_log
-Printcap $C/run/printcap
-User lp
-Group lp
-SystemGroup root
-CONF
-cat >"$C/etc/cupsd.conf" <<CONF
-LogLevel debug
-Listen 127.0.0.1:$CUPS_PORT
-Browsing No
-WebInterface No
-DefaultAuthType None
-<Location />
-  Order allow,deny
-  Allow 127.0.0.1
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-CONF
-export CUPS_SERVER=127.0.0.1:$CUPS_PORT
-/usr/sbin/cupsd -f -c "$C/etc/cupsd.conf" -s "$C/etc/cups-files.conf" >"$C/log/cupsd.out" 2>&1 &
-CUPSD_PID=$!
-for _ in $(seq 100); do
-  timeout 10 lpstat -r 2>/dev/null | grep -q "is running" && break
-  sleep 0.1
-done
-timeout 10 lpstat -r | grep -q "is running" || fail "cupsd does not answer on $CUPS_SERVER"
+start_cupsd "$WORK/cups" </dev/null
 pass "private cupsd on $CUPS_SERVER, the app on 127.0.0.1:$APP_PORT"
 
 # ---- The queue and a job ---------------------------------------------------------

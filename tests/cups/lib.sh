@@ -107,3 +107,97 @@ free_port() {
   done
   return 1
 }
+
+# 'start_cupsd DIR' - Start a private cupsd on a free port of 127.0.0.1, with
+# its configuration, spool, cache and logs under DIR; the lines on standard
+# input are added to its cups-files.conf. Sets CUPSD_PID, CUPSD_DIR and
+# CUPS_PORT, exports CUPS_SERVER, and returns once cupsd answers.
+start_cupsd() {
+  CUPSD_DIR=$1
+  local d=$1
+  mkdir -p "$d/etc/ppd" "$d/spool/tmp" "$d/cache" "$d/run" "$d/log"
+  chmod 0755 "$d" "$d"/{etc,spool,cache,run,log}
+  CUPS_PORT=$(free_port) || fail "no free port for cupsd"
+  {
+    cat <<EOF
+ServerRoot $d/etc
+RequestRoot $d/spool
+TempDir $d/spool/tmp
+CacheDir $d/cache
+StateDir $d/run
+ErrorLog $d/log/error_log
+AccessLog $d/log/access_log
+PageLog $d/log/page_log
+Printcap $d/run/printcap
+User lp
+Group lp
+SystemGroup root
+EOF
+    cat
+  } >"$d/etc/cups-files.conf"
+  cat >"$d/etc/cupsd.conf" <<EOF
+LogLevel debug
+MaxLogSize 0
+Listen 127.0.0.1:$CUPS_PORT
+Browsing No
+WebInterface No
+DefaultAuthType None
+PreserveJobHistory Yes
+<Location />
+  Order allow,deny
+  Allow 127.0.0.1
+</Location>
+<Policy default>
+  <Limit All>
+    Order deny,allow
+  </Limit>
+</Policy>
+EOF
+  export CUPS_SERVER=127.0.0.1:$CUPS_PORT
+  /usr/sbin/cupsd -f -c "$d/etc/cupsd.conf" -s "$d/etc/cups-files.conf" >"$d/log/cupsd.out" 2>&1 &
+  CUPSD_PID=$!
+  for _ in $(seq 100); do
+    timeout 30 lpstat -r 2>/dev/null | grep -q "is running" && return 0
+    kill -0 "$CUPSD_PID" 2>/dev/null || fail "cupsd exited: $(cat "$d/log/cupsd.out")"
+    sleep 0.1
+  done
+  fail "cupsd does not answer on $CUPS_SERVER"
+}
+
+# The processes of the private cupsd: its filters carry its ServerRoot in
+# their environment.
+cupsd_leftover_pids() {
+  local environ pid
+  for environ in /proc/[0-9]*/environ; do
+    pid=${environ#/proc/}
+    pid=${pid%/environ}
+    tr '\0' '\n' <"$environ" 2>/dev/null | grep -qx "CUPS_SERVERROOT=$CUPSD_DIR/etc" && echo "$pid"
+  done
+  return 0
+}
+
+# 'stop_cupsd' - Stop the private cupsd by its PID (it stops its jobs'
+# filters itself); force it after ten seconds; then kill any of its filters
+# still running and say so.
+stop_cupsd() {
+  [[ -n ${CUPSD_PID:-} ]] || return 0
+  kill -TERM "$CUPSD_PID" 2>/dev/null || true
+  for _ in $(seq 100); do
+    kill -0 "$CUPSD_PID" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$CUPSD_PID" 2>/dev/null; then
+    echo "cupsd $CUPSD_PID did not stop; killing it" >&2
+    kill -KILL "$CUPSD_PID" 2>/dev/null || true
+  fi
+  wait "$CUPSD_PID" 2>/dev/null || true
+  CUPSD_PID=
+  local left
+  left=$(cupsd_leftover_pids)
+  if [[ -n $left ]]; then
+    echo "processes of cupsd left running: $left; killing them" >&2
+    # shellcheck disable=SC2086 # one argument per PID
+    kill -KILL $left 2>/dev/null || true
+    return 1
+  fi
+}

@@ -27,42 +27,6 @@ require_programs cupsd lpadmin lpinfo lpstat lp cancel cups-config gs ipptool
 
 make_work_dir
 CUPSD_PID=
-# The processes of this test's cupsd: its filters carry its ServerRoot in
-# their environment.
-leftover_pids() {
-  local environ pid
-  for environ in /proc/[0-9]*/environ; do
-    pid=${environ#/proc/}
-    pid=${pid%/environ}
-    tr '\0' '\n' <"$environ" 2>/dev/null | grep -qx "CUPS_SERVERROOT=$WORK/etc" && echo "$pid"
-  done
-  return 0
-}
-# 'stop_cupsd' - Stop cupsd by its PID (it stops its jobs' filters itself);
-# force it after ten seconds; then kill any of its filters still running and
-# say so.
-stop_cupsd() {
-  [[ -n $CUPSD_PID ]] || return 0
-  kill -TERM "$CUPSD_PID" 2>/dev/null || true
-  for _ in $(seq 100); do
-    kill -0 "$CUPSD_PID" 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 "$CUPSD_PID" 2>/dev/null; then
-    echo "cupsd $CUPSD_PID did not stop; killing it" >&2
-    kill -KILL "$CUPSD_PID" 2>/dev/null || true
-  fi
-  wait "$CUPSD_PID" 2>/dev/null || true
-  CUPSD_PID=
-  local left
-  left=$(leftover_pids)
-  if [[ -n $left ]]; then
-    echo "processes of cupsd left running: $left; killing them" >&2
-    # shellcheck disable=SC2086 # one argument per PID
-    kill -KILL $left 2>/dev/null || true
-    return 1
-  fi
-}
 finish() {
   local status=$?
   stop_cupsd || status=1
@@ -85,71 +49,28 @@ DATADIR=$(cups-config --datadir)
 # Its ServerBin holds the system's filters and backends plus the installed
 # labelfilter; its DataDir is the system's, except that the PPD models come
 # from the install.
-mkdir -p "$WORK/etc/ppd" "$WORK/spool/tmp" "$WORK/cache" "$WORK/run" "$WORK/log" \
-  "$WORK/data" "$WORK/device"
+mkdir -p "$WORK/data" "$WORK/device"
 make_server_bin "$WORK/bin" "$INSTALLED_FILTER"
 for entry in "$DATADIR"/*; do
   [[ $(basename "$entry") == model ]] || ln -s "$entry" "$WORK/data/"
 done
 ln -s "$DEST$DATADIR/model" "$WORK/data/model"
-chmod 0755 "$WORK"/{etc,spool,cache,run,log,data,device}
-
-PORT=$(free_port) || fail "no free port on 127.0.0.1"
+chmod 0755 "$WORK"/{data,device}
 
 # The sanitizer build's filter: libcups' own leak is suppressed (lsan.supp);
 # a filter built without sanitizers ignores the variable.
 install -m 0644 "$here/lsan.supp" "$WORK/lsan.supp"
-cat >"$WORK/etc/cups-files.conf" <<EOF
+start_cupsd "$WORK" <<EOF
 SetEnv LSAN_OPTIONS suppressions=$WORK/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0
-ServerRoot $WORK/etc
 ServerBin $WORK/bin
 DataDir $WORK/data
-RequestRoot $WORK/spool
-TempDir $WORK/spool/tmp
-CacheDir $WORK/cache
-StateDir $WORK/run
-ErrorLog $WORK/log/error_log
-AccessLog $WORK/log/access_log
-PageLog $WORK/log/page_log
-Printcap $WORK/run/printcap
-User lp
-Group lp
-SystemGroup root
 FileDevice Yes
 EOF
-cat >"$WORK/etc/cupsd.conf" <<EOF
-LogLevel debug
-MaxLogSize 0
-Listen 127.0.0.1:$PORT
-Browsing No
-WebInterface No
-DefaultAuthType None
-PreserveJobHistory Yes
-<Location />
-  Order allow,deny
-  Allow 127.0.0.1
-</Location>
-<Policy default>
-  <Limit All>
-    Order deny,allow
-  </Limit>
-</Policy>
-EOF
-
-export CUPS_SERVER=127.0.0.1:$PORT
+PORT=$CUPS_PORT
 # Every client call is bounded: a cupsd that stops answering fails the test.
 client() {
   timeout 30 "$@"
 }
-/usr/sbin/cupsd -f -c "$WORK/etc/cupsd.conf" -s "$WORK/etc/cups-files.conf" \
-  >"$WORK/log/cupsd.out" 2>&1 &
-CUPSD_PID=$!
-for _ in $(seq 100); do
-  client lpstat -r 2>/dev/null | grep -q "is running" && break
-  kill -0 "$CUPSD_PID" 2>/dev/null || fail "cupsd exited: $(cat "$WORK/log/cupsd.out")"
-  sleep 0.1
-done
-client lpstat -r | grep -q "is running" || fail "cupsd does not answer on $CUPS_SERVER"
 pass "private cupsd (PID $CUPSD_PID) answers on $CUPS_SERVER"
 
 # ---- The queue ---------------------------------------------------------------
