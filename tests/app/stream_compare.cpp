@@ -7,6 +7,7 @@
 // Exit status 0 when both print the same commands and dots, 1 with one line
 // on standard output that names the place, 2 when a stream cannot be read.
 #include "stream_decoder.h"
+#include "support/file_bytes.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -15,19 +16,6 @@
 #include <vector>
 
 namespace {
-
-std::optional<std::vector<uint8_t>> ReadFile(const char *path) {
-  FILE *f = fopen(path, "rb");
-  if (!f)
-    return std::nullopt;
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  fclose(f);
-  return bytes;
-}
 
 std::string Describe(const preview::Command *c) {
   if (!c)
@@ -59,8 +47,8 @@ int main(int argc, char **argv) {
     fprintf(stderr, "usage: stream_compare STREAM REFERENCE\n");
     return 2;
   }
-  const auto stream = ReadFile(argv[1]);
-  const auto reference = ReadFile(argv[2]);
+  const auto stream = testsupport::ReadWholeFile(argv[1]);
+  const auto reference = testsupport::ReadWholeFile(argv[2]);
   if (!stream || !reference) {
     fprintf(stderr, "stream_compare: cannot read %s\n", stream ? argv[2] : argv[1]);
     return 2;

@@ -20,6 +20,7 @@
 // must then be white, since the printer is not sent them.
 #include "paper.h"
 #include "stream_decoder.h"
+#include "support/file_bytes.h"
 
 #include <algorithm>
 #include <cctype>
@@ -43,19 +44,6 @@ struct Dots {
   int widthBytes = 0;
   std::vector<std::vector<uint8_t>> rows;
 };
-
-std::optional<std::vector<uint8_t>> ReadFile(const char *path) {
-  FILE *f = fopen(path, "rb");
-  if (!f)
-    return std::nullopt;
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  fclose(f);
-  return bytes;
-}
 
 // 'Check()' - Print the decoded commands up to the first one the filter would
 // not send, or up to the decoder's error. Returns false at either.
@@ -108,7 +96,7 @@ Dots PaperDots(std::span<const preview::Command> commands) {
 
 // 'ReadPbm()' - Read a raw PBM picture (P4, as ghostscript writes it).
 std::optional<Dots> ReadPbm(const char *path, int &width) {
-  auto bytes = ReadFile(path);
+  auto bytes = testsupport::ReadWholeFile(path);
   if (!bytes)
     return std::nullopt;
   // Header: "P4", white space, width, white space, height, one white space.
@@ -178,7 +166,7 @@ int main(int argc, char **argv) {
     return 2;
   }
 
-  auto stream = ReadFile(argv[1]);
+  auto stream = testsupport::ReadWholeFile(argv[1]);
   if (!stream) {
     fprintf(stderr, "stream_check: cannot read %s\n", argv[1]);
     return 2;

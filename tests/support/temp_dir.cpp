@@ -1,10 +1,10 @@
 #include "support/temp_dir.h"
 
+#include "support/file_bytes.h"
+
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace testsupport {
@@ -24,8 +24,7 @@ TempDir::~TempDir() {
 }
 
 std::vector<uint8_t> ReadFileBytes(const std::string &path) {
-  std::ifstream file(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {});
+  return ReadWholeFile(path.c_str()).value_or(std::vector<uint8_t>());
 }
 
 } // namespace testsupport
