@@ -25,7 +25,7 @@ constexpr unsigned kMaxPageRows = 39960;
 // What one job keeps from page to page.
 struct LabelJob {
   JobSettings settings;
-  std::vector<uint8_t> lines;    // the current page's raster lines
+  PageBytes lines;               // the current page's raster lines
   std::vector<uint8_t> pDataBuf; // the current page's dots, for gray pages
   bool invertGray = false;       // the lines are sgray (0 = black)
   unsigned bitsStride = 0;       // a 1-bit page in gray lines: its bytes per line, else 0
@@ -212,7 +212,7 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
     // 1-bit lines are the page as it stands: 1 = black, the line's padding 0.
     packed = PackedPage{state->lines, width, height, static_cast<int>(h.cupsBytesPerLine), true};
   else
-    packed = ConvertGrayPage(state->lines, h.cupsBytesPerLine, width, height,
+    packed = ConvertGrayPage(std::move(state->lines), h.cupsBytesPerLine, width, height,
                              state->settings.dithering, state->pDataBuf, sink);
   if (!packed)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory to convert the page.");

@@ -4,8 +4,9 @@
 #include "working_image.h"
 
 #include <new>
+#include <utility>
 
-std::optional<PackedPage> ConvertGrayPage(std::span<const uint8_t> lines, size_t bytesPerLine,
+std::optional<PackedPage> ConvertGrayPage(PageBytes &&lines, size_t bytesPerLine,
                                           int width, int height, GrayConversion mode,
                                           std::vector<uint8_t> &pDataBuf, const EngineSink &sink) {
   // A server takes many jobs: a page it has not the memory for fails its job
@@ -14,7 +15,7 @@ std::optional<PackedPage> ConvertGrayPage(std::span<const uint8_t> lines, size_t
     // The packed page starts all white: one bit per pixel in rows of whole
     // 32-bit words.
     pDataBuf.assign(PackedStride(width) * static_cast<size_t>(height), 0xFF);
-    WorkingImage image = GrayWorkingImage(lines, bytesPerLine, width, height);
+    WorkingImage image = GrayWorkingImage(std::move(lines), bytesPerLine, width, height);
     Color2BW(image, pDataBuf, 100, mode, sink);
   } catch (const std::bad_alloc &) {
     return std::nullopt;

@@ -78,7 +78,8 @@ GrayPage LabelPageAfterOtsu(int width, int height) {
   page.cx = width;
   page.cy = height;
   page.nBytePerRow = static_cast<int>(label.bytesPerLine);
-  WorkingImage image = ColourWorkingImage(label.pixels, label.bytesPerLine, width, height);
+  WorkingImage image = ColourWorkingImage(PageBytes(label.pixels.begin(), label.pixels.end()),
+                                          label.bytesPerLine, width, height);
   otsu(image, 100);
   page.image.assign(image.pixels.begin(), image.pixels.end());
   return page;

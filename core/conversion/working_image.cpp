@@ -62,12 +62,6 @@ WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width,
   return image;
 }
 
-WorkingImage GrayWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
-                              int height) {
-  PageBytes copy(lines.begin(), lines.end());
-  return GrayWorkingImage(std::move(copy), bytesPerLine, width, height);
-}
-
 namespace {
 
 // The means of the whole 3-byte groups of one line.
@@ -111,10 +105,4 @@ WorkingImage ColourWorkingImage(PageBytes &&lines, size_t bytesPerLine, int widt
   }
   image.pixels.resize(cells * rows);
   return image;
-}
-
-WorkingImage ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
-                                int height) {
-  PageBytes copy(lines.begin(), lines.end());
-  return ColourWorkingImage(std::move(copy), bytesPerLine, width, height);
 }

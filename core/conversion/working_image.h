@@ -70,17 +70,9 @@ bool CellsArePaperOrInk(const uint8_t *p, int n);
 // the memory cannot be had, as a page buffer does.
 WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width, int height);
 
-// 'GrayWorkingImage()' - The same from a copy of the lines.
-WorkingImage GrayWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
-                              int height);
-
 // 'ColourWorkingImage()' - The working image of 'height' 24-bit lines
 // (0 = black) 'bytesPerLine' apart, rows of bytesPerLine bytes: each whole
 // 3-byte group (padding included) its mean (b0 + b1 + b2) / 3, and a last
 // part group its first byte as it is. Made in the memory of the lines.
 // Throws std::bad_alloc when the memory cannot be had.
 WorkingImage ColourWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width, int height);
-
-// 'ColourWorkingImage()' - The same from a copy of the lines.
-WorkingImage ColourWorkingImage(std::span<const uint8_t> lines, size_t bytesPerLine, int width,
-                                int height);

@@ -94,9 +94,10 @@ Lines Draw(Kind kind, int width, int height, int bits, size_t padding, std::mt19
 }
 
 WorkingImage ImageOf(const Lines &page) {
+  PageBytes lines(page.bytes.begin(), page.bytes.end());
   return page.bits == 8
-             ? GrayWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height)
-             : ColourWorkingImage(page.bytes, page.bytesPerLine, page.width, page.height);
+             ? GrayWorkingImage(std::move(lines), page.bytesPerLine, page.width, page.height)
+             : ColourWorkingImage(std::move(lines), page.bytesPerLine, page.width, page.height);
 }
 
 struct Converted {
