@@ -1,10 +1,9 @@
 #include "test_page.h"
 
+#include "gray_png.h"
 #include "labels/maintenance_labels.h"
 #include "labels/self_test_settings.h"
 #include "settings_map.h"
-
-#include <png.h>
 
 #include <cmath>
 #include <cstdio>
@@ -20,28 +19,6 @@ namespace {
 int Dots(int hundredthsMm) {
   return static_cast<int>(
       std::lround(hundredthsMm * static_cast<double>(labels::kDotsPerInch) / 2540.0));
-}
-
-// libpng reports its errors with a longjmp: one small frame, no C++ objects.
-bool WriteGrayPng(FILE *f, const labels::GrayCanvas &canvas) {
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png ? png_create_info_struct(png) : nullptr;
-  if (!info || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    return false;
-  }
-  png_init_io(png, f);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.width),
-               static_cast<png_uint_32>(canvas.height), 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
-               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  // 203 dots per inch are 7992 per metre.
-  png_set_pHYs(png, info, 7992, 7992, PNG_RESOLUTION_METER);
-  png_write_info(png, info);
-  for (int y = 0; y < canvas.height; ++y)
-    png_write_row(png, canvas.pixels.data() + static_cast<size_t>(y) * canvas.width);
-  png_write_end(png, info);
-  png_destroy_write_struct(&png, &info);
-  return true;
 }
 
 } // namespace

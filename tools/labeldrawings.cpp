@@ -4,9 +4,8 @@
 //   labeldrawings WIDTH HEIGHT DIR
 //
 // writes DIR/self-test-WIDTHxHEIGHT.png and DIR/alignment-WIDTHxHEIGHT.png.
+#include "gray_png.h"
 #include "labels/maintenance_labels.h"
-
-#include <png.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -14,34 +13,13 @@
 
 namespace {
 
-// libpng reports its errors with a longjmp: the calls that can fail live in
-// a frame without C++ objects to unwind.
-bool WritePixels(png_structp png, png_infop info, FILE *f, const labels::GrayCanvas &canvas) {
-  if (setjmp(png_jmpbuf(png)))
-    return false;
-  png_init_io(png, f);
-  png_set_IHDR(png, info, png_uint_32(canvas.width), png_uint_32(canvas.height), 8,
-               PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
-  png_set_pHYs(png, info, 7992, 7992, PNG_RESOLUTION_METER); // 203 dpi
-  png_write_info(png, info);
-  for (int y = 0; y < canvas.height; ++y)
-    png_write_row(png, canvas.pixels.data() + size_t(y) * size_t(canvas.width));
-  png_write_end(png, info);
-  return true;
-}
-
 // 'WritePng()' - The canvas as a gray PNG file; false when it cannot be written.
 bool WritePng(const std::string &path, const labels::GrayCanvas &canvas) {
   FILE *f = fopen(path.c_str(), "wb");
   if (f == nullptr)
     return false;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
-  bool ok = info != nullptr && WritePixels(png, info, f, canvas);
-  png_destroy_write_struct(&png, &info);
-  ok = fclose(f) == 0 && ok;
-  return ok;
+  const bool ok = WriteGrayPng(f, canvas);
+  return fclose(f) == 0 && ok;
 }
 
 } // namespace
