@@ -12,13 +12,9 @@ std::optional<PackedPage> ConvertGrayPage(PageBytes &&lines, size_t bytesPerLine
   // A server takes many jobs: a page it has not the memory for fails its job
   // alone.
   try {
-    // The packed page starts all white: one bit per pixel in rows of whole
-    // 32-bit words.
-    pDataBuf.assign(PackedStride(width) * static_cast<size_t>(height), 0xFF);
     WorkingImage image = GrayWorkingImage(std::move(lines), bytesPerLine, width, height);
-    Color2BW(image, pDataBuf, 100, mode, sink);
+    return ConvertToDots(image, mode, pDataBuf, sink);
   } catch (const std::bad_alloc &) {
     return std::nullopt;
   }
-  return PackedPage{pDataBuf, width, height, static_cast<int>(PackedStride(width)), false};
 }

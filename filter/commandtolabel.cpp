@@ -59,11 +59,8 @@ bool PrintLabel(const labels::GrayCanvas &canvas, const JobSettings &settings,
     lines[i] = static_cast<uint8_t>(255 - canvas.pixels[i]);
   WorkingImage image = GrayWorkingImage(std::move(lines), static_cast<size_t>(canvas.width),
                                         canvas.width, canvas.height);
-  std::vector<uint8_t> packed(PackedStride(canvas.width) * static_cast<size_t>(canvas.height),
-                              0xFF);
-  Color2BW(image, packed, 100, settings.dithering, sink);
-  const PackedPage page{packed, canvas.width, canvas.height,
-                        static_cast<int>(PackedStride(canvas.width)), false};
+  std::vector<uint8_t> packed;
+  const PackedPage page = ConvertToDots(image, settings.dithering, packed, sink);
   return ProcessData(settings, page, 1, sink) != PageOutcome::OutputFailed;
 }
 

@@ -60,15 +60,6 @@ uint64_t MaxPageLines(const cups_page_header2_t &header) {
 
 namespace {
 
-// The packed page of a gray or colour page: every byte white, one bit per
-// pixel in rows of whole 32-bit words.
-void MakePackedBuffer(std::vector<uint8_t> &pDataBuf, const cups_page_header2_t &header,
-                      unsigned y) {
-  const uint64_t packedBytes = PackedStride(static_cast<int>(header.cupsWidth)) * uint64_t{y};
-  pDataBuf = std::vector<uint8_t>();
-  pDataBuf.assign(static_cast<size_t>(packedBytes), 0xFF);
-}
-
 void DumpRawLines(std::span<const uint8_t> lines) {
   if (FilePtr f = OpenDumpFile("/tmp/Buffer.data"))
     WriteDump(f.get(), lines);
@@ -92,11 +83,9 @@ PackedPage IntakePage(const cups_page_header2_t &header, PageBytes &raster, unsi
   case 24: {
     // Colour lines become a working image of one byte per 3-byte group,
     // made in the memory of the lines.
-    MakePackedBuffer(pDataBuf, header, y);
     WorkingImage image = ColourWorkingImage(std::move(raster), header.cupsBytesPerLine, cx, cy);
     raster = PageBytes();
-    Color2BW(image, pDataBuf, 100, GrayConversion::EdgeAware, sink);
-    return PackedPage{pDataBuf, cx, cy, static_cast<int>(PackedStride(cx)), false};
+    return ConvertToDots(image, GrayConversion::EdgeAware, pDataBuf, sink);
   }
 
   default: {
@@ -105,12 +94,10 @@ PackedPage IntakePage(const cups_page_header2_t &header, PageBytes &raster, unsi
     const size_t BytePerLine = WorkingImageStride(static_cast<int>(header.cupsWidth));
     fprintf(stderr, "ERROR: BytePerLine =%d \n", static_cast<int>(BytePerLine));
     DumpRawLines(lines.first(bytes));
-    MakePackedBuffer(pDataBuf, header, y);
     // The working image is made in the memory of the raw lines.
     WorkingImage image = GrayWorkingImage(std::move(raster), header.cupsBytesPerLine, cx, cy);
     raster = PageBytes();
-    Color2BW(image, pDataBuf, 100, settings.dithering, sink);
-    return PackedPage{pDataBuf, cx, cy, static_cast<int>(PackedStride(cx)), false};
+    return ConvertToDots(image, settings.dithering, pDataBuf, sink);
   }
   }
 }

@@ -203,3 +203,13 @@ void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, Gray
     sink.dump(Dump::PagePicture, parts);
   }
 }
+
+PackedPage ConvertToDots(WorkingImage &image, GrayConversion mode, std::vector<uint8_t> &pDataBuf,
+                         const EngineSink &sink) {
+  // A larger page's buffer is let go before this one is made.
+  const size_t stride = PackedStride(image.width);
+  pDataBuf = std::vector<uint8_t>();
+  pDataBuf.assign(stride * static_cast<size_t>(image.height), 0xFF);
+  Color2BW(image, pDataBuf, 100, mode, sink);
+  return PackedPage{pDataBuf, image.width, image.height, static_cast<int>(stride), false};
+}

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <vector>
 
 // 'BmpHeader()' - The 62 bytes in front of the packed page in a 1-bit BMP
 // file: file header, info header (top row first, 203 in both resolution
@@ -33,3 +34,9 @@ std::optional<std::array<uint8_t, 62>> BmpHeader(int cx, int cy);
 // dump. Throws std::bad_alloc when the mode's scratch memory cannot be had.
 void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, GrayConversion mode,
               const EngineSink &sink);
+
+// 'ConvertToDots()' - The page of dots of a working image, as every front end
+// prints a gray or colour page: 'pDataBuf' made the packed page, all white,
+// then Color2BW() with the neutral lightness 100 and 'mode'.
+PackedPage ConvertToDots(WorkingImage &image, GrayConversion mode, std::vector<uint8_t> &pDataBuf,
+                         const EngineSink &sink);
