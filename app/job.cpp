@@ -245,10 +245,9 @@ bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device)
   bool ok = true;
   // The cut at the end of the job, as the filter makes it, also after a
   // cancel; a job stopped for its document or the printer gets none.
-  if (state->settings.cutting == Cutting::EndOfJob && !state->failed) {
-    static const uint8_t kCut[] = {0x1D, 0x56, 0x00};
-    ok = papplDeviceWrite(device, kCut, sizeof kCut) == static_cast<ssize_t>(sizeof kCut);
-  }
+  if (state->settings.cutting == Cutting::EndOfJob && !state->failed)
+    ok = papplDeviceWrite(device, kCutCommand, sizeof kCutCommand) ==
+         static_cast<ssize_t>(sizeof kCutCommand);
   papplDeviceFlush(device);
   papplJobSetData(job, nullptr);
   delete state;

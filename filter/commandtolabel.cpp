@@ -120,11 +120,8 @@ int CommandToLabel(int argc, char *argv[]) {
     if (!PrintLabel(canvas, settings, sink))
       return 1;
   }
-  if (!Canceled && settings.cutting == Cutting::EndOfJob) {
-    static const uint8_t kCut[] = {0x1D, 0x56, 0x00};
-    if (!WritePrinterData(kCut))
-      return 1;
-  }
+  if (!Canceled && settings.cutting == Cutting::EndOfJob && !WritePrinterData(kCutCommand))
+    return 1;
   return 0;
 }
 

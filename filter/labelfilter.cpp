@@ -278,11 +278,9 @@ int LabelFilterMain(int argc, char *argv[]) {
   }
 
   // The job-end cut, also after a cancel or a job without pages.
-  if (!jobFailed && !outputGone && settings.cutting == Cutting::EndOfJob) {
-    static const uint8_t kCut[] = {0x1D, 0x56, 0x00};
-    if (!WritePrinterData(kCut))
-      outputGone = true;
-  }
+  if (!jobFailed && !outputGone && settings.cutting == Cutting::EndOfJob &&
+      !WritePrinterData(kCutCommand))
+    outputGone = true;
 
   Buffer = PageBytes();
   fprintf(stderr, "ERROR: free pDataBuf=%x\n", Trace(pDataBuf.data()));

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -194,7 +195,7 @@ PageOutcome ProcessData(const JobSettings &settings, const PackedPage &page, uns
 
   log << "ERROR: ProcessData Cutting\n";
   if (settings.cutting == Cutting::EveryPage)
-    pData.insert(pData.end(), {0x1D, 0x56, 0x00});
+    pData.insert(pData.end(), std::begin(kCutCommand), std::end(kCutCommand));
 
   log << "ERROR: cupsWritePrintData\n";
   flushLog();

@@ -5,8 +5,13 @@
 #include "page_image.h"
 #include "settings.h"
 
+#include <cstdint>
+
 inline constexpr int kBandRows = 24;             // rows of one GS v 0 raster band
 inline constexpr int kMaxBandWidthBytes = 65535; // the band header holds the width in 16 bits
+
+// GS V 0: cut the paper.
+inline constexpr uint8_t kCutCommand[] = {0x1D, 0x56, 0x00};
 
 enum class PageOutcome {
   Printed,      // the page's stream went to the printer
