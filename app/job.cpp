@@ -92,8 +92,17 @@ bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t
   if (!state)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
   ipp_t *printerAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
-  state->settings = ParseSettings(JobChoiceKeywords(*options, printerAttrs));
+  std::vector<std::string> ignored;
+  state->settings = ParseSettings(JobChoiceKeywords(*options, job, printerAttrs, ignored));
   ippDelete(printerAttrs);
+  // PAPPL takes any value of a vendor attribute with the job; one the
+  // printer does not take is left out, and the printer's default prints.
+  for (const std::string &value : ignored) {
+    papplLogJob(job, PAPPL_LOGLEVEL_WARN,
+                "The job's %s is not a value the printer takes; the printer's default is used.",
+                value.c_str());
+    papplJobSetMessage(job, "Ignored %s: not a value the printer takes.", value.c_str());
+  }
   papplJobSetData(job, state);
   return true;
 }

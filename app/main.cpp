@@ -2,6 +2,7 @@
 // receipt printers: an IPP Everywhere printer on PAPPL whose jobs go through
 // the label engine, with PAPPL's sub-commands (server, add, submit, ...).
 #include "driver.h"
+#include "state_file.h"
 
 #include <pappl/pappl.h>
 
@@ -18,7 +19,10 @@ constexpr const char *kFooterHtml =
     "Label printer application for 203 dpi thermal label and receipt printers.";
 constexpr int kDefaultPort = 8000;
 
-std::string StateFile; // Where the printers and their defaults are kept
+// What the server keeps while it runs, made in main().
+struct AppContext {
+  std::string stateFile; // where the printers and their defaults are kept
+};
 
 // 'Option()' - A server option (-o NAME=VALUE), else the environment
 // variable, else nothing.
@@ -57,9 +61,14 @@ pappl_loglevel_t LogLevel(const char *value) {
   return PAPPL_LOGLEVEL_INFO;
 }
 
-bool SaveState(pappl_system_t *system, void *) {
-  return papplSystemSaveState(system, StateFile.c_str());
+bool SaveCallback(pappl_system_t *system, void *data) {
+  return SaveState(system, static_cast<AppContext *>(data)->stateFile);
 }
+
+// 'OneJobAtATime()' - A printer takes one job at a time: others get
+// server-error-busy and send again. PAPPL 1.3 otherwise starts jobs of one
+// printer side by side, or one job twice, on the one device.
+void OneJobAtATime(pappl_printer_t *printer, void *) { papplPrinterSetMaxActiveJobs(printer, 1); }
 
 // 'MakeSystem()' - The server's system, from the server sub-command's
 // options:
@@ -72,7 +81,8 @@ bool SaveState(pappl_system_t *system, void *) {
 //                            address or host name, or "*" for every network
 //   -o admin-group=GROUP, -o auth-service=PAM-SERVICE
 //                            who may change settings from another machine
-pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *) {
+pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) {
+  auto &context = *static_cast<AppContext *>(data);
   const char *port = Option(num_options, options, "server-port", nullptr);
   const char *spool = Option(num_options, options, "spool-directory", nullptr);
   const char *logFile = Option(num_options, options, "log-file", nullptr);
@@ -82,7 +92,8 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *) {
   const char *adminGroup = Option(num_options, options, "admin-group", nullptr);
   const char *authService = Option(num_options, options, "auth-service", nullptr);
 
-  StateFile = state ? state : UserFile("/var/lib", "XDG_CONFIG_HOME", "/.config", ".state");
+  context.stateFile =
+      state ? state : UserFile("/var/lib", "XDG_CONFIG_HOME", "/.config", ".state");
 
   const pappl_soptions_t soptions = PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE |
                                     PAPPL_SOPTIONS_WEB_LOG | PAPPL_SOPTIONS_WEB_SECURITY;
@@ -100,11 +111,8 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *) {
     papplSystemDelete(system);
     return nullptr;
   }
-  if (adminGroup)
-    papplSystemSetAdminGroup(system, adminGroup);
-
-  papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, nullptr, LabelDriverCallback,
-                               nullptr);
+  papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, OneJobAtATime,
+                               LabelDriverCallback, nullptr);
   pappl_version_t version{};
   strncpy(version.name, kAppName, sizeof version.name - 1);
   strncpy(version.sversion, kVersion, sizeof version.sversion - 1);
@@ -112,14 +120,22 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *) {
   papplSystemSetVersions(system, 1, &version);
 
   // The printers and their defaults come back after a restart.
-  papplSystemLoadState(system, StateFile.c_str());
-  papplSystemSetSaveCallback(system, SaveState, nullptr);
+  if (!LoadState(system, context.stateFile)) {
+    papplSystemDelete(system);
+    return nullptr;
+  }
+  papplSystemIteratePrinters(system, OneJobAtATime, nullptr);
+  papplSystemSetSaveCallback(system, SaveCallback, &context);
+  // The server's own option wins over the saved one.
+  if (adminGroup)
+    papplSystemSetAdminGroup(system, adminGroup);
   return system;
 }
 
 } // namespace
 
 int main(int argc, char *argv[]) {
+  AppContext context;
   return papplMainloop(argc, argv, kVersion, kFooterHtml, 1, LabelDrivers, nullptr,
-                       LabelDriverCallback, nullptr, nullptr, MakeSystem, nullptr, nullptr);
+                       LabelDriverCallback, nullptr, nullptr, MakeSystem, nullptr, &context);
 }

@@ -70,24 +70,19 @@ const VendorAttribute kVendorAttributes[] = {
      "printer-setting"},
 };
 
-// 'PpdChoice()' - The PPD choice for an attribute's value as IPP text; none
-// for the printer's own setting and for a value the attribute does not have.
-std::optional<std::string> PpdChoice(const VendorAttribute &attr, const char *value) {
+// 'PpdChoice()' - The PPD choice for a value the attribute takes, as IPP
+// text; none for the printer's own setting.
+std::optional<std::string> PpdChoice(const VendorAttribute &attr, const std::string &value) {
   switch (attr.syntax) {
   case VendorSyntax::Keyword:
     for (const VendorChoice &choice : attr.choices)
-      if (!strcmp(choice.keyword, value))
-        return choice.ppdChoice ? std::optional<std::string>(choice.ppdChoice) : std::nullopt;
+      if (value == choice.keyword && choice.ppdChoice)
+        return std::string(choice.ppdChoice);
     return std::nullopt;
   case VendorSyntax::Boolean:
-    return std::string(!strcmp(value, "true") ? "True" : "False");
-  case VendorSyntax::Range: {
-    char *end = nullptr;
-    const long n = strtol(value, &end, 10);
-    if (end == value || *end || n < attr.low || n > attr.high)
-      return std::nullopt;
-    return std::to_string(n);
-  }
+    return std::string(value == "true" ? "True" : "False");
+  case VendorSyntax::Range:
+    return value;
   }
   return std::nullopt;
 }
@@ -95,6 +90,33 @@ std::optional<std::string> PpdChoice(const VendorAttribute &attr, const char *va
 } // namespace
 
 std::span<const VendorAttribute> VendorAttributes() { return kVendorAttributes; }
+
+std::optional<std::string> SupportedValue(const VendorAttribute &vendor, ipp_attribute_t *attr) {
+  if (!attr || ippGetCount(attr) != 1)
+    return std::nullopt;
+  switch (vendor.syntax) {
+  case VendorSyntax::Keyword:
+    if (ippGetValueTag(attr) != IPP_TAG_KEYWORD)
+      return std::nullopt;
+    for (const VendorChoice &choice : vendor.choices)
+      if (!strcmp(ippGetString(attr, 0, nullptr), choice.keyword))
+        return std::string(choice.keyword);
+    return std::nullopt;
+  case VendorSyntax::Boolean:
+    if (ippGetValueTag(attr) != IPP_TAG_BOOLEAN)
+      return std::nullopt;
+    return std::string(ippGetBoolean(attr, 0) ? "true" : "false");
+  case VendorSyntax::Range: {
+    if (ippGetValueTag(attr) != IPP_TAG_INTEGER)
+      return std::nullopt;
+    const int n = ippGetInteger(attr, 0);
+    if (n < vendor.low || n > vendor.high)
+      return std::nullopt;
+    return std::to_string(n);
+  }
+  }
+  return std::nullopt;
+}
 
 void AddVendorAttributes(pappl_pr_driver_data_t &data, ipp_t *attrs) {
   data.num_vendor = 0;
@@ -147,19 +169,28 @@ std::optional<int> SpeedLevel(int hundredthsMmPerSecond) {
   return std::clamp((hundredthsMmPerSecond + kSpeedStep / 2) / kSpeedStep, 1, kSpeedLevels);
 }
 
-ChoiceKeywords JobChoiceKeywords(const pappl_pr_options_t &options, ipp_t *printerAttrs) {
+ChoiceKeywords JobChoiceKeywords(const pappl_pr_options_t &options, pappl_job_t *job,
+                                 ipp_t *printerAttrs, std::vector<std::string> &ignored) {
   ChoiceKeywords choices;
   for (const VendorAttribute &attr : kVendorAttributes) {
-    const char *value = cupsGetOption(attr.name, options.num_vendor, options.vendor);
-    char printerDefault[256] = "";
+    std::optional<std::string> value;
+    if (ipp_attribute_t *jobValue = job ? papplJobGetAttribute(job, attr.name) : nullptr) {
+      value = SupportedValue(attr, jobValue);
+      if (!value) {
+        // As the log shows it: the client's text on one line.
+        char text[80];
+        ippAttributeString(jobValue, text, sizeof text);
+        for (char &c : text)
+          if (c && (static_cast<unsigned char>(c) < 0x20 || c == 0x7f))
+            c = '?';
+        ignored.push_back(std::string(attr.name) + "=" + text);
+      }
+    }
     if (!value) {
       const std::string defaultName = std::string(attr.name) + "-default";
-      if (ipp_attribute_t *found =
-              ippFindAttribute(printerAttrs, defaultName.c_str(), IPP_TAG_ZERO))
-        ippAttributeString(found, printerDefault, sizeof printerDefault);
-      value = printerDefault[0] ? printerDefault : attr.defaultValue;
+      value = SupportedValue(attr, ippFindAttribute(printerAttrs, defaultName.c_str(), IPP_TAG_ZERO));
     }
-    choices.*attr.ppd = PpdChoice(attr, value);
+    choices.*attr.ppd = PpdChoice(attr, value.value_or(attr.defaultValue));
   }
   if (std::optional<int> level =
           DarknessLevel(options.darkness_configured + options.print_darkness))

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 // How a vendor attribute's values look in IPP.
 enum class VendorSyntax {
@@ -37,6 +38,11 @@ struct VendorAttribute {
 // Every vendor attribute, in the order the web page shows them.
 std::span<const VendorAttribute> VendorAttributes();
 
+// 'SupportedValue()' - The value of 'attr' as IPP text when the printer takes
+// it for 'vendor': one value, of the attribute's syntax, among its choices or
+// in its range. Nothing for any other value, or for no attribute.
+std::optional<std::string> SupportedValue(const VendorAttribute &vendor, ipp_attribute_t *attr);
+
 // 'AddVendorAttributes()' - Put every vendor attribute's name into the
 // driver data and its -default and -supported values into 'attrs'.
 void AddVendorAttributes(pappl_pr_driver_data_t &data, ipp_t *attrs);
@@ -57,6 +63,10 @@ inline constexpr int kSpeedLevels = 8;
 inline constexpr int kDarknessLevels = 16;
 
 // 'JobChoiceKeywords()' - The PPD choice keywords a job asks for: its vendor
-// options (the job's own values, else the printer's NAME-default in
-// 'printerAttrs'), its darkness and its speed.
-ChoiceKeywords JobChoiceKeywords(const pappl_pr_options_t &options, ipp_t *printerAttrs);
+// attributes, its darkness and its speed. Each vendor attribute takes the
+// job's own value (none without a job), else the printer's NAME-default in
+// 'printerAttrs', else the built-in default: whichever is first a value the
+// printer takes. The job's values that were not taken go to 'ignored' as
+// "NAME=VALUE".
+ChoiceKeywords JobChoiceKeywords(const pappl_pr_options_t &options, pappl_job_t *job,
+                                 ipp_t *printerAttrs, std::vector<std::string> &ignored);

@@ -30,7 +30,8 @@ const char *LabelTestPage(pappl_printer_t *printer, char *buffer, size_t bufsize
   defaults.darkness_configured = data.darkness_configured;
   defaults.print_speed = data.speed_default;
   ipp_t *attrs = papplPrinterGetDriverAttributes(printer);
-  const ChoiceKeywords choices = JobChoiceKeywords(defaults, attrs);
+  std::vector<std::string> ignored;
+  const ChoiceKeywords choices = JobChoiceKeywords(defaults, nullptr, attrs, ignored);
   ippDelete(attrs);
 
   const labels::SelfTestContent content{papplPrinterGetName(printer),

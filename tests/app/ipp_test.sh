@@ -47,45 +47,6 @@ mkdir -p "$WORK/one" "$WORK/two"
 "$LABEL_RASTERS" "$WORK/one" 479 319 1
 "$LABEL_RASTERS" "$WORK/two" 479 319 2
 
-JOBS=0
-# 'print_job NAME FILE FORMAT ATTR...' - Print-Job with job attributes given
-# as TYPE:NAME=VALUE; sets JOB to the new job's id.
-print_job() {
-  local name=$1 file=$2 format=$3 attr test=$WORK/$1.test
-  shift 3
-  {
-    echo "{ NAME \"Print $name\" OPERATION Print-Job"
-    echo "  GROUP operation-attributes-tag"
-    echo "  ATTR charset attributes-charset utf-8"
-    echo "  ATTR naturalLanguage attributes-natural-language en"
-    echo "  ATTR uri printer-uri \$uri"
-    echo "  ATTR name requesting-user-name tester"
-    echo "  ATTR name job-name $name"
-    echo "  ATTR mimeMediaType document-format $format"
-    echo "  GROUP job-attributes-tag"
-    echo "  ATTR keyword media ${MEDIA:-om_60x40-label_60x40mm}"
-    for attr in "$@"; do
-      echo "  ATTR ${attr%%:*} $(cut -d= -f1 <<<"${attr#*:}") ${attr#*=}"
-    done
-    echo "  FILE $file"
-    echo "  STATUS ${PRINT_STATUS:-successful-ok}"
-    echo "  DISPLAY job-id }"
-  } >"$test"
-  local out
-  out=$(timeout 60 ipptool ${IPP_OPTIONS:-} -t "${TO:-$PRINTER}" "$test") ||
-    fail "print-job $name: $out"
-  JOB=$(sed -n 's/.*job-id (integer) = \([0-9]*\).*/\1/p' <<<"$out")
-}
-
-# 'wait_job STATE REASON' - Wait until job JOB ends in STATE with REASON.
-wait_job() {
-  [[ -n $JOB ]] || fail "no job id"
-  timeout 60 ipptool -q -d job="$JOB" -d state="$1" -d reason="$2" "${TO:-$PRINTER}" \
-    "$here/wait-job.test" ||
-    fail "job $JOB: $(ipptool -t -d job="$JOB" -d state="$1" -d reason="$2" "${TO:-$PRINTER}" \
-      "$here/wait-job.test")"
-}
-
 # 'same_stream NAME STREAM REFERENCE' - Fail unless the two streams are the
 # same bytes; the decoder says where on the paper they part.
 same_stream() {

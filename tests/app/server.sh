@@ -7,6 +7,7 @@
 
 SERVER_PID=
 PORT=
+APP_TESTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # 'start_server' - Start the server and wait until it answers (the same port
 # again on a restart).
@@ -52,4 +53,43 @@ stop_server() {
 add_printer() {
   "$WORK/$SERVER_NAME" add -u "ipp://127.0.0.1:$PORT/ipp/system" -d "$1" -v "$2" -m thermal-label-203 ||
     fail "label-printer-app add -d $1 -v $2"
+}
+
+# 'print_job NAME FILE FORMAT ATTR...' - Print-Job to ${TO:-$PRINTER} with job
+# attributes given as TYPE:NAME=VALUE; sets JOB to the new job's id. The job
+# is named NAME, or $JOB_NAME as it stands (any bytes).
+print_job() {
+  local name=$1 file=$2 format=$3 attr test=$WORK/$1.test
+  shift 3
+  {
+    echo "{ NAME \"Print $name\" OPERATION Print-Job"
+    echo "  GROUP operation-attributes-tag"
+    echo "  ATTR charset attributes-charset utf-8"
+    echo "  ATTR naturalLanguage attributes-natural-language en"
+    echo "  ATTR uri printer-uri \$uri"
+    echo "  ATTR name requesting-user-name tester"
+    echo "  ATTR name job-name \"\$job_name\""
+    echo "  ATTR mimeMediaType document-format $format"
+    echo "  GROUP job-attributes-tag"
+    echo "  ATTR keyword media ${MEDIA:-om_60x40-label_60x40mm}"
+    for attr in "$@"; do
+      echo "  ATTR ${attr%%:*} $(cut -d= -f1 <<<"${attr#*:}") ${attr#*=}"
+    done
+    echo "  FILE $file"
+    echo "  STATUS ${PRINT_STATUS:-successful-ok}"
+    echo "  DISPLAY job-id }"
+  } >"$test"
+  local out
+  out=$(timeout 60 ipptool ${IPP_OPTIONS:-} -t -d job_name="${JOB_NAME:-$name}" "${TO:-$PRINTER}" \
+    "$test") || fail "print-job $name: $out"
+  JOB=$(sed -n 's/.*job-id (integer) = \([0-9]*\).*/\1/p' <<<"$out")
+}
+
+# 'wait_job STATE REASON' - Wait until job JOB ends in STATE with REASON.
+wait_job() {
+  [[ -n $JOB ]] || fail "no job id"
+  timeout 60 ipptool -q -d job="$JOB" -d state="$1" -d reason="$2" "${TO:-$PRINTER}" \
+    "$APP_TESTS/wait-job.test" ||
+    fail "job $JOB: $(ipptool -t -d job="$JOB" -d state="$1" -d reason="$2" "${TO:-$PRINTER}" \
+      "$APP_TESTS/wait-job.test")"
 }
