@@ -3,6 +3,7 @@
 // the engine's own gray conversion runs; 1-bit pages are printed as they are.
 #include "driver.h"
 
+#include "app_context.h"
 #include "job.h"
 #include "settings_map.h"
 #include "test_page.h"
@@ -66,7 +67,7 @@ void FillDither(pappl_dither_t &dither) {
 } // namespace
 
 bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *, const char *,
-                         pappl_pr_driver_data_t *data, ipp_t **driver_attrs, void *) {
+                         pappl_pr_driver_data_t *data, ipp_t **driver_attrs, void *cbdata) {
   if (strcmp(driver_name, kDriverName) != 0)
     return false;
 
@@ -80,6 +81,9 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   data->format = kPrinterFormat;
   // The test page is the engine's self-test label.
   data->testpage_cb = LabelTestPage;
+  // The server's printers take no new job while the last one is finished.
+  if (cbdata)
+    data->extension = &static_cast<AppContext *>(cbdata)->gate;
 
   strncpy(data->make_and_model, "Generic Thermal Label Printer 203 dpi",
           sizeof data->make_and_model - 1);

@@ -4,6 +4,7 @@
 #include "job.h"
 
 #include "ProcessData.h"
+#include "job_gate.h"
 #include "page_conversion.h"
 #include "settings_map.h"
 
@@ -248,6 +249,7 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
 }
 
 bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
+  CloseJobGate(job);
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
   if (!state)
     return false;
@@ -264,6 +266,7 @@ bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device)
 }
 
 bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
+  CloseJobGate(job);
   const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");

@@ -1,6 +1,7 @@
 // 'label-printer-app' - The printer application for 203 dpi thermal label and
 // receipt printers: an IPP Everywhere printer on PAPPL whose jobs go through
 // the label engine, with PAPPL's sub-commands (server, add, submit, ...).
+#include "app_context.h"
 #include "driver.h"
 #include "state_file.h"
 
@@ -18,11 +19,6 @@ constexpr const char *kVersion = "0.1";
 constexpr const char *kFooterHtml =
     "Label printer application for 203 dpi thermal label and receipt printers.";
 constexpr int kDefaultPort = 8000;
-
-// What the server keeps while it runs, made in main().
-struct AppContext {
-  std::string stateFile; // where the printers and their defaults are kept
-};
 
 // 'Option()' - A server option (-o NAME=VALUE), else the environment
 // variable, else nothing.
@@ -112,7 +108,8 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
     return nullptr;
   }
   papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, OneJobAtATime,
-                               LabelDriverCallback, nullptr);
+                               LabelDriverCallback, &context);
+  papplSystemAddTimerCallback(system, 0, 1, OpenLateGates, &context.gate);
   pappl_version_t version{};
   strncpy(version.name, kAppName, sizeof version.name - 1);
   strncpy(version.sversion, kVersion, sizeof version.sversion - 1);

@@ -11,6 +11,7 @@
 //   bilevel.ras     CUPS raster, 1-bit black of the page drawn at 1 bit
 //   bilevel.pwg     PWG raster black_1: the same bytes as bilevel.ras
 //   wide.pwg        PWG raster sgray_8, 900 dots: wider than the head
+//   gray-sgray.urf  Apple raster sgray_8: the same page as gray-sgray.pwg
 #include "label_page.h"
 #include "support/raster_writer.h"
 
@@ -25,9 +26,10 @@
 
 namespace {
 
-// 'WritePwg()' - One page of PWG raster of the given type and lines.
+// 'WritePwg()' - One page of PWG raster (or Apple raster) of the given
+// type and lines.
 bool WritePwg(const std::string &path, const char *type, unsigned width, unsigned height,
-              const std::vector<uint8_t> &lines) {
+              const std::vector<uint8_t> &lines, cups_mode_t mode = CUPS_RASTER_WRITE_PWG) {
   cups_page_header2_t h;
   // The header as an IPP Everywhere client makes it for a 203 dpi page of
   // this many dots.
@@ -47,7 +49,7 @@ bool WritePwg(const std::string &path, const char *type, unsigned width, unsigne
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   if (fd < 0)
     return false;
-  cups_raster_t *ras = cupsRasterOpen(fd, CUPS_RASTER_WRITE_PWG);
+  cups_raster_t *ras = cupsRasterOpen(fd, mode);
   bool ok = ras && cupsRasterWriteHeader2(ras, &h);
   for (unsigned y = 0; ok && y < height; ++y)
     ok = cupsRasterWritePixels(ras, const_cast<uint8_t *>(lines.data()) + y * h.cupsBytesPerLine,
@@ -90,7 +92,9 @@ int main(int argc, char *argv[]) {
             WritePwg(dir + "/gray-sgray.pwg", "sgray_8", width, height, sgray) &&
             WritePwg(dir + "/gray-black8.pwg", "black_8", width, height, gray.pixels) &&
             WritePwg(dir + "/bilevel.pwg", "black_1", width, height, bilevel.pixels) &&
-            WritePwg(dir + "/wide.pwg", "sgray_8", 900, 40, wide.pixels);
+            WritePwg(dir + "/wide.pwg", "sgray_8", 900, 40, wide.pixels) &&
+            WritePwg(dir + "/gray-sgray.urf", "sgray_8", width, height, sgray,
+                     CUPS_RASTER_WRITE_APPLE);
   if (!ok) {
     fprintf(stderr, "label_rasters: cannot write the pages into %s\n", dir.c_str());
     return 1;
