@@ -98,9 +98,9 @@ int CommandToLabel(int argc, char *argv[]) {
   MarkJobOptions(ppd.get(), options);
   const ChoiceKeywords choices = ReadChoiceKeywords(ppd.get());
   const JobSettings settings = ParseSettings(choices);
-  const std::optional<PageSizeDots> size = MarkedPageSize(ppd.get());
-  if (!size) {
-    fprintf(stderr, "ERROR: The PPD names no page size to draw the label on.\n");
+  const PageSizeDots size = MarkedPageSize(ppd.get(), options);
+  if (!size.error.empty()) {
+    fprintf(stderr, "ERROR: %s\n", size.error.c_str());
     return 1;
   }
   const char *printer = getenv("PRINTER");
@@ -115,8 +115,8 @@ int CommandToLabel(int argc, char *argv[]) {
     const bool selfTest = command == PrinterCommand::PrintSelfTestPage;
     fprintf(stderr, "INFO: Printing the %s label\n", selfTest ? "self-test" : "alignment");
     const labels::GrayCanvas canvas =
-        selfTest ? labels::DrawSelfTestLabel(content, size->width, size->height)
-                 : labels::DrawAlignmentLabel(size->width, size->height);
+        selfTest ? labels::DrawSelfTestLabel(content, size.width, size.height)
+                 : labels::DrawAlignmentLabel(size.width, size.height);
     if (!PrintLabel(canvas, settings, sink))
       return 1;
   }

@@ -1,7 +1,11 @@
 #include "ppd_settings.h"
 
+#include "intake.h"
+#include "log_text.h"
+
 #include <cmath>
 #include <cstdio>
+#include <strings.h>
 
 void PpdCloser::operator()(ppd_file_t *ppd) const { ppdClose(ppd); }
 
@@ -52,11 +56,69 @@ ChoiceKeywords ReadChoiceKeywords(ppd_file_t *ppd) {
   return s;
 }
 
-std::optional<PageSizeDots> MarkedPageSize(ppd_file_t *ppd) {
+namespace {
+
+// Points are 1/72 inch; the printer has 203 dots to the inch.
+double Dots(double points) { return points * 203.0 / 72.0; }
+
+// Points in millimetres to a tenth, as "%g" shows them: "104.1", "20".
+std::string Millimetres(double points) {
+  char text[32];
+  snprintf(text, sizeof text, "%g", std::round(points * 254.0 / 72.0) / 10.0);
+  return text;
+}
+
+// The job's words for the custom size it asks for, as the job log may show
+// them: "Custom.104x100000mm".
+std::string AskedCustomSize(const JobOptions &options) {
+  for (const char *name : {"PageSize", "PageRegion", "media"}) {
+    const char *value = cupsGetOption(name, options.count(), options.data());
+    if (value != nullptr && strncasecmp(value, "Custom.", 7) == 0)
+      return Printable(std::string_view(value).substr(0, 40));
+  }
+  return "Custom";
+}
+
+} // namespace
+
+PageSizeDots MarkedPageSize(ppd_file_t *ppd, const JobOptions &options) {
+  PageSizeDots page;
   const ppd_size_t *size = ppdPageSize(ppd, nullptr);
-  if (size == nullptr || size->width <= 0 || size->length <= 0)
-    return std::nullopt;
-  // Points are 1/72 inch; the printer has 203 dots to the inch.
-  auto dots = [](float points) { return static_cast<int>(std::lround(points * 203.0 / 72.0)); };
-  return PageSizeDots{dots(size->width), dots(size->length)};
+  if (size == nullptr) {
+    page.error = "The PPD names no page size to draw the label on.";
+    return page;
+  }
+  // The page in whole dots, as the label is drawn; libcups leaves a custom
+  // size it cannot read at 0 x 0 and reads "1e40" as infinite.
+  const double width = std::round(Dots(size->width));
+  const double height = std::round(Dots(size->length));
+  const bool measured = std::isfinite(width) && std::isfinite(height) && width > 0 && height > 0;
+  const bool custom = strcmp(size->name, "Custom") == 0;
+  std::string asked = "\"" + (custom ? AskedCustomSize(options) : Printable(size->name)) + "\"";
+  if (measured)
+    asked += " (" + Millimetres(size->width) + " x " + Millimetres(size->length) + " mm)";
+
+  // A custom size is held to the PPD's range in the dots the printer gets,
+  // so that a size printed as the range's end is taken: 10 mm is 28.346
+  // points, under the PPD's 28.35, yet both are 80 rows.
+  if (custom) {
+    const float *min = ppd->custom_min, *max = ppd->custom_max;
+    if (!measured || width < std::round(Dots(min[0])) || width > std::round(Dots(max[0])) ||
+        height < std::round(Dots(min[1])) || height > std::round(Dots(max[1]))) {
+      page.error = "The page size " + asked +
+                   " is not one the printer takes: " + Millimetres(min[0]) + " to " +
+                   Millimetres(max[0]) + " mm wide and " + Millimetres(min[1]) + " to " +
+                   Millimetres(max[1]) + " mm long.";
+      return page;
+    }
+  }
+  if (!measured || width > kMaxPageWidth || width * height > double(kMaxPagePixels)) {
+    page.error = "The page size " + asked + " is not one the filter takes: at least one dot and" +
+                 " at most " + std::to_string(kMaxPageWidth) + " dots wide, at most " +
+                 std::to_string(kMaxPagePixels) + " dots in all.";
+    return page;
+  }
+  page.width = static_cast<int>(width);
+  page.height = static_cast<int>(height);
+  return page;
 }

@@ -5,6 +5,7 @@
 #include "settings.h"
 
 #include <optional>
+#include <string>
 
 // 'OpenPpd()' - Open the printer's PPD file; on failure log libcups' reason
 // and return null.
@@ -22,8 +23,11 @@ ChoiceKeywords ReadChoiceKeywords(ppd_file_t *ppd);
 struct PageSizeDots {
   int width = 0;
   int height = 0;
+  std::string error; // why the printer cannot take the size; empty when it can
 };
 
 // 'MarkedPageSize()' - The size of the page the job's "PageSize" (or the
-// PPD's default) names, custom sizes included; nothing when there is none.
-std::optional<PageSizeDots> MarkedPageSize(ppd_file_t *ppd);
+// PPD's default) names, custom sizes included. A custom size must lie in the
+// PPD's range of custom sizes and every size within the filter's page limits;
+// otherwise, or when nothing is marked, 'error' says why.
+PageSizeDots MarkedPageSize(ppd_file_t *ppd, const JobOptions &options);

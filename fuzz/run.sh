@@ -4,7 +4,7 @@
 #
 #   bash fuzz/run.sh [SECONDS] [CORPUS_DIR]
 #
-# SECONDS per harness (default 25). New inputs go to CORPUS_DIR/<harness>/
+# SECONDS per harness (default 15). New inputs go to CORPUS_DIR/<harness>/
 # when given, so that a later run starts from them, else to a directory that
 # is removed afterwards. A CORPUS_DIR or a checkout under /tmp gives up the
 # private /tmp. The seeds in fuzz/corpus/ are read, never written.
@@ -14,9 +14,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-seconds=${1:-25}
+seconds=${1:-15}
 corpus=${2:-}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
+harnesses=(page job decoder command_file)
 [ -n "$corpus" ] && corpus=$(realpath -m "$corpus")
 
 if [ -z "${LABELFILTER_FUZZ_PRIVATE_TMP:-}" ] && [ "$(id -u)" -eq 0 ] &&
@@ -30,14 +31,14 @@ fi
 
 CC=clang CXX=clang++ cmake -G Ninja -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DLABELFILTER_FUZZ=ON -DLABELFILTER_TESTS=OFF -DLABELFILTER_BENCH=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target page_fuzzer job_fuzzer decoder_fuzzer
+cmake --build "$build" -j "$(nproc)" --target "${harnesses[@]/%/_fuzzer}"
 
 work=$(mktemp -d "$PWD/$build/run-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1
 failed=0
-for harness in page job decoder; do
+for harness in "${harnesses[@]}"; do
   dir=${corpus:+$corpus/$harness}
   dir=${dir:-$work/$harness}
   mkdir -p "$dir" "$work/artifacts-$harness"

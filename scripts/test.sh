@@ -22,5 +22,5 @@ echo "== tests (release build)"
 ctest --test-dir build --output-on-failure -j "$jobs"
 echo "== tests (sanitizer build)"
 ctest --test-dir build-asan --output-on-failure -j "$jobs"
-echo "== fuzzing (25 s per harness)"
-bash fuzz/run.sh 25
+echo "== fuzzing (15 s per harness)"
+bash fuzz/run.sh 15
