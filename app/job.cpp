@@ -6,6 +6,7 @@
 #include "ProcessData.h"
 #include "page_conversion.h"
 #include "settings_map.h"
+#include "socket_device.h"
 
 #include <algorithm>
 #include <cstring>
@@ -87,7 +88,8 @@ bool PassesBitsThrough(pappl_job_t *job, const cups_page_header2_t &h) {
 
 } // namespace
 
-bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *) {
+bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) {
+  WatchJobOnDevice(job, device);
   auto *state = new (std::nothrow) LabelJob;
   if (!state)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
@@ -255,6 +257,7 @@ bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device)
 }
 
 bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
+  WatchJobOnDevice(job, device);
   const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
@@ -266,6 +269,9 @@ bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *devi
     ok = papplDeviceWrite(device, buffer, static_cast<size_t>(n)) == n;
   close(fd);
   papplDeviceFlush(device);
+  // A printer given up after a cancel: the device's log line says so.
+  if (!ok && papplJobIsCanceled(job))
+    return false;
   if (!ok)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "The printer takes no more data.");
   papplJobSetImpressionsCompleted(job, 1);

@@ -2,6 +2,7 @@
 // receipt printers: an IPP Everywhere printer on PAPPL whose jobs go through
 // the label engine, with PAPPL's sub-commands (server, add, submit, ...).
 #include "driver.h"
+#include "socket_device.h"
 
 #include <pappl/pappl.h>
 
@@ -120,6 +121,7 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *) {
 } // namespace
 
 int main(int argc, char *argv[]) {
+  AddDeviceSchemes(); // before PAPPL adds its own: our socket:// first
   return papplMainloop(argc, argv, kVersion, kFooterHtml, 1, LabelDrivers, nullptr,
                        LabelDriverCallback, nullptr, nullptr, MakeSystem, nullptr, nullptr);
 }
