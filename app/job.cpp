@@ -7,6 +7,7 @@
 #include "job_gate.h"
 #include "page_conversion.h"
 #include "settings_map.h"
+#include "socket_device.h"
 
 #include <algorithm>
 #include <cstring>
@@ -88,7 +89,8 @@ bool PassesBitsThrough(pappl_job_t *job, const cups_page_header2_t &h) {
 
 } // namespace
 
-bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *) {
+bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) {
+  WatchJobOnDevice(job, device);
   auto *state = new (std::nothrow) LabelJob;
   if (!state)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
@@ -265,8 +267,8 @@ bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device)
   return ok;
 }
 
-bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
-  CloseJobGate(job);
+// 'SendFile()' - Copy the job's document to the printer as it is.
+static bool SendFile(pappl_job_t *job, pappl_device_t *device) {
   const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
@@ -278,8 +280,18 @@ bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *devi
     ok = papplDeviceWrite(device, buffer, static_cast<size_t>(n)) == n;
   close(fd);
   papplDeviceFlush(device);
+  // A printer given up after a cancel: the device's log line says so.
+  if (!ok && papplJobIsCanceled(job))
+    return false;
   if (!ok)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "The printer takes no more data.");
   papplJobSetImpressionsCompleted(job, 1);
   return true;
+}
+
+bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
+  WatchJobOnDevice(job, device);
+  const bool ok = SendFile(job, device);
+  CloseJobGate(job);
+  return ok;
 }

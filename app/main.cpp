@@ -3,6 +3,7 @@
 // the label engine, with PAPPL's sub-commands (server, add, submit, ...).
 #include "app_context.h"
 #include "driver.h"
+#include "socket_device.h"
 #include "state_file.h"
 
 #include <pappl/pappl.h>
@@ -133,6 +134,7 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
 
 int main(int argc, char *argv[]) {
   AppContext context;
+  AddDeviceSchemes(); // before PAPPL adds its own: our socket:// first
   return papplMainloop(argc, argv, kVersion, kFooterHtml, 1, LabelDrivers, nullptr,
                        LabelDriverCallback, nullptr, nullptr, MakeSystem, nullptr, &context);
 }

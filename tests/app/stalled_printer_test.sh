@@ -1,0 +1,175 @@
+#!/bin/bash
+# A socket:// printer that stops reading in the middle of a job: the job
+# waits for it until it is canceled, the cancel ends the job within 2 s, the
+# log says the rest was not sent, and the printer then takes the next job.
+# Once for a PWG job, once for a document of the printer's own commands.
+#
+#   stalled_printer_test.sh APP LABEL_RASTERS
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+# shellcheck source=../cups/lib.sh
+source "$repo/tests/cups/lib.sh"
+
+usage="usage: stalled_printer_test.sh APP LABEL_RASTERS"
+APP=${1:?$usage}
+LABEL_RASTERS=${2:?$usage}
+require_programs ipptool /usr/bin/python3
+export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+make_work_dir
+source "$here/server.sh"
+DEVICE_PID=
+PRINT_PID=
+trap 'status=$?; [[ -z $PRINT_PID ]] || kill "$PRINT_PID"; [[ -z $DEVICE_PID ]] || kill "$DEVICE_PID"; stop_server; remove_work_dir $status; exit $status' EXIT
+trap 'exit 1' INT TERM
+
+# The printer: while the file DIR/stall exists, a connection it takes is held
+# and never read (DIR/N.stalled for the Nth), and dropped once the file is
+# gone; otherwise each connection is read to its end into DIR/N.prn.
+# shellcheck disable=SC2016 # Python, not shell
+printer='
+import os, socket, sys, time
+port, out = int(sys.argv[1]), sys.argv[2]
+server = socket.socket()
+server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+server.bind(("127.0.0.1", port))
+server.listen(4)
+open(f"{out}/ready", "w").close()
+n = 0
+while True:
+    connection, _ = server.accept()
+    n += 1
+    if os.path.exists(f"{out}/stall"):
+        open(f"{out}/{n}.stalled", "w").close()
+        while os.path.exists(f"{out}/stall"):
+            time.sleep(0.05)
+        connection.close()
+        continue
+    with connection, open(f"{out}/{n}.part", "wb") as f:
+        while chunk := connection.recv(65536):
+            f.write(chunk)
+    os.rename(f"{out}/{n}.part", f"{out}/{n}.prn")
+'
+DEVICE_PORT=$(free_port) || fail "no free port for the printer"
+mkdir -p "$WORK/printer"
+/usr/bin/python3 -c "$printer" "$DEVICE_PORT" "$WORK/printer" &
+DEVICE_PID=$!
+
+start_server
+add_printer File "file://$WORK/out"
+add_printer Stalled "socket://127.0.0.1:$DEVICE_PORT"
+FILE_PRINTER=ipp://127.0.0.1:$PORT/ipp/print/File
+STALLED=ipp://127.0.0.1:$PORT/ipp/print/Stalled
+
+# Beside the application's own socket scheme, PAPPL's others are all there.
+cat >"$WORK/schemes.test" <<'EOF'
+{ OPERATION Get-System-Attributes
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri system-uri $uri
+  STATUS successful-ok
+  EXPECT smi55357-device-uri-schemes-supported COUNT 5
+    WITH-ALL-VALUES "/^(dnssd|file|snmp|socket|usb)$/" }
+EOF
+schemes=$(ipptool -t "ipp://127.0.0.1:$PORT/ipp/system" "$WORK/schemes.test") ||
+  fail "device schemes: $schemes"
+pass "the server offers the dnssd, file, snmp, socket and usb schemes"
+
+# 'print_job PRINTER NAME FILE FORMAT COPIES' - Print-Job of a document on
+# 60 x 40 mm labels.
+print_job() {
+  cat >"$WORK/$2.test" <<EOF
+{ OPERATION Print-Job
+  GROUP operation-attributes-tag
+  ATTR charset attributes-charset utf-8
+  ATTR naturalLanguage attributes-natural-language en
+  ATTR uri printer-uri \$uri
+  ATTR name requesting-user-name tester
+  ATTR name job-name $2
+  ATTR mimeMediaType document-format $4
+  GROUP job-attributes-tag
+  ATTR keyword media om_60x40-label_60x40mm
+  ATTR integer copies $5
+  FILE $3
+  STATUS successful-ok }
+EOF
+  timeout 60 ipptool -q "$1" "$WORK/$2.test"
+}
+
+# 'wait_job PRINTER JOB STATE REASON SECONDS' - Wait at most SECONDS until
+# the job is in STATE with REASON.
+wait_job() {
+  timeout "$5" ipptool -q -d job="$2" -d state="$3" -d reason="$4" "$1" "$here/wait-job.test"
+}
+
+# 'cancel_stalled JOB N WHAT' - Once the printer has held its Nth connection
+# 2.5 s without reading, job JOB must still be printing (the printer may be
+# out of paper); then cancel it: it must end within 2 s, and the log must say
+# that the rest was not sent. The printer then reads again.
+cancel_stalled() {
+  local job=$1 n=$2 what=$3 start took
+  for _ in $(seq 100); do
+    [[ -e $WORK/printer/$n.stalled ]] && break
+    sleep 0.1
+  done
+  [[ -e $WORK/printer/$n.stalled ]] || fail "$what never reached the printer"
+  sleep 2.5
+  wait_job "$STALLED" "$job" 5 job-printing 1 ||
+    fail "$what is not printing 2.5 s after the printer stopped reading"
+  start=$(date +%s.%N)
+  ipptool -q -d job="$job" "$STALLED" "$here/cancel-job.test" || fail "cancel-job $job"
+  wait_job "$STALLED" "$job" 7 job-canceled-by-user 5 || true
+  took=$(seconds_since "$start")
+  wait_job "$STALLED" "$job" 7 job-canceled-by-user 1 ||
+    fail "$what has not ended as canceled $took s after Cancel-Job"
+  awk -v t="$took" 'BEGIN { exit !(t < 2) }' || fail "$what took $took s to end after Cancel-Job"
+  grep -q "\[Job $job\] The printer stopped reading; the rest of the job was not sent\." \
+    "$WORK/log" || fail "the log does not say that the rest of $what was not sent"
+  pass "$what waits for a printer that stopped reading; a cancel ends it in $took s, and the log says the rest was not sent"
+  rm "$WORK/printer/stall"
+}
+
+# The label as the file printer gets it.
+"$LABEL_RASTERS" "$WORK" 479 319 1
+print_job "$FILE_PRINTER" reference "$WORK/gray-sgray.pwg" image/pwg-raster 1 ||
+  fail "print-job to File"
+wait_job "$FILE_PRINTER" 1 9 job-completed-successfully 30 ||
+  fail "the job to the file printer did not complete"
+[[ -s $WORK/out/reference.prn ]] || fail "no label in $WORK/out"
+
+# 999 copies of the label, 18.8 MB, far more than the sockets between the
+# server and the printer hold. Print-Job answers when PAPPL has read the
+# whole job: it runs alongside.
+for _ in $(seq 100); do
+  [[ -e $WORK/printer/ready ]] && break
+  sleep 0.1
+done
+touch "$WORK/printer/stall"
+print_job "$STALLED" copies "$WORK/gray-sgray.pwg" image/pwg-raster 999 &
+PRINT_PID=$!
+cancel_stalled 1 1 "a PWG job of 999 copies"
+wait "$PRINT_PID" || fail "print-job of 999 copies"
+PRINT_PID=
+
+# The same 999 labels as a document of the printer's own commands.
+for _ in $(seq 999); do cat "$WORK/out/reference.prn"; done >"$WORK/commands.prn"
+touch "$WORK/printer/stall"
+print_job "$STALLED" commands "$WORK/commands.prn" application/vnd.thermal-label-commands 1 ||
+  fail "print-job of the printer's commands"
+cancel_stalled 2 2 "a job of the printer's own commands"
+
+# The printer is free and reads again: the next job has a connection of its
+# own, and the whole label.
+print_job "$STALLED" next "$WORK/gray-sgray.pwg" image/pwg-raster 1 ||
+  fail "print-job after the cancels"
+wait_job "$STALLED" 3 9 job-completed-successfully 30 ||
+  fail "the job after the cancels did not complete"
+for _ in $(seq 100); do
+  [[ -e $WORK/printer/3.prn ]] && break
+  sleep 0.1
+done
+cmp -s "$WORK/printer/3.prn" "$WORK/out/reference.prn" ||
+  fail "the job after the cancels reached the printer as $(stat -c %s "$WORK/printer/3.prn" 2>&1) bytes, not the whole label"
+pass "the printer is free: the next job prints the whole label"
