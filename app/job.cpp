@@ -5,11 +5,10 @@
 
 #include "ProcessData.h"
 #include "job_gate.h"
-#include "page_conversion.h"
+#include "raster_page.h"
 #include "settings_map.h"
 #include "socket_device.h"
 
-#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -20,19 +19,11 @@
 
 namespace {
 
-constexpr unsigned kHeadDots = 832; // 104 mm at 203 dpi
-// The longest page taken: 5 m of paper (the longest size offered is 1 m).
-constexpr unsigned kMaxPageRows = 39960;
-
 // What one job keeps from page to page.
 struct LabelJob {
   JobSettings settings;
-  PageBytes lines;               // the current page's raster lines
-  std::vector<uint8_t> pDataBuf; // the current page's dots, for gray pages
-  bool invertGray = false;       // the lines are sgray (0 = black)
-  unsigned bitsStride = 0;       // a 1-bit page in gray lines: its bytes per line, else 0
-  unsigned linesReceived = 0;    // lines of the current page that arrived
-  bool failed = false;           // the job was stopped for its document or the printer
+  RasterPage page;     // the page being received
+  bool failed = false; // the job was stopped for its document or the printer
 };
 
 // 'JobLog()' - The engine's log lines, one by one, in the job's log.
@@ -75,6 +66,26 @@ bool StopJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
   return false;
 }
 
+// 'StopPage()' - End the job for a page that cannot be printed.
+bool StopPage(pappl_job_t *job, const PageResult &result) {
+  switch (result.fault) {
+  case PageFault::None:
+    return true;
+  case PageFault::Unprintable:
+    return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, result.message.c_str());
+  case PageFault::Damaged:
+    return StopJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, result.message.c_str());
+  case PageFault::PrinterGone:
+    // A cancel stops the copies of a page between two of them.
+    if (papplJobIsCanceled(job))
+      return false;
+    break;
+  case PageFault::NoMemory:
+    break;
+  }
+  return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, result.message.c_str());
+}
+
 // 'PassesBitsThrough()' - Whether PAPPL hands this page over as the 1-bit
 // PWG page it came as. PAPPL 1.3 gives a 1-bit page neither 1-bit lines nor
 // gray ones: each line carries the page's packed bits (1 = black) at its
@@ -115,84 +126,22 @@ bool LabelStartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
   if (!state || papplJobIsCanceled(job))
     return false;
-
-  // The page must fit the head and the engine's depths: 1-bit black or
-  // 8-bit gray, as the driver asks PAPPL for.
   const cups_page_header2_t &h = options->header;
-  char message[200];
-  const bool gray = h.cupsBitsPerPixel == 8 &&
-                    (h.cupsColorSpace == CUPS_CSPACE_K || h.cupsColorSpace == CUPS_CSPACE_SW ||
-                     h.cupsColorSpace == CUPS_CSPACE_W);
-  const bool black = h.cupsBitsPerPixel == 1 && h.cupsColorSpace == CUPS_CSPACE_K;
-  if (!gray && !black) {
-    snprintf(message, sizeof message,
-             "Page %u has %u bits per pixel in colour space %d; the printer takes 1-bit black "
-             "and 8-bit gray pages.",
-             page, h.cupsBitsPerPixel, static_cast<int>(h.cupsColorSpace));
-    return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
-  }
-  if (h.cupsWidth == 0 || h.cupsWidth > kHeadDots || h.cupsHeight == 0 ||
-      h.cupsHeight > kMaxPageRows ||
-      h.cupsBytesPerLine < (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8) {
-    snprintf(message, sizeof message,
-             "Page %u is %u x %u dots (%u bytes per line); the printer's head prints 1 to %u "
-             "dots across and pages of up to %u rows.",
-             page, h.cupsWidth, h.cupsHeight, h.cupsBytesPerLine, kHeadDots, kMaxPageRows);
-    return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
-  }
-
-  state->invertGray = gray && h.cupsColorSpace != CUPS_CSPACE_K;
-  state->bitsStride = PassesBitsThrough(job, h) ? (h.cupsWidth + 7) / 8 : 0;
-  state->linesReceived = 0;
-  const size_t stride = state->bitsStride ? state->bitsStride : h.cupsBytesPerLine;
-  try {
-    state->lines.assign(stride * h.cupsHeight, 0);
-  } catch (const std::bad_alloc &) {
-    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the page.");
-  }
+  const bool bitsThrough = PassesBitsThrough(job, h);
+  if (!StopPage(job, BeginRasterPage(state->page, h, bitsThrough, page)))
+    return false;
   papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u: %u x %u dots, %u bits per pixel.", page,
-              h.cupsWidth, h.cupsHeight, state->bitsStride ? 1 : h.cupsBitsPerPixel);
+              h.cupsWidth, h.cupsHeight, bitsThrough ? 1 : h.cupsBitsPerPixel);
   return true;
 }
 
 bool LabelWriteLine(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *, unsigned y,
                     const unsigned char *line) {
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
-  const cups_page_header2_t &h = options->header;
   // PAPPL 1.3 goes on with the lines of a page whose line was refused.
-  if (!state || state->failed || y >= h.cupsHeight)
+  if (!state || state->failed)
     return false;
-  if (state->bitsStride) {
-    // The page's bits lead the line, its padding bits white; the rest of the
-    // line must be the white that PAPPL fills in. A page wider than the
-    // job's media leaves its bits there; one narrower leaves that white
-    // (0xFF) in the padding bits of a media not a whole number of bytes wide.
-    const unsigned char *end = line + h.cupsBytesPerLine;
-    const unsigned padding = (8 - h.cupsWidth % 8) % 8;
-    const bool fits =
-        std::find_if(line + state->bitsStride, end, [](uint8_t v) { return v != 0xFF; }) == end &&
-        (line[state->bitsStride - 1] & ((1u << padding) - 1)) == 0;
-    if (!fits) {
-      char message[160];
-      snprintf(message, sizeof message,
-               "Line %u of a 1-bit page does not fit the media of the job (%u dots across); a "
-               "1-bit page must have the size of the media.",
-               y, h.cupsWidth);
-      return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
-    }
-    memcpy(state->lines.data() + size_t{y} * state->bitsStride, line, state->bitsStride);
-    ++state->linesReceived;
-    return true;
-  }
-  uint8_t *row = state->lines.data() + size_t{y} * h.cupsBytesPerLine;
-  memcpy(row, line, h.cupsBytesPerLine);
-  ++state->linesReceived;
-  // The engine's gray lines are 255 = black, as CUPS raster in the black
-  // colour space; sgray lines are 0 = black.
-  if (state->invertGray)
-    for (unsigned i = 0; i < h.cupsBytesPerLine; ++i)
-      row[i] = static_cast<uint8_t>(255 - row[i]);
-  return true;
+  return StopPage(job, AddRasterLine(state->page, options->header, y, line));
 }
 
 bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
@@ -203,49 +152,10 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
   // A canceled job stops here, between pages: nothing more of it is sent.
   if (papplJobIsCanceled(job))
     return false;
-
-  // A page whose lines did not all arrive is a document that broke off: a
-  // label cut short is not printed.
-  const cups_page_header2_t &h = options->header;
-  if (state->linesReceived < h.cupsHeight) {
-    char message[160];
-    snprintf(message, sizeof message,
-             "Page %u broke off after %u of its %u lines; the document is damaged.", page,
-             state->linesReceived, h.cupsHeight);
-    return StopJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, message);
-  }
-  const int width = static_cast<int>(h.cupsWidth);
-  const int height = static_cast<int>(h.cupsHeight);
-  const EngineSink sink = PrinterSink(job, device);
-  std::optional<PackedPage> packed;
-  if (state->bitsStride)
-    packed = PackedPage{state->lines, width, height, static_cast<int>(state->bitsStride), true};
-  else if (h.cupsBitsPerPixel == 1)
-    // 1-bit lines are the page as it stands: 1 = black, the line's padding 0.
-    packed = PackedPage{state->lines, width, height, static_cast<int>(h.cupsBytesPerLine), true};
-  else
-    packed = ConvertGrayPage(std::move(state->lines), h.cupsBytesPerLine, width, height,
-                             state->settings.dithering, state->pDataBuf, sink);
-  if (!packed)
-    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory to convert the page.");
-
   const unsigned copies = static_cast<unsigned>(options->copies > 0 ? options->copies : 1);
-  PageOutcome outcome;
-  try {
-    outcome = ProcessData(state->settings, *packed, copies, sink);
-  } catch (const std::bad_alloc &) {
-    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory to print the page.");
-  }
-  // A cancel stops the copies of a page between two of them.
-  if (outcome == PageOutcome::OutputFailed && papplJobIsCanceled(job))
+  if (!StopPage(job, PrintRasterPage(state->page, options->header, page, state->settings, copies,
+                                     PrinterSink(job, device))))
     return false;
-  if (outcome == PageOutcome::OutputFailed)
-    return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "The printer takes no more data.");
-  if (outcome == PageOutcome::NotPrintable) {
-    char message[120];
-    snprintf(message, sizeof message, "Page %u cannot be sent to the printer.", page);
-    return StopJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, message);
-  }
   papplDeviceFlush(device);
   return true;
 }

@@ -1,0 +1,140 @@
+#include "raster_page.h"
+
+#include "Color2BW.h"
+#include "ProcessData.h"
+#include "working_image.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <utility>
+
+namespace {
+
+PageResult Fault(PageFault fault, const char *format, auto... values) {
+  char message[200];
+  snprintf(message, sizeof message, format, values...);
+  return {fault, message};
+}
+
+// 'ConvertGrayPage()' - Binarise the page's gray lines (255 = black) with the
+// job's gray conversion. The working image is made in the memory of the
+// lines, which are taken. Nothing when the conversion cannot get its memory:
+// a server takes many jobs, and a page it has not the memory for fails its
+// job alone.
+std::optional<PackedPage> ConvertGrayPage(RasterPage &page, const cups_page_header2_t &h,
+                                          GrayConversion mode, const EngineSink &sink) {
+  try {
+    WorkingImage image =
+        GrayWorkingImage(std::move(page.lines), h.cupsBytesPerLine, static_cast<int>(h.cupsWidth),
+                         static_cast<int>(h.cupsHeight));
+    return ConvertToDots(image, mode, page.pDataBuf, sink);
+  } catch (const std::bad_alloc &) {
+    return std::nullopt;
+  }
+}
+
+} // namespace
+
+PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool bitsThrough,
+                           unsigned number) {
+  // The page must fit the head and the engine's depths: 1-bit black or
+  // 8-bit gray, as the driver asks PAPPL for.
+  const bool gray = h.cupsBitsPerPixel == 8 &&
+                    (h.cupsColorSpace == CUPS_CSPACE_K || h.cupsColorSpace == CUPS_CSPACE_SW ||
+                     h.cupsColorSpace == CUPS_CSPACE_W);
+  const bool black = h.cupsBitsPerPixel == 1 && h.cupsColorSpace == CUPS_CSPACE_K;
+  if (!gray && !black)
+    return Fault(PageFault::Unprintable,
+                 "Page %u has %u bits per pixel in colour space %d; the printer takes 1-bit black "
+                 "and 8-bit gray pages.",
+                 number, h.cupsBitsPerPixel, static_cast<int>(h.cupsColorSpace));
+  if (h.cupsWidth == 0 || h.cupsWidth > kHeadDots || h.cupsHeight == 0 ||
+      h.cupsHeight > kMaxPageRows ||
+      h.cupsBytesPerLine < (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8)
+    return Fault(PageFault::Unprintable,
+                 "Page %u is %u x %u dots (%u bytes per line); the printer's head prints 1 to %u "
+                 "dots across and pages of up to %u rows.",
+                 number, h.cupsWidth, h.cupsHeight, h.cupsBytesPerLine, kHeadDots, kMaxPageRows);
+
+  page.invertGray = gray && h.cupsColorSpace != CUPS_CSPACE_K;
+  page.bitsStride = bitsThrough ? (h.cupsWidth + 7) / 8 : 0;
+  page.linesReceived = 0;
+  const size_t stride = page.bitsStride ? page.bitsStride : h.cupsBytesPerLine;
+  try {
+    page.lines.assign(stride * h.cupsHeight, 0);
+  } catch (const std::bad_alloc &) {
+    return {PageFault::NoMemory, "Not enough memory for the page."};
+  }
+  return {};
+}
+
+PageResult AddRasterLine(RasterPage &page, const cups_page_header2_t &h, unsigned y,
+                         const unsigned char *line) {
+  if (y >= h.cupsHeight)
+    return Fault(PageFault::Damaged, "Line %u is past the end of the page.", y);
+  if (page.bitsStride) {
+    // The page's bits lead the line, its padding bits white; the rest of the
+    // line must be the white that PAPPL fills in. A page wider than the
+    // job's media leaves its bits there; one narrower leaves that white
+    // (0xFF) in the padding bits of a media not a whole number of bytes wide.
+    const unsigned char *end = line + h.cupsBytesPerLine;
+    const unsigned padding = (8 - h.cupsWidth % 8) % 8;
+    const bool fits =
+        std::find_if(line + page.bitsStride, end, [](uint8_t v) { return v != 0xFF; }) == end &&
+        (line[page.bitsStride - 1] & ((1u << padding) - 1)) == 0;
+    if (!fits)
+      return Fault(PageFault::Unprintable,
+                   "Line %u of a 1-bit page does not fit the media of the job (%u dots across); "
+                   "a 1-bit page must have the size of the media.",
+                   y, h.cupsWidth);
+    memcpy(page.lines.data() + size_t{y} * page.bitsStride, line, page.bitsStride);
+    ++page.linesReceived;
+    return {};
+  }
+  uint8_t *row = page.lines.data() + size_t{y} * h.cupsBytesPerLine;
+  memcpy(row, line, h.cupsBytesPerLine);
+  ++page.linesReceived;
+  // The engine's gray lines are 255 = black, as CUPS raster in the black
+  // colour space; sgray lines are 0 = black.
+  if (page.invertGray)
+    for (unsigned i = 0; i < h.cupsBytesPerLine; ++i)
+      row[i] = static_cast<uint8_t>(255 - row[i]);
+  return {};
+}
+
+PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsigned number,
+                           const JobSettings &settings, unsigned copies, const EngineSink &sink) {
+  // A page whose lines did not all arrive is a document that broke off: a
+  // label cut short is not printed.
+  if (page.linesReceived < h.cupsHeight)
+    return Fault(PageFault::Damaged,
+                 "Page %u broke off after %u of its %u lines; the document is damaged.", number,
+                 page.linesReceived, h.cupsHeight);
+  const int width = static_cast<int>(h.cupsWidth);
+  const int height = static_cast<int>(h.cupsHeight);
+  std::optional<PackedPage> packed;
+  if (page.bitsStride)
+    packed = PackedPage{page.lines, width, height, static_cast<int>(page.bitsStride), true};
+  else if (h.cupsBitsPerPixel == 1)
+    // 1-bit lines are the page as it stands: 1 = black, the line's padding 0.
+    packed = PackedPage{page.lines, width, height, static_cast<int>(h.cupsBytesPerLine), true};
+  else
+    packed = ConvertGrayPage(page, h, settings.dithering, sink);
+  if (!packed)
+    return {PageFault::NoMemory, "Not enough memory to convert the page."};
+
+  PageOutcome outcome;
+  try {
+    outcome = ProcessData(settings, *packed, copies, sink);
+  } catch (const std::bad_alloc &) {
+    return {PageFault::NoMemory, "Not enough memory to print the page."};
+  }
+  if (outcome == PageOutcome::OutputFailed)
+    return {PageFault::PrinterGone, "The printer takes no more data."};
+  if (outcome == PageOutcome::NotPrintable)
+    return Fault(PageFault::Unprintable, "Page %u cannot be sent to the printer.", number);
+  return {};
+}

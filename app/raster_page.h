@@ -1,0 +1,58 @@
+// A page of a job as the printer application receives it: a page header and
+// raster lines, gathered and then printed through the engine like a filter
+// page of the same depth. Nothing here asks PAPPL for anything, so that the
+// same code runs under the server and under a fuzzer.
+#pragma once
+
+#include "engine_sink.h"
+#include "page_bytes.h"
+#include "settings.h"
+
+#include <cups/raster.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The head is 832 dots (104 mm at 203 dpi) and a page may be 5 m of paper
+// (the longest size offered is 1 m).
+inline constexpr unsigned kHeadDots = 832;
+inline constexpr unsigned kMaxPageRows = 39960;
+
+// Why a page is not printed.
+enum class PageFault {
+  None,
+  Unprintable, // a page the printer cannot print
+  Damaged,     // the document broke off
+  NoMemory,
+  PrinterGone, // the printer takes no more data
+};
+
+struct PageResult {
+  PageFault fault = PageFault::None;
+  std::string message; // one line that says why
+};
+
+// The page being received.
+struct RasterPage {
+  PageBytes lines;               // its raster lines
+  std::vector<uint8_t> pDataBuf; // its dots, for gray pages
+  bool invertGray = false;       // the lines are sgray (0 = black)
+  unsigned bitsStride = 0;       // a 1-bit page in gray lines: its bytes per line, else 0
+  unsigned linesReceived = 0;
+};
+
+// 'BeginRasterPage()' - Check the header of page 'number' and make room for
+// its lines. 'bitsThrough': the lines carry a 1-bit page's packed bits at
+// their start (see PassesBitsThrough() in job.cpp).
+PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool bitsThrough,
+                           unsigned number);
+
+// 'AddRasterLine()' - Take line 'y' of the page, h.cupsBytesPerLine bytes.
+PageResult AddRasterLine(RasterPage &page, const cups_page_header2_t &h, unsigned y,
+                         const unsigned char *line);
+
+// 'PrintRasterPage()' - Convert the page to dots and send its copies through
+// 'sink'. A page whose lines did not all arrive is not printed.
+PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsigned number,
+                           const JobSettings &settings, unsigned copies, const EngineSink &sink);
