@@ -2,6 +2,8 @@
 // receipt printers: an IPP Everywhere printer on PAPPL whose jobs go through
 // the label engine, with PAPPL's sub-commands (server, add, submit, ...).
 #include "driver.h"
+#include "image_filter.h"
+#include "job.h"
 
 #include <pappl/pappl.h>
 
@@ -102,6 +104,11 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *) {
   }
   if (adminGroup)
     papplSystemSetAdminGroup(system, adminGroup);
+
+  // PNG and JPEG documents go through the application's own image filters,
+  // which check an image's size before they decode it.
+  papplSystemAddMIMEFilter(system, "image/png", kPrinterFormat, LabelFilterPNG, nullptr);
+  papplSystemAddMIMEFilter(system, "image/jpeg", kPrinterFormat, LabelFilterJPEG, nullptr);
 
   papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, nullptr, LabelDriverCallback,
                                nullptr);
