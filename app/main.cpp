@@ -3,6 +3,8 @@
 // the label engine, with PAPPL's sub-commands (server, add, submit, ...).
 #include "app_context.h"
 #include "driver.h"
+#include "image_filter.h"
+#include "job.h"
 #include "socket_device.h"
 #include "state_file.h"
 
@@ -108,6 +110,11 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
     papplSystemDelete(system);
     return nullptr;
   }
+  // PNG and JPEG documents go through the application's own image filters,
+  // which check an image's size before they decode it.
+  papplSystemAddMIMEFilter(system, "image/png", kPrinterFormat, LabelFilterPNG, nullptr);
+  papplSystemAddMIMEFilter(system, "image/jpeg", kPrinterFormat, LabelFilterJPEG, nullptr);
+
   papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, OneJobAtATime,
                                LabelDriverCallback, &context);
   papplSystemAddTimerCallback(system, 0, 1, OpenLateGates, &context.gate);

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libcups2-dev googletest libgtest-dev
-          libbenchmark-dev libpng-dev)
+          libbenchmark-dev libpng-dev libjpeg-dev)
 # clang and its libFuzzer for the fuzzers.
 packages+=(clang libclang-rt-14-dev)
 # The real CUPS for the demo and the tests that print through it: cupsd,

@@ -85,10 +85,11 @@ print_job() {
   JOB=$(sed -n 's/.*job-id (integer) = \([0-9]*\).*/\1/p' <<<"$out")
 }
 
-# 'wait_job STATE REASON' - Wait until job JOB ends in STATE with REASON.
+# 'wait_job STATE REASON' - Wait until job JOB ends in STATE with REASON,
+# for at most $WAIT_SECONDS (60).
 wait_job() {
   [[ -n $JOB ]] || fail "no job id"
-  timeout 60 ipptool -q -d job="$JOB" -d state="$1" -d reason="$2" "${TO:-$PRINTER}" \
+  timeout "${WAIT_SECONDS:-60}" ipptool -q -d job="$JOB" -d state="$1" -d reason="$2" "${TO:-$PRINTER}" \
     "$APP_TESTS/wait-job.test" ||
     fail "job $JOB: $(ipptool -t -d job="$JOB" -d state="$1" -d reason="$2" "${TO:-$PRINTER}" \
       "$APP_TESTS/wait-job.test")"

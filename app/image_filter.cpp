@@ -1,0 +1,370 @@
+// PNG and JPEG documents, bounded before they are decoded. An image that
+// claims more pixels than the printer could print ends its job before its
+// image data is read; a damaged one ends it where the decoder finds the
+// damage. Everything else is decoded as PAPPL 1.3's own image filters decode
+// it, and PAPPL lays it out on the job's page, so that it prints as it did
+// through those filters.
+//
+// libpng and libjpeg report an error by a longjmp to the last setjmp: each
+// setjmp is in a small function that calls the library and holds nothing
+// that needs destroying, and after an error the library is not called again
+// for that image except to free it.
+#include "image_filter.h"
+
+#include "raster_page.h"
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <span>
+#include <vector>
+
+#include <jerror.h>
+#include <jpeglib.h> // after <cstdio>: it needs FILE and size_t
+#include <png.h>
+
+namespace {
+
+// The largest image taken: 16384 pixels on a side (the size the printer
+// gives as jpeg-x-dimension-supported and jpeg-y-dimension-supported), and
+// no more pixels than 5 m of the widest label.
+constexpr uint32_t kMaxImageSide = 16384;
+constexpr uint64_t kMaxImagePixels = uint64_t{kHeadDots} * kMaxPageRows;
+
+struct CloseFile {
+  void operator()(FILE *fp) const { fclose(fp); }
+};
+using File = std::unique_ptr<FILE, CloseFile>;
+
+struct DeleteOptions {
+  void operator()(pappl_pr_options_t *options) const { papplJobDeletePrintOptions(options); }
+};
+using PrintOptions = std::unique_ptr<pappl_pr_options_t, DeleteOptions>;
+
+// 'FailJob()' - End the job with a reason and a line that says why.
+__attribute__((format(printf, 3, 4))) bool FailJob(pappl_job_t *job, pappl_jreason_t reason,
+                                                   const char *format, ...) {
+  char message[300];
+  va_list ap;
+  va_start(ap, format);
+  vsnprintf(message, sizeof message, format, ap);
+  va_end(ap);
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
+  papplJobSetMessage(job, "%s", message);
+  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
+  return false;
+}
+
+// 'FitsPrinter()' - Whether an image of this size can be printed; ends the
+// job if not.
+bool FitsPrinter(pappl_job_t *job, const char *type, uint64_t width, uint64_t height) {
+  if (width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide &&
+      width * height <= kMaxImagePixels)
+    return true;
+  return FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
+                 "The %s image is %llu x %llu pixels; the printer takes images of up to %u "
+                 "pixels on a side and %llu pixels in all.",
+                 type, static_cast<unsigned long long>(width),
+                 static_cast<unsigned long long>(height), kMaxImageSide,
+                 static_cast<unsigned long long>(kMaxImagePixels));
+}
+
+// 'HasSquarePixels()' - Whether the image's resolution is the same across
+// and down, which PAPPL's layout needs; ends the job if not.
+bool HasSquarePixels(pappl_job_t *job, const char *type, int xppi, int yppi) {
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "%s image resolution: %d x %d pixels per inch.", type, xppi,
+              yppi);
+  if (xppi == yppi)
+    return true;
+  return FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
+                 "The %s image has %d x %d pixels per inch; the printer takes images whose "
+                 "pixels are square.",
+                 type, xppi, yppi);
+}
+
+// 'ImageBuffer()' - Room for an image's pixels, all 0, once its size has
+// passed FitsPrinter(); ends the job when there is not enough memory.
+bool ImageBuffer(pappl_job_t *job, std::vector<uint8_t> &pixels, uint32_t width, uint32_t height,
+                 int depth) {
+  const uint64_t bytes = uint64_t{width} * height * static_cast<uint64_t>(depth);
+  try {
+    pixels.assign(static_cast<size_t>(bytes), 0);
+  } catch (const std::bad_alloc &) {
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM,
+                   "Not enough memory for the image's %llu bytes.",
+                   static_cast<unsigned long long>(bytes));
+  }
+  return true;
+}
+
+// ---- PNG ---------------------------------------------------------------------
+
+// Where libpng's messages go: the job's log, and the text of its error.
+struct PngErrors {
+  pappl_job_t *job;
+  char message[200];
+};
+
+// 'PngError()' - A libpng error: keep its text and go back to the setjmp of
+// the function that called libpng.
+[[noreturn]] void PngError(png_structp pp, png_const_charp message) {
+  auto *errors = static_cast<PngErrors *>(png_get_error_ptr(pp));
+  snprintf(errors->message, sizeof errors->message, "%s", message);
+  png_longjmp(pp, 1);
+}
+
+// 'PngWarning()' - A libpng warning, in the job's log.
+void PngWarning(png_structp pp, png_const_charp message) {
+  auto *errors = static_cast<PngErrors *>(png_get_error_ptr(pp));
+  papplLogJob(errors->job, PAPPL_LOGLEVEL_WARN, "PNG: %s", message);
+}
+
+// A PNG reader and its image information, freed together.
+struct PngReader {
+  png_structp pp = nullptr;
+  png_infop info = nullptr;
+  PngReader() = default;
+  PngReader(const PngReader &) = delete;
+  PngReader &operator=(const PngReader &) = delete;
+  ~PngReader() { png_destroy_read_struct(&pp, &info, nullptr); }
+};
+
+// 'ReadPngHeader()' - Read the PNG's chunks up to its image data: its size,
+// colours and resolution. False when the file is no PNG or is damaged.
+bool ReadPngHeader(png_structp pp, png_infop info, FILE *fp) {
+  if (setjmp(png_jmpbuf(pp)))
+    return false;
+  png_init_io(pp, fp);
+  // Some applications write sRGB profiles that libpng would refuse.
+  png_set_option(pp, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+  // Any size a PNG can have: FitsPrinter() judges it, not libpng's own
+  // limit of a million pixels on a side, which would call the file damaged.
+  png_set_user_limits(pp, PNG_UINT_31_MAX, PNG_UINT_31_MAX);
+  png_read_info(pp, info);
+  return true;
+}
+
+// 'ReadPngPixels()' - Decode the image into its rows as PAPPL 1.3's PNG
+// filter does: 8 bits a sample, a palette as RGB, transparent pixels over
+// white. False when the image data is damaged.
+bool ReadPngPixels(png_structp pp, png_infop info, png_bytep *rows, png_uint_32 height) {
+  if (setjmp(png_jmpbuf(pp)))
+    return false;
+  const int bitDepth = png_get_bit_depth(pp, info);
+  if (png_get_valid(pp, info, PNG_INFO_tRNS))
+    png_set_tRNS_to_alpha(pp);
+  if (bitDepth > 8)
+    png_set_scale_16(pp);
+  if (bitDepth < 8)
+    png_set_packing(pp);
+  if (png_get_color_type(pp, info) & PNG_COLOR_MASK_PALETTE)
+    png_set_palette_to_rgb(pp);
+  // White behind transparent pixels: PAPPL's 65535 for colour; a gray
+  // image's white, which PAPPL leaves unset, is 255 here, which libpng
+  // composites as white at 1, 8 and 16 bits.
+  png_color_16 white{};
+  white.red = white.green = white.blue = 65535;
+  white.gray = 255;
+  png_set_background(pp, &white, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1);
+  for (int pass = png_set_interlace_handling(pp); pass > 0; --pass)
+    png_read_rows(pp, rows, nullptr, height);
+  return true;
+}
+
+// ---- JPEG --------------------------------------------------------------------
+
+// libjpeg's error manager, with where to go back to on an error.
+struct JpegErrors {
+  jpeg_error_mgr mgr; // first: libjpeg sees this part
+  jmp_buf back;
+  pappl_job_t *job;
+  char message[JMSG_LENGTH_MAX];
+};
+
+// 'JpegError()' - A libjpeg error: keep its text and go back to the setjmp of
+// the function that called libjpeg.
+[[noreturn]] void JpegError(j_common_ptr cinfo) {
+  auto *errors = reinterpret_cast<JpegErrors *>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, errors->message);
+  longjmp(errors->back, 1);
+}
+
+// 'JpegMessage()' - The first of an image's libjpeg warnings, in the job's
+// log. Data that ends before the image does is an error: libjpeg would fill
+// the rest of the image with gray.
+void JpegMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) // trace messages
+    return;
+  if (cinfo->err->msg_code == JWRN_JPEG_EOF)
+    JpegError(cinfo);
+  if (cinfo->err->num_warnings++ == 0) {
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    papplLogJob(reinterpret_cast<JpegErrors *>(cinfo->err)->job, PAPPL_LOGLEVEL_WARN, "JPEG: %s",
+                text);
+  }
+}
+
+// A JPEG decompressor, freed at the end.
+struct JpegReader {
+  jpeg_decompress_struct dinfo{};
+  JpegReader() = default;
+  JpegReader(const JpegReader &) = delete;
+  JpegReader &operator=(const JpegReader &) = delete;
+  ~JpegReader() { jpeg_destroy_decompress(&dinfo); }
+};
+
+// 'ReadJpegHeader()' - Read the JPEG's markers up to its image data: its
+// size, colours and density. False when the file is no JPEG or is damaged.
+bool ReadJpegHeader(jpeg_decompress_struct &dinfo, JpegErrors &errors, FILE *fp) {
+  if (setjmp(errors.back))
+    return false;
+  jpeg_create_decompress(&dinfo);
+  jpeg_stdio_src(&dinfo, fp);
+  jpeg_read_header(&dinfo, TRUE);
+  return true;
+}
+
+// 'ReadJpegPixels()' - Decode the image into 'pixels', gray or RGB as PAPPL
+// 1.3's JPEG filter does. False when the image data is damaged.
+bool ReadJpegPixels(jpeg_decompress_struct &dinfo, JpegErrors &errors, bool gray,
+                    std::span<uint8_t> pixels) {
+  if (setjmp(errors.back))
+    return false;
+  dinfo.quantize_colors = FALSE;
+  dinfo.out_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
+  dinfo.out_color_components = dinfo.output_components = gray ? 1 : 3;
+  jpeg_calc_output_dimensions(&dinfo);
+  if (uint64_t{dinfo.output_width} * dinfo.output_height * unsigned(dinfo.output_components) !=
+      pixels.size()) {
+    snprintf(errors.message, sizeof errors.message, "the decoded image is %u x %u pixels",
+             dinfo.output_width, dinfo.output_height);
+    return false;
+  }
+  jpeg_start_decompress(&dinfo);
+  while (dinfo.output_scanline < dinfo.output_height) {
+    JSAMPROW row = pixels.data() + size_t{dinfo.output_scanline} * dinfo.output_width *
+                                       unsigned(dinfo.output_components);
+    jpeg_read_scanlines(&dinfo, &row, 1);
+  }
+  return true;
+}
+
+// 'JpegPpi()' - The JFIF density in pixels per inch, 0 when unknown, as PAPPL
+// 1.3 reads it.
+void JpegPpi(const jpeg_decompress_struct &dinfo, int &xppi, int &yppi) {
+  switch (dinfo.density_unit) {
+  case 1: // dots per inch
+    xppi = dinfo.X_density;
+    yppi = dinfo.Y_density;
+    break;
+  case 2: // dots per centimetre
+    xppi = dinfo.X_density * 254 / 100;
+    yppi = dinfo.Y_density * 254 / 100;
+    break;
+  default:
+    xppi = yppi = 0;
+    break;
+  }
+}
+
+} // namespace
+
+bool LabelFilterPNG(pappl_job_t *job, pappl_device_t *device, void *) {
+  File fp(fopen(papplJobGetFilename(job), "rb"));
+  if (!fp)
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
+  PngErrors errors{job, ""};
+  PngReader png;
+  png.pp = png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors, PngError, PngWarning);
+  if (png.pp)
+    png.info = png_create_info_struct(png.pp);
+  if (!png.info)
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory to read the image.");
+
+  // The size first: nothing of the image data is read before it passes.
+  if (!ReadPngHeader(png.pp, png.info, fp.get()))
+    return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The PNG document is damaged: %s.",
+                   errors.message);
+  const png_uint_32 width = png_get_image_width(png.pp, png.info);
+  const png_uint_32 height = png_get_image_height(png.pp, png.info);
+  const int depth = (png_get_color_type(png.pp, png.info) & PNG_COLOR_MASK_COLOR) ? 3 : 1;
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "PNG image: %u x %u pixels, %d bytes per pixel.", width,
+              height, depth);
+  if (!FitsPrinter(job, "PNG", width, height))
+    return false;
+  const int ppi = static_cast<int>(png_get_x_pixels_per_inch(png.pp, png.info));
+  if (!HasSquarePixels(job, "PNG", ppi,
+                       static_cast<int>(png_get_y_pixels_per_inch(png.pp, png.info))))
+    return false;
+
+  std::vector<uint8_t> pixels;
+  if (!ImageBuffer(job, pixels, width, height, depth))
+    return false;
+  std::vector<png_bytep> rows;
+  try {
+    rows.resize(height);
+  } catch (const std::bad_alloc &) {
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the image.");
+  }
+  for (png_uint_32 y = 0; y < height; ++y)
+    rows[y] = pixels.data() + size_t{y} * width * unsigned(depth);
+  if (!ReadPngPixels(png.pp, png.info, rows.data(), height))
+    return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The PNG document is damaged: %s.",
+                   errors.message);
+
+  // PNG images are sampled without smoothing, as PAPPL prints them.
+  PrintOptions options(papplJobCreatePrintOptions(job, 1, depth == 3));
+  if (!options)
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
+  return papplJobFilterImage(job, device, options.get(), pixels.data(), static_cast<int>(width),
+                             static_cast<int>(height), depth, ppi, false);
+}
+
+bool LabelFilterJPEG(pappl_job_t *job, pappl_device_t *device, void *) {
+  File fp(fopen(papplJobGetFilename(job), "rb"));
+  if (!fp)
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
+  JpegErrors errors{};
+  errors.job = job;
+  jpeg_std_error(&errors.mgr);
+  errors.mgr.error_exit = JpegError;
+  errors.mgr.emit_message = JpegMessage;
+  JpegReader jpeg;
+  jpeg_decompress_struct &dinfo = jpeg.dinfo;
+  dinfo.err = &errors.mgr;
+
+  // The size first: nothing of the image data is read before it passes.
+  if (!ReadJpegHeader(dinfo, errors, fp.get()))
+    return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The JPEG document is damaged: %s.",
+                   errors.message);
+  const uint32_t width = dinfo.image_width;
+  const uint32_t height = dinfo.image_height;
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "JPEG image: %u x %u pixels, %d components.", width, height,
+              dinfo.num_components);
+  if (!FitsPrinter(job, "JPEG", width, height))
+    return false;
+  int xppi = 0, yppi = 0;
+  JpegPpi(dinfo, xppi, yppi);
+  if (!HasSquarePixels(job, "JPEG", xppi, yppi))
+    return false;
+
+  // A job printed in gray gets the image decoded to gray by libjpeg.
+  PrintOptions options(papplJobCreatePrintOptions(job, 1, dinfo.num_components > 1));
+  if (!options)
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
+  const bool gray = options->header.cupsNumColors == 1;
+  const int depth = gray ? 1 : 3;
+  std::vector<uint8_t> pixels;
+  if (!ImageBuffer(job, pixels, width, height, depth))
+    return false;
+  if (!ReadJpegPixels(dinfo, errors, gray, pixels))
+    return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The JPEG document is damaged: %s.",
+                   errors.message);
+
+  // JPEG images are smoothed as they are scaled, as PAPPL prints them.
+  return papplJobFilterImage(job, device, options.get(), pixels.data(), static_cast<int>(width),
+                             static_cast<int>(height), depth, xppi, true);
+}

@@ -1,0 +1,115 @@
+#!/bin/bash
+# PNG and JPEG documents through the printer application's real server, with
+# ipptool as the client: images that claim more pixels than the printer could
+# print end their jobs at once, damaged ones end theirs as damaged, the server
+# keeps serving, and a label-sized image prints dot for dot.
+#
+#   image_test.sh APP STREAM_CHECK
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+# shellcheck source=../cups/lib.sh
+source "$repo/tests/cups/lib.sh"
+
+usage="usage: image_test.sh APP STREAM_CHECK"
+APP=${1:?$usage}
+STREAM_CHECK=${2:?$usage}
+require_programs ipptool gs /usr/bin/python3
+
+export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+make_work_dir
+source "$here/server.sh"
+trap 'status=$?; stop_server; remove_work_dir $status; exit $status' EXIT
+trap 'exit 1' INT TERM
+
+start_server
+add_printer Label "file://$WORK/out"
+PRINTER=ipp://127.0.0.1:$PORT/ipp/print/Label
+
+# 'expect_log LINE' - The job's log line, exactly (PAPPL moves a full log to
+# log.O).
+expect_log() {
+  grep -qxF "[Job $JOB] $1" <(cat "$WORK"/log* | sed 's/^[A-Z] \[[^]]*\] //') ||
+    fail "no log line '[Job $JOB] $1'"
+}
+
+images=$here/image_files.py
+# ---- Images larger than the printer could print ---------------------------------
+# 16384 pixels on a side at most, and no more pixels than 5 m of the widest
+# label: 832 x 39960 = 33246720. Each file is small; decoded, each would take
+# from 2 MB to 900 MB.
+"$images" png "$WORK/tall.png" 1 1000000 8
+"$images" png "$WORK/wide.png" 2000000 1 8
+"$images" png "$WORK/huge.png" 30000 30000 1
+"$images" png "$WORK/area.png" 16384 2030 1 # 33259520 pixels
+"$images" png "$WORK/inside.png" 16384 2029 1 # 33243136 pixels
+# The label: its 240 left columns black, the rest white, at the printer's
+# 203 dpi, as a PNG, as ghostscript's JPEG and as the dots it must print.
+"$images" png "$WORK/label.png" 479 319 8 240 203
+cat >"$WORK/label.ps" <<'EOF'
+72 203 div dup scale
+/row 479 string def
+0 1 478 { row exch dup 240 lt { 0 } { 255 } ifelse put } for
+479 319 scale 479 319 8 [479 0 0 -319 0 319] { row } image showpage
+EOF
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=jpeggray -r203 -g479x319 \
+  -sOutputFile="$WORK/label.jpg" "$WORK/label.ps" || fail "ghostscript's JPEG"
+"$images" pbm "$WORK/label.pbm" 479 319 240
+"$images" sof "$WORK/label.jpg" "$WORK/huge.jpg" 30000 30000
+
+limits="the printer takes images of up to 16384 pixels on a side and 33246720 pixels in all."
+for bomb in "tall.png|PNG|1 x 1000000" "wide.png|PNG|2000000 x 1" "huge.png|PNG|30000 x 30000" \
+  "area.png|PNG|16384 x 2030" "huge.jpg|JPEG|30000 x 30000"; do
+  IFS='|' read -r file type size <<<"$bomb"
+  start=$(date +%s.%N)
+  print_job "$file" "$WORK/$file" "image/${type,,}"
+  WAIT_SECONDS=10 wait_job 8 document-unprintable-error
+  took=$(seconds_since "$start")
+  expect_log "The $type image is $size pixels; $limits"
+  pass "$file ($size, $(stat -c %s "$WORK/$file") bytes): aborted in $took s, document-unprintable-error"
+done
+kill -0 "$SERVER_PID" 2>/dev/null || fail "the server died"
+! grep -q "libpng error" "$WORK/server.out" || fail "libpng wrote errors to the server's output"
+
+# ---- Damaged images -----------------------------------------------------------------
+head -c 400 "$WORK/label.png" >"$WORK/cut.png"
+# The image data's CRC changed: its last byte is the one before the 12 of IEND.
+/usr/bin/python3 -c 'import sys; d = bytearray(open(sys.argv[1], "rb").read()); d[-13] ^= 1
+open(sys.argv[2], "wb").write(d)' "$WORK/label.png" "$WORK/crc.png"
+# The JPEG without its last 1000 bytes of image data.
+head -c $(($(stat -c %s "$WORK/label.jpg") - 1000)) "$WORK/label.jpg" >"$WORK/cut.jpg"
+for bad in "cut.png|PNG|Read Error" "crc.png|PNG|IDAT: CRC error" \
+  "image_test.sh|PNG|Not a PNG file" "cut.jpg|JPEG|Premature end of JPEG file"; do
+  IFS='|' read -r file type error <<<"$bad"
+  [[ $file == *.sh ]] && path=$here/$file || path=$WORK/$file
+  print_job "$file" "$path" "image/${type,,}"
+  WAIT_SECONDS=10 wait_job 8 document-format-error
+  expect_log "The $type document is damaged: $error."
+  pass "$file as $type: aborted, document-format-error, '$error'"
+done
+
+# ---- Images the printer prints, after the others ----------------------------------
+# The label at 203 dpi is printed as it is, one pixel a dot: with the
+# threshold conversion and the printer's own direction (rotation-180), each
+# dot is the picture's. A 60 x 40 mm page is 479 dots, in bands of whole
+# 32-dot words: 60 bytes.
+for image in label.png:png label.jpg:jpeg; do
+  file=${image%:*}
+  print_job "$file" "$WORK/$file" "image/${image#*:}" keyword:gray-conversion=threshold \
+    keyword:label-origin=rotation-180
+  WAIT_SECONDS=20 wait_job 9 job-completed-successfully
+  stream=$WORK/out/$file.prn
+  [[ -s $stream ]] || fail "$file: no stream in $WORK/out: $(ls "$WORK/out")"
+  "$STREAM_CHECK" "$stream" --same-as "$WORK/label.pbm" >"$WORK/$file.txt" ||
+    fail "$file: the printed dots are not the picture's"
+  expect_equal "$file: band widths" "$(sed -n 's/^band //p' "$WORK/$file.txt" | sort -u)" 60
+  pass "$file: completed, every dot the picture's, bands of 60 bytes"
+done
+# Just inside the limits: 16384 x 2029 pixels.
+start=$(date +%s.%N)
+print_job inside.png "$WORK/inside.png" image/png
+WAIT_SECONDS=30 wait_job 9 job-completed-successfully
+took=$(seconds_since "$start")
+expect_equal "inside.png: band widths" \
+  "$(stream_tokens "$WORK/out/inside.png.prn" | sed -n 's/^band //p' | sort -u)" 60
+pass "inside.png (16384 x 2029): printed in $took s, bands of 60 bytes"
