@@ -95,7 +95,7 @@ bool StopPage(pappl_job_t *job, const PageResult &result) {
 bool PassesBitsThrough(pappl_job_t *job, const cups_page_header2_t &h) {
   const char *format = papplJobGetFormat(job);
   return format && !strcmp(format, "image/pwg-raster") && h.cupsBitsPerPixel == 8 &&
-         h.cupsColorSpace == CUPS_CSPACE_SW && strcmp(h.MediaClass, "PwgRaster") != 0;
+         ColorSpace(h) == CUPS_CSPACE_SW && strcmp(h.MediaClass, "PwgRaster") != 0;
 }
 
 } // namespace

@@ -38,19 +38,26 @@ std::optional<PackedPage> ConvertGrayPage(RasterPage &page, const cups_page_head
 
 } // namespace
 
+unsigned ColorSpace(const cups_page_header2_t &h) {
+  unsigned space;
+  static_assert(sizeof space == sizeof h.cupsColorSpace);
+  memcpy(&space, &h.cupsColorSpace, sizeof space);
+  return space;
+}
+
 PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool bitsThrough,
                            unsigned number) {
   // The page must fit the head and the engine's depths: 1-bit black or
   // 8-bit gray, as the driver asks PAPPL for.
+  const unsigned space = ColorSpace(h);
   const bool gray = h.cupsBitsPerPixel == 8 &&
-                    (h.cupsColorSpace == CUPS_CSPACE_K || h.cupsColorSpace == CUPS_CSPACE_SW ||
-                     h.cupsColorSpace == CUPS_CSPACE_W);
-  const bool black = h.cupsBitsPerPixel == 1 && h.cupsColorSpace == CUPS_CSPACE_K;
+                    (space == CUPS_CSPACE_K || space == CUPS_CSPACE_SW || space == CUPS_CSPACE_W);
+  const bool black = h.cupsBitsPerPixel == 1 && space == CUPS_CSPACE_K;
   if (!gray && !black)
     return Fault(PageFault::Unprintable,
-                 "Page %u has %u bits per pixel in colour space %d; the printer takes 1-bit black "
+                 "Page %u has %u bits per pixel in colour space %u; the printer takes 1-bit black "
                  "and 8-bit gray pages.",
-                 number, h.cupsBitsPerPixel, static_cast<int>(h.cupsColorSpace));
+                 number, h.cupsBitsPerPixel, space);
   if (h.cupsWidth == 0 || h.cupsWidth > kHeadDots || h.cupsHeight == 0 ||
       h.cupsHeight > kMaxPageRows ||
       h.cupsBytesPerLine < (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8)
@@ -59,7 +66,7 @@ PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool 
                  "dots across and pages of up to %u rows.",
                  number, h.cupsWidth, h.cupsHeight, h.cupsBytesPerLine, kHeadDots, kMaxPageRows);
 
-  page.invertGray = gray && h.cupsColorSpace != CUPS_CSPACE_K;
+  page.invertGray = gray && space != CUPS_CSPACE_K;
   page.bitsStride = bitsThrough ? (h.cupsWidth + 7) / 8 : 0;
   page.linesReceived = 0;
   const size_t stride = page.bitsStride ? page.bitsStride : h.cupsBytesPerLine;

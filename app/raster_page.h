@@ -42,6 +42,10 @@ struct RasterPage {
   unsigned linesReceived = 0;
 };
 
+// 'ColorSpace()' - The header's colour space as a number: a stream may hold
+// any value there, which is no cups_cspace_t.
+unsigned ColorSpace(const cups_page_header2_t &h);
+
 // 'BeginRasterPage()' - Check the header of page 'number' and make room for
 // its lines. 'bitsThrough': the lines carry a 1-bit page's packed bits at
 // their start (see PassesBitsThrough() in job.cpp).

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-15}
 corpus=${2:-}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
-harnesses=(page job decoder command_file)
+harnesses=(page job decoder command_file app_page)
 [ -n "$corpus" ] && corpus=$(realpath -m "$corpus")
 
 if [ -z "${LABELFILTER_FUZZ_PRIVATE_TMP:-}" ] && [ "$(id -u)" -eq 0 ] &&
