@@ -58,8 +58,9 @@ PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool 
                  "Page %u has %u bits per pixel in colour space %u; the printer takes 1-bit black "
                  "and 8-bit gray pages.",
                  number, h.cupsBitsPerPixel, space);
+  // A line of the head is at most 832 bytes, 8-bit gray.
   if (h.cupsWidth == 0 || h.cupsWidth > kHeadDots || h.cupsHeight == 0 ||
-      h.cupsHeight > kMaxPageRows ||
+      h.cupsHeight > kMaxPageRows || h.cupsBytesPerLine > kHeadDots ||
       h.cupsBytesPerLine < (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8)
     return Fault(PageFault::Unprintable,
                  "Page %u is %u x %u dots (%u bytes per line); the printer's head prints 1 to %u "
@@ -69,19 +70,21 @@ PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool 
   page.invertGray = gray && space != CUPS_CSPACE_K;
   page.bitsStride = bitsThrough ? (h.cupsWidth + 7) / 8 : 0;
   page.linesReceived = 0;
-  const size_t stride = page.bitsStride ? page.bitsStride : h.cupsBytesPerLine;
-  try {
-    page.lines.assign(stride * h.cupsHeight, 0);
-  } catch (const std::bad_alloc &) {
-    return {PageFault::NoMemory, "Not enough memory for the page."};
-  }
+  // The page's memory grows with the lines that arrive.
+  page.lines.clear();
   return {};
 }
 
 PageResult AddRasterLine(RasterPage &page, const cups_page_header2_t &h, unsigned y,
                          const unsigned char *line) {
-  if (y >= h.cupsHeight)
-    return Fault(PageFault::Damaged, "Line %u is past the end of the page.", y);
+  if (y >= h.cupsHeight || y != page.linesReceived)
+    return Fault(PageFault::Damaged, "Line %u of the page comes out of order.", y);
+  const size_t stride = page.bitsStride ? page.bitsStride : h.cupsBytesPerLine;
+  try {
+    page.lines.resize((size_t{y} + 1) * stride);
+  } catch (const std::bad_alloc &) {
+    return {PageFault::NoMemory, "Not enough memory for the page."};
+  }
   if (page.bitsStride) {
     // The page's bits lead the line, its padding bits white; the rest of the
     // line must be the white that PAPPL fills in. A page wider than the

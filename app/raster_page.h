@@ -52,7 +52,8 @@ unsigned ColorSpace(const cups_page_header2_t &h);
 PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool bitsThrough,
                            unsigned number);
 
-// 'AddRasterLine()' - Take line 'y' of the page, h.cupsBytesPerLine bytes.
+// 'AddRasterLine()' - Take line 'y' of the page, h.cupsBytesPerLine bytes;
+// the lines come in order.
 PageResult AddRasterLine(RasterPage &page, const cups_page_header2_t &h, unsigned y,
                          const unsigned char *line);
 
