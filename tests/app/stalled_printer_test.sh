@@ -24,36 +24,13 @@ PRINT_PID=
 trap 'status=$?; [[ -z $PRINT_PID ]] || kill "$PRINT_PID"; [[ -z $DEVICE_PID ]] || kill "$DEVICE_PID"; stop_server; remove_work_dir $status; exit $status' EXIT
 trap 'exit 1' INT TERM
 
-# The printer: while the file DIR/stall exists, a connection it takes is held
-# and never read (DIR/N.stalled for the Nth), and dropped once the file is
-# gone; otherwise each connection is read to its end into DIR/N.prn.
-# shellcheck disable=SC2016 # Python, not shell
-printer='
-import os, socket, sys, time
-port, out = int(sys.argv[1]), sys.argv[2]
-server = socket.socket()
-server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
-server.bind(("127.0.0.1", port))
-server.listen(4)
-open(f"{out}/ready", "w").close()
-n = 0
-while True:
-    connection, _ = server.accept()
-    n += 1
-    if os.path.exists(f"{out}/stall"):
-        open(f"{out}/{n}.stalled", "w").close()
-        while os.path.exists(f"{out}/stall"):
-            time.sleep(0.05)
-        connection.close()
-        continue
-    with connection, open(f"{out}/{n}.part", "wb") as f:
-        while chunk := connection.recv(65536):
-            f.write(chunk)
-    os.rename(f"{out}/{n}.part", f"{out}/{n}.prn")
-'
+# The printer (slow_device.py): while the file DIR/stall exists, a
+# connection it takes is held and never read; otherwise each connection is
+# read to its end (fast once DIR/fast exists) into DIR/N.prn.
 DEVICE_PORT=$(free_port) || fail "no free port for the printer"
 mkdir -p "$WORK/printer"
-/usr/bin/python3 -c "$printer" "$DEVICE_PORT" "$WORK/printer" &
+touch "$WORK/printer/fast"
+/usr/bin/python3 "$here/slow_device.py" "$DEVICE_PORT" "$WORK/printer" &
 DEVICE_PID=$!
 
 start_server
