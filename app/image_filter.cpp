@@ -11,6 +11,7 @@
 // for that image except to free it.
 #include "image_filter.h"
 
+#include "job_gate.h"
 #include "raster_page.h"
 
 #include <cstdarg>
@@ -270,9 +271,8 @@ void JpegPpi(const jpeg_decompress_struct &dinfo, int &xppi, int &yppi) {
   }
 }
 
-} // namespace
-
-bool LabelFilterPNG(pappl_job_t *job, pappl_device_t *device, void *) {
+// 'PrintPNG()' - Check, decode and lay out a PNG document.
+bool PrintPNG(pappl_job_t *job, pappl_device_t *device) {
   File fp(fopen(papplJobGetFilename(job), "rb"));
   if (!fp)
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
@@ -323,7 +323,8 @@ bool LabelFilterPNG(pappl_job_t *job, pappl_device_t *device, void *) {
                              static_cast<int>(height), depth, ppi, false);
 }
 
-bool LabelFilterJPEG(pappl_job_t *job, pappl_device_t *device, void *) {
+// 'PrintJPEG()' - Check, decode and lay out a JPEG document.
+bool PrintJPEG(pappl_job_t *job, pappl_device_t *device) {
   File fp(fopen(papplJobGetFilename(job), "rb"));
   if (!fp)
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
@@ -367,4 +368,18 @@ bool LabelFilterJPEG(pappl_job_t *job, pappl_device_t *device, void *) {
   // JPEG images are smoothed as they are scaled, as PAPPL prints them.
   return papplJobFilterImage(job, device, options.get(), pixels.data(), static_cast<int>(width),
                              static_cast<int>(height), depth, xppi, true);
+}
+
+} // namespace
+
+bool LabelFilterPNG(pappl_job_t *job, pappl_device_t *device, void *) {
+  const bool ok = PrintPNG(job, device);
+  CloseJobGate(job);
+  return ok;
+}
+
+bool LabelFilterJPEG(pappl_job_t *job, pappl_device_t *device, void *) {
+  const bool ok = PrintJPEG(job, device);
+  CloseJobGate(job);
+  return ok;
 }

@@ -103,8 +103,11 @@ bool PassesBitsThrough(pappl_job_t *job, const cups_page_header2_t &h) {
 bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) {
   WatchJobOnDevice(job, device);
   auto *state = new (std::nothrow) LabelJob;
-  if (!state)
+  if (!state) {
+    // PAPPL ends the job without its end callback.
+    CloseJobGate(job);
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
+  }
   ipp_t *printerAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
   std::vector<std::string> ignored;
   state->settings = ParseSettings(JobChoiceKeywords(*options, job, printerAttrs, ignored));
