@@ -118,10 +118,13 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   data->x_resolution[0] = data->y_resolution[0] = kDpi;
   data->x_default = data->y_default = kDpi;
 
-  // Every page is printed to its edges.
+  // Every page is printed to its edges. The media are offered with margins
+  // of a hundredth of a millimetre too, less than a dot: a CUPS IPP
+  // Everywhere queue names sizes without margins "4x6.Borderless" and so
+  // on, and finds its default "4x6" only among sizes with margins.
   data->borderless = true;
-  data->left_right = 0;
-  data->bottom_top = 0;
+  data->left_right = 1;
+  data->bottom_top = 1;
 
   data->num_media = static_cast<int>(std::size(kMedia));
   for (int i = 0; i < data->num_media; ++i)

@@ -86,6 +86,17 @@ bool StopPage(pappl_job_t *job, const PageResult &result) {
   return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, result.message.c_str());
 }
 
+// 'JobPaper()' - The job's paper in dots, as PAPPL sizes its pages.
+Paper JobPaper(const pappl_pr_options_t &options) {
+  const int dpi = options.printer_resolution[0] > 0 ? options.printer_resolution[0] : 203;
+  Paper paper;
+  if (options.media.size_width > 0 && options.media.size_length > 0) {
+    paper.width = static_cast<unsigned>(int64_t{options.media.size_width} * dpi / 2540);
+    paper.height = static_cast<unsigned>(int64_t{options.media.size_length} * dpi / 2540);
+  }
+  return paper;
+}
+
 // 'PassesBitsThrough()' - Whether PAPPL hands this page over as the 1-bit
 // PWG page it came as. PAPPL 1.3 gives a 1-bit page neither 1-bit lines nor
 // gray ones: each line carries the page's packed bits (1 = black) at its
@@ -131,7 +142,7 @@ bool LabelStartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
     return false;
   const cups_page_header2_t &h = options->header;
   const bool bitsThrough = PassesBitsThrough(job, h);
-  if (!StopPage(job, BeginRasterPage(state->page, h, bitsThrough, page)))
+  if (!StopPage(job, BeginRasterPage(state->page, h, bitsThrough, page, JobPaper(*options))))
     return false;
   papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u: %u x %u dots, %u bits per pixel.", page,
               h.cupsWidth, h.cupsHeight, bitsThrough ? 1 : h.cupsBitsPerPixel);
@@ -156,9 +167,12 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
   if (papplJobIsCanceled(job))
     return false;
   const unsigned copies = static_cast<unsigned>(options->copies > 0 ? options->copies : 1);
-  if (!StopPage(job, PrintRasterPage(state->page, options->header, page, state->settings, copies,
-                                     PrinterSink(job, device))))
+  const PageResult printed = PrintRasterPage(state->page, options->header, page, state->settings,
+                                             copies, PrinterSink(job, device), JobPaper(*options));
+  if (!StopPage(job, printed))
     return false;
+  if (!printed.message.empty())
+    papplLogJob(job, PAPPL_LOGLEVEL_INFO, "%s", printed.message.c_str());
   papplDeviceFlush(device);
   return true;
 }

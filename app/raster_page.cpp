@@ -2,6 +2,7 @@
 
 #include "Color2BW.h"
 #include "ProcessData.h"
+#include "fit_page.h"
 #include "working_image.h"
 
 #include <algorithm>
@@ -24,12 +25,11 @@ PageResult Fault(PageFault fault, const char *format, auto... values) {
 // lines, which are taken. Nothing when the conversion cannot get its memory:
 // a server takes many jobs, and a page it has not the memory for fails its
 // job alone.
-std::optional<PackedPage> ConvertGrayPage(RasterPage &page, const cups_page_header2_t &h,
-                                          GrayConversion mode, const EngineSink &sink) {
+std::optional<PackedPage> ConvertGrayPage(RasterPage &page, size_t bytesPerLine, int width,
+                                          int height, GrayConversion mode,
+                                          const EngineSink &sink) {
   try {
-    WorkingImage image =
-        GrayWorkingImage(std::move(page.lines), h.cupsBytesPerLine, static_cast<int>(h.cupsWidth),
-                         static_cast<int>(h.cupsHeight));
+    WorkingImage image = GrayWorkingImage(std::move(page.lines), bytesPerLine, width, height);
     return ConvertToDots(image, mode, page.pDataBuf, sink);
   } catch (const std::bad_alloc &) {
     return std::nullopt;
@@ -46,7 +46,7 @@ unsigned ColorSpace(const cups_page_header2_t &h) {
 }
 
 PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool bitsThrough,
-                           unsigned number) {
+                           unsigned number, const Paper &paper) {
   // The page must fit the head and the engine's depths: 1-bit black or
   // 8-bit gray, as the driver asks PAPPL for.
   const unsigned space = ColorSpace(h);
@@ -58,14 +58,24 @@ PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool 
                  "Page %u has %u bits per pixel in colour space %u; the printer takes 1-bit black "
                  "and 8-bit gray pages.",
                  number, h.cupsBitsPerPixel, space);
-  // A line of the head is at most 832 bytes, 8-bit gray.
-  if (h.cupsWidth == 0 || h.cupsWidth > kHeadDots || h.cupsHeight == 0 ||
-      h.cupsHeight > kMaxPageRows || h.cupsBytesPerLine > kHeadDots ||
-      h.cupsBytesPerLine < (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8)
+  // A line of the head is at most 832 bytes, 8-bit gray; a gray page
+  // larger than the paper is fitted to it. A few dots over the paper are
+  // the rounding of its size, not a page for other paper.
+  const unsigned width = h.cupsWidth, height = h.cupsHeight;
+  const unsigned paperWidth = std::min(paper.width, kHeadDots);
+  page.fit = gray && !bitsThrough && (width > paperWidth + 2 || height > paper.height + 2);
+  const bool fits = page.fit ? width <= kMaxFitWidth && uint64_t{width} * height <= kMaxFitPixels &&
+                                   h.cupsBytesPerLine <= kMaxFitWidth
+                             : width <= kHeadDots && height <= kMaxPageRows &&
+                                   h.cupsBytesPerLine <= kHeadDots;
+  if (width == 0 || height == 0 || !fits ||
+      h.cupsBytesPerLine < (uint64_t{width} * h.cupsBitsPerPixel + 7) / 8)
     return Fault(PageFault::Unprintable,
                  "Page %u is %u x %u dots (%u bytes per line); the printer's head prints 1 to %u "
-                 "dots across and pages of up to %u rows.",
-                 number, h.cupsWidth, h.cupsHeight, h.cupsBytesPerLine, kHeadDots, kMaxPageRows);
+                 "dots across and pages of up to %u rows, and a larger gray page is fitted to "
+                 "the paper up to %u pixels across and %llu in all.",
+                 number, width, height, h.cupsBytesPerLine, kHeadDots, kMaxPageRows,
+                 kMaxFitWidth, static_cast<unsigned long long>(kMaxFitPixels));
 
   page.invertGray = gray && space != CUPS_CSPACE_K;
   page.bitsStride = bitsThrough ? (h.cupsWidth + 7) / 8 : 0;
@@ -116,15 +126,32 @@ PageResult AddRasterLine(RasterPage &page, const cups_page_header2_t &h, unsigne
 }
 
 PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsigned number,
-                           const JobSettings &settings, unsigned copies, const EngineSink &sink) {
+                           const JobSettings &settings, unsigned copies, const EngineSink &sink,
+                           const Paper &paper) {
   // A page whose lines did not all arrive is a document that broke off: a
   // label cut short is not printed.
   if (page.linesReceived < h.cupsHeight)
     return Fault(PageFault::Damaged,
                  "Page %u broke off after %u of its %u lines; the document is damaged.", number,
                  page.linesReceived, h.cupsHeight);
-  const int width = static_cast<int>(h.cupsWidth);
-  const int height = static_cast<int>(h.cupsHeight);
+  int width = static_cast<int>(h.cupsWidth);
+  int height = static_cast<int>(h.cupsHeight);
+  size_t bytesPerLine = h.cupsBytesPerLine;
+  std::string note;
+  if (page.fit) {
+    const int paperWidth = static_cast<int>(std::min(paper.width, kHeadDots));
+    const int paperHeight = static_cast<int>(paper.height);
+    try {
+      // The gathered lines are 255 for black: the paper is 0.
+      page.lines = FitGrayPage(page.lines, bytesPerLine, width, height, paperWidth, paperHeight, 0);
+    } catch (const std::bad_alloc &) {
+      return {PageFault::NoMemory, "Not enough memory to fit the page to the paper."};
+    }
+    note = Fault(PageFault::None, "Page %u (%d x %d dots) is scaled down to fit the paper, %d x %d dots.",
+                 number, width, height, paperWidth, paperHeight)
+               .message;
+    width = paperWidth, height = paperHeight, bytesPerLine = size_t(paperWidth);
+  }
   std::optional<PackedPage> packed;
   if (page.bitsStride)
     packed = PackedPage{page.lines, width, height, static_cast<int>(page.bitsStride), true};
@@ -132,7 +159,7 @@ PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsig
     // 1-bit lines are the page as it stands: 1 = black, the line's padding 0.
     packed = PackedPage{page.lines, width, height, static_cast<int>(h.cupsBytesPerLine), true};
   else
-    packed = ConvertGrayPage(page, h, settings.dithering, sink);
+    packed = ConvertGrayPage(page, bytesPerLine, width, height, settings.dithering, sink);
   if (!packed)
     return {PageFault::NoMemory, "Not enough memory to convert the page."};
 
@@ -146,5 +173,5 @@ PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsig
     return {PageFault::PrinterGone, "The printer takes no more data."};
   if (outcome == PageOutcome::NotPrintable)
     return Fault(PageFault::Unprintable, "Page %u cannot be sent to the printer.", number);
-  return {};
+  return {PageFault::None, note};
 }

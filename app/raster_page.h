@@ -15,9 +15,19 @@
 #include <vector>
 
 // The head is 832 dots (104 mm at 203 dpi) and a page may be 5 m of paper
-// (the longest size offered is 1 m).
+// (the longest size offered is 1 m). A gray page larger than the job's
+// paper (a Letter or A4 page, say) is scaled down to fit it: such a page may
+// be up to 16384 pixels wide and 2^25 pixels in all.
 inline constexpr unsigned kHeadDots = 832;
 inline constexpr unsigned kMaxPageRows = 39960;
+inline constexpr unsigned kMaxFitWidth = 16384;
+inline constexpr uint64_t kMaxFitPixels = uint64_t{1} << 25;
+
+// The paper of the job, in dots: a page larger than that is scaled down.
+struct Paper {
+  unsigned width = kHeadDots;
+  unsigned height = kMaxPageRows;
+};
 
 // Why a page is not printed.
 enum class PageFault {
@@ -30,7 +40,7 @@ enum class PageFault {
 
 struct PageResult {
   PageFault fault = PageFault::None;
-  std::string message; // one line that says why
+  std::string message; // one line that says why, or what was done to the page
 };
 
 // The page being received.
@@ -40,24 +50,27 @@ struct RasterPage {
   bool invertGray = false;       // the lines are sgray (0 = black)
   unsigned bitsStride = 0;       // a 1-bit page in gray lines: its bytes per line, else 0
   unsigned linesReceived = 0;
+  bool fit = false; // scaled down to the paper before it is printed
 };
 
 // 'ColorSpace()' - The header's colour space as a number: a stream may hold
 // any value there, which is no cups_cspace_t.
 unsigned ColorSpace(const cups_page_header2_t &h);
 
-// 'BeginRasterPage()' - Check the header of page 'number' and make room for
-// its lines. 'bitsThrough': the lines carry a 1-bit page's packed bits at
-// their start (see PassesBitsThrough() in job.cpp).
+// 'BeginRasterPage()' - Check the header of page 'number' against the head
+// and the job's 'paper'. 'bitsThrough': the lines carry a 1-bit page's
+// packed bits at their start (see PassesBitsThrough() in job.cpp).
 PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool bitsThrough,
-                           unsigned number);
+                           unsigned number, const Paper &paper = {});
 
 // 'AddRasterLine()' - Take line 'y' of the page, h.cupsBytesPerLine bytes;
 // the lines come in order.
 PageResult AddRasterLine(RasterPage &page, const cups_page_header2_t &h, unsigned y,
                          const unsigned char *line);
 
-// 'PrintRasterPage()' - Convert the page to dots and send its copies through
-// 'sink'. A page whose lines did not all arrive is not printed.
+// 'PrintRasterPage()' - Convert the page to dots, fitted to the paper when
+// it is larger, and send its copies through 'sink'. A page whose lines did
+// not all arrive is not printed.
 PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsigned number,
-                           const JobSettings &settings, unsigned copies, const EngineSink &sink);
+                           const JobSettings &settings, unsigned copies, const EngineSink &sink,
+                           const Paper &paper = {});

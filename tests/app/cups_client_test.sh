@@ -47,22 +47,41 @@ timeout 60 lpadmin -p AppLabel -E -v "ipp://127.0.0.1:$APP_PORT/ipp/print/Label"
 pass "lpadmin -p AppLabel -v ipp://127.0.0.1:$APP_PORT/ipp/print/Label -m everywhere"
 
 bash "$repo/scripts/sample_pdf.sh" "$WORK/label.pdf"
-# CUPS names the app's sizes without margins "4x6.Borderless" and so on, but
-# makes the queue's default "4x6", which it then does not find: the job
-# names its size.
-timeout 30 lp -d AppLabel -o media=oe_4x6-label_4x6in "$WORK/label.pdf" >/dev/null || fail "lp"
-stream=
-for _ in $(seq 600); do
-  stream=$(find "$WORK/out" -name '*.prn' -size +0 | head -n 1)
-  [[ -n $stream ]] && ! timeout 5 lpstat -o AppLabel | grep -q . && break
-  sleep 0.1
-done
-[[ -n $stream ]] || fail "no printer stream in $WORK/out after 60 s"
+# A Letter page: an office document sent to the label printer.
+cat >"$WORK/letter.ps" <<'EOF'
+%!PS
+<< /PageSize [612 792] >> setpagedevice
+/Helvetica findfont 60 scalefont setfont 72 600 moveto (Letter) show
+8 setlinewidth 36 36 540 720 rectstroke
+showpage
+EOF
+gs -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=pdfwrite -sOutputFile="$WORK/letter.pdf" "$WORK/letter.ps"
 
-# The 4 x 6 in label is 812 dots, sent in bands of
-# whole 32-dot words, (812 + 31) / 32 x 4 = 104 bytes.
-"$STREAM_CHECK" "$stream" >"$WORK/commands.txt" || fail "the stream does not decode"
-grep -q "^band " "$WORK/commands.txt" || fail "the stream has no bands"
-widths=$(sed -n 's/^band \([0-9]*\)$/\1/p' "$WORK/commands.txt" | sort -u)
-expect_equal "band widths" "$widths" 104
-pass "lp of the sample PDF: $(wc -l <"$WORK/commands.txt") commands, bands 104 bytes (812 dots)"
+# 'print_with_lp NAME PDF' - lp with no options, as a new user prints; sets
+# STREAM to what the app's printer got.
+print_with_lp() {
+  local before
+  before=$(find "$WORK/out" -name '*.prn' | wc -l)
+  timeout 30 lp -d AppLabel -t "$1" "$2" >/dev/null || fail "lp $2"
+  STREAM=
+  for _ in $(seq 600); do
+    if (($(find "$WORK/out" -name '*.prn' | wc -l) > before)) && ! timeout 5 lpstat -o AppLabel | grep -q .; then
+      STREAM=$(ls -t "$WORK"/out/*.prn | head -n 1)
+      break
+    fi
+    sleep 0.1
+  done
+  [[ -s $STREAM ]] || fail "no printer stream for $2 after 60 s: $(lpstat -l -W completed -o AppLabel)"
+}
+
+# Both print on the queue's default, the app's 4 x 6 in label: a page of
+# 812 x 1218 dots, sent in bands of whole 32-dot words, (812 + 31) / 32 x 4 =
+# 104 bytes.
+for pdf in label letter; do
+  print_with_lp "$pdf" "$WORK/$pdf.pdf"
+  "$STREAM_CHECK" "$STREAM" >"$WORK/$pdf.txt" || fail "the stream of $pdf.pdf does not decode"
+  expect_equal "$pdf.pdf: band widths" "$(sed -n 's/^band \([0-9]*\)$/\1/p' "$WORK/$pdf.txt" | sort -u)" 104
+  pages=$(grep -h "\] Page [0-9]*: " "$WORK/log" | sed 's/.*\] Page [0-9]*: //' | tail -n 1)
+  expect_equal "$pdf.pdf: the page the app got" "$pages" "812 x 1218 dots, 8 bits per pixel."
+  pass "lp $pdf.pdf with no options: a 4 x 6 in page of 812 x 1218 dots, $(wc -l <"$WORK/$pdf.txt") commands"
+done

@@ -111,10 +111,19 @@ print_job garbage "$WORK/garbage.pwg" image/pwg-raster
 wait_job 8 aborted-by-system
 grep -q "\[Job $JOB\] Unable to open raster stream" "$WORK/log" || fail "no log line for the garbage"
 pass "garbage as PWG raster: job aborted (aborted-by-system), the log says why"
+# A page wider than the head is scaled down to the paper: 900 x 40 dots on
+# the 60 x 40 mm label (479 x 319 dots), 479 x 21 centred on it.
 print_job wide "$WORK/one/wide.pwg" image/pwg-raster
+wait_job 9 job-completed-successfully
+grep -q "\[Job $JOB\] Page 1 (900 x 40 dots) is scaled down to fit the paper, 479 x 319 dots." \
+  "$WORK/log" || fail "no log line for the wide page"
+expect_equal "the wide page's band widths" \
+  "$("$STREAM_CHECK" "$WORK/out/wide.prn" | sed -n 's/^band //p' | sort -u)" 60
+pass "a page of 900 dots: scaled down to the 479-dot label, and the log says so"
+print_job too-wide "$WORK/one/too-wide.pwg" image/pwg-raster
 wait_job 8 document-unprintable-error
-grep -q "Page 1 is 900 x 40 dots" "$WORK/log" || fail "no log line for the wide page"
-pass "a page of 900 dots: job aborted, document-unprintable-error, and the log says why"
+grep -q "\[Job $JOB\] Page 1 is 16400 x 2 dots" "$WORK/log" || fail "no log line for the page of 16400 dots"
+pass "a page of 16400 dots: job aborted, document-unprintable-error, and the log says why"
 # PAPPL lays a 1-bit page out on the job's media: the 479-dot page on media
 # 319 dots across (40 x 30 mm) or 812 (4 x 6 in, the default) cannot be
 # printed as it is.

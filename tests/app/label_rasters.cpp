@@ -11,6 +11,7 @@
 //   bilevel.ras     CUPS raster, 1-bit black of the page drawn at 1 bit
 //   bilevel.pwg     PWG raster black_1: the same bytes as bilevel.ras
 //   wide.pwg        PWG raster sgray_8, 900 dots: wider than the head
+//   too-wide.pwg    PWG raster sgray_8, 16400 x 2 dots: wider than any page taken
 //   gray-sgray.urf  Apple raster sgray_8: the same page as gray-sgray.pwg
 #include "label_page.h"
 #include "support/raster_writer.h"
@@ -93,6 +94,8 @@ int main(int argc, char *argv[]) {
             WritePwg(dir + "/gray-black8.pwg", "black_8", width, height, gray.pixels) &&
             WritePwg(dir + "/bilevel.pwg", "black_1", width, height, bilevel.pixels) &&
             WritePwg(dir + "/wide.pwg", "sgray_8", 900, 40, wide.pixels) &&
+            WritePwg(dir + "/too-wide.pwg", "sgray_8", 16400, 2,
+                     std::vector<uint8_t>(16400 * 2, 255)) &&
             WritePwg(dir + "/gray-sgray.urf", "sgray_8", width, height, sgray,
                      CUPS_RASTER_WRITE_APPLE);
   if (!ok) {
