@@ -13,6 +13,9 @@ packages+=(cups cups-client cups-filters ghostscript poppler-utils)
 packages+=(cups-ipp-utils)
 # The printer application: PAPPL; its web page is tested in a real browser.
 packages+=(libpappl-dev chromium chromium-driver python3-selenium)
+# The Debian package: cpack's DEB generator reads the Depends from
+# dpkg-shlibdeps.
+packages+=(dpkg-dev)
 
 missing=()
 for p in "${packages[@]}"; do
