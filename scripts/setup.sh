@@ -12,7 +12,7 @@ packages+=(cups cups-client cups-filters ghostscript poppler-utils)
 # ipptool, to read a queue's attributes as cupsd holds them.
 packages+=(cups-ipp-utils)
 # The printer application: PAPPL; its web page is tested in a real browser.
-packages+=(libpappl-dev chromium chromium-driver python3-selenium)
+packages+=(libpappl-dev libavahi-client-dev chromium chromium-driver python3-selenium)
 
 missing=()
 for p in "${packages[@]}"; do
