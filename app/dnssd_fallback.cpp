@@ -34,27 +34,28 @@ std::string AvahiProblem() {
   return problem;
 }
 
-// 'NoDiscoveryMessage()' - What the listing and the open say.
-std::string NoDiscoveryMessage() {
+// 'WhyNotFound()' - Why dnssd:// printers are neither found nor reached.
+std::string WhyNotFound() {
   const std::string problem = AvahiProblem();
   if (problem.empty())
-    return "Network printers (dnssd://) are not discovered: avahi-daemon was not running when "
-           "the printer application started; restart the application to discover them.";
-  return "Network printers (dnssd://) are not discovered: that needs avahi-daemon, which is not "
-         "running (avahi: " +
-         problem + "). Add a network printer by its address (socket://HOST:9100).";
+    return "avahi-daemon was not running when the printer application started; restart the "
+           "application";
+  return "that needs avahi-daemon, which is not running (avahi: " + problem +
+         "); add a network printer by its address (socket://HOST:9100)";
 }
 
 // 'ListNone()' - No printers found: say once per listing why.
 bool ListNone(pappl_device_cb_t, void *, pappl_deverror_cb_t err_cb, void *err_data) {
   if (err_cb)
-    err_cb(NoDiscoveryMessage().c_str(), err_data);
+    err_cb(("Network printers (dnssd://) are not discovered: " + WhyNotFound() + ".").c_str(),
+           err_data);
   return false;
 }
 
 // 'OpenNone()' - A dnssd:// printer cannot be reached without avahi.
 bool OpenNone(pappl_device_t *device, const char *, const char *) {
-  papplDeviceError(device, "%s", NoDiscoveryMessage().c_str());
+  papplDeviceError(device, "The network printer (dnssd://) cannot be reached: %s.",
+                   WhyNotFound().c_str());
   return false;
 }
 

@@ -30,6 +30,29 @@ start_server
 add_printer Label "file://$WORK/out"
 PRINTER=ipp://127.0.0.1:$PORT/ipp/print/Label
 
+# Without avahi-daemon PAPPL's own network discovery aborts the process that
+# browses or resolves: the server for a dnssd:// printer and the Add Printer
+# page, the sub-command for devices. A printer added as dnssd:// is opened
+# for its job: that resolves its name. Without D-Bus no avahi-daemon can be
+# reached, and each listing and open says so.
+no_avahi=false
+[[ ! -S /run/dbus/system_bus_socket && -z ${DBUS_SYSTEM_BUS_ADDRESS:-} ]] && no_avahi=true
+add_printer Net "dnssd://Label._pdl-datastream._tcp.local/"
+TO=ipp://127.0.0.1:$PORT/ipp/print/Net print_job net "$here/printer-attributes.test" text/plain
+for _ in $(seq 100); do
+  grep -q "\[Printer Net\] Unable to open device" "$WORK/log" && break
+  kill -0 "$SERVER_PID" 2>/dev/null || fail "the server died: $(tail -5 "$WORK/server.out")"
+  sleep 0.1
+done
+grep -q "\[Printer Net\] Unable to open device" "$WORK/log" || fail "the dnssd:// printer was not opened"
+if $no_avahi; then
+  grep -q "\[Device\] The network printer (dnssd://) cannot be reached: that needs avahi-daemon" "$WORK/log" ||
+    fail "the dnssd:// printer's open left no log line about avahi-daemon"
+fi
+# Its job is canceled, so that the job's thread ends before the server stops.
+ipptool -q -d job="$JOB" "ipp://127.0.0.1:$PORT/ipp/print/Net" "$here/cancel-job.test" ||
+  fail "cancel-job $JOB"
+
 # The form's darkness steps are 0, 6, 13, ... 100 %: 53 % is Darkness
 # round(53 x 15 / 100) = 8.
 timeout 180 /usr/bin/python3 "$here/web_defaults.py" "http://127.0.0.1:$PORT/Label" "$WORK/log" 53 9 7 ||
@@ -37,18 +60,15 @@ timeout 180 /usr/bin/python3 "$here/web_defaults.py" "http://127.0.0.1:$PORT/Lab
 pass "Chromium: settings, choices and media in words; feed 99 from a form set back with a log line; darkness 53 %, print head pressure 9 and feed 7 saved; Add Printer lists devices"
 kill -0 "$SERVER_PID" 2>/dev/null || fail "the server died: $(tail -5 "$WORK/server.out")"
 
-# Without avahi-daemon PAPPL's own network discovery aborts the process that
-# browses: the server for the Add Printer page, the sub-command for devices.
 "$WORK/$SERVER_NAME" devices >"$WORK/devices.txt" 2>&1 || fail "devices: $(cat "$WORK/devices.txt")"
-if [[ ! -S /run/dbus/system_bus_socket && -z ${DBUS_SYSTEM_BUS_ADDRESS:-} ]]; then
-  # No D-Bus, so no avahi-daemon can be reached: each listing says why.
+if $no_avahi; then
   grep -q "^$SERVER_NAME: Network printers (dnssd://) are not discovered: that needs avahi-daemon" \
     "$WORK/devices.txt" || fail "devices does not say that discovery needs avahi-daemon: $(cat "$WORK/devices.txt")"
   grep -q "\[Device\] Network printers (dnssd://) are not discovered: that needs avahi-daemon" "$WORK/log" ||
     fail "the Add Printer page left no log line about avahi-daemon"
 fi
 kill -0 "$SERVER_PID" 2>/dev/null || fail "the server died: $(tail -5 "$WORK/server.out")"
-pass "Add Printer and devices without avahi-daemon: the server is still up"
+pass "Add Printer, devices and a dnssd:// printer without avahi-daemon: the server is still up"
 
 # The test page: the self-test label at the default 4 x 6 in, 812 dots in
 # 104-byte bands, with the new settings ahead of it.
