@@ -7,6 +7,7 @@
 #include <string>
 
 struct AppContext {
-  std::string stateFile; // where the printers and their defaults are kept
-  JobGate gate;          // no new job while the last one is finished
+  std::string stateFile;  // where the printers and their defaults are kept
+  JobGate gate;           // no new job while the last one is finished
+  std::string webStrings; // the web page's names for the printer's settings and media
 };

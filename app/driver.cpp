@@ -19,18 +19,31 @@ namespace {
 
 constexpr int kDpi = 203;
 
-// The PPD's page sizes as PWG names. A receipt roll's page is its printable
-// width: 48 mm of a 58 mm roll and 72 mm of an 80 mm roll, named a tenth of
-// a millimetre wider so that the page is exactly 384 and 576 dots. Custom
-// sizes go from 20 x 10 mm to the head's 104 mm x 1 m.
-constexpr const char *kMedia[] = {
-    "om_58mm-roll_48.1x100mm",    "om_58mm-roll_48.1x150mm",  "om_58mm-roll_48.1x200mm",
-    "om_58mm-roll_48.1x300mm",    "om_80mm-roll_72.1x100mm",  "om_80mm-roll_72.1x150mm",
-    "om_80mm-roll_72.1x200mm",    "om_80mm-roll_72.1x300mm",  "om_40x30-label_40x30mm",
-    "om_50x25-label_50x25mm",     "om_50x30-label_50x30mm",   "om_60x40-label_60x40mm",
-    "om_70x50-label_70x50mm",     "om_100x50-label_100x50mm", "om_100x100-label_100x100mm",
-    "om_100x150-label_100x150mm", "oe_4x6-label_4x6in",       "roll_min_20x10mm",
-    "roll_max_104x1000mm",
+// The PPD's page sizes as PWG names, with the web page's names for them. A
+// receipt roll's page is its printable width: 48 mm of a 58 mm roll and
+// 72 mm of an 80 mm roll, named a tenth of a millimetre wider so that the
+// page is exactly 384 and 576 dots. Custom sizes go from 20 x 10 mm to the
+// head's 104 mm x 1 m.
+constexpr MediaSize kMedia[] = {
+    {"om_58mm-roll_48.1x100mm", "58 mm roll, 100 mm"},
+    {"om_58mm-roll_48.1x150mm", "58 mm roll, 150 mm"},
+    {"om_58mm-roll_48.1x200mm", "58 mm roll, 200 mm"},
+    {"om_58mm-roll_48.1x300mm", "58 mm roll, 300 mm"},
+    {"om_80mm-roll_72.1x100mm", "80 mm roll, 100 mm"},
+    {"om_80mm-roll_72.1x150mm", "80 mm roll, 150 mm"},
+    {"om_80mm-roll_72.1x200mm", "80 mm roll, 200 mm"},
+    {"om_80mm-roll_72.1x300mm", "80 mm roll, 300 mm"},
+    {"om_40x30-label_40x30mm", "40 × 30 mm label"},
+    {"om_50x25-label_50x25mm", "50 × 25 mm label"},
+    {"om_50x30-label_50x30mm", "50 × 30 mm label"},
+    {"om_60x40-label_60x40mm", "60 × 40 mm label"},
+    {"om_70x50-label_70x50mm", "70 × 50 mm label"},
+    {"om_100x50-label_100x50mm", "100 × 50 mm label"},
+    {"om_100x100-label_100x100mm", "100 × 100 mm label"},
+    {"om_100x150-label_100x150mm", "100 × 150 mm label"},
+    {"oe_4x6-label_4x6in", "4 × 6 in label"},
+    {"roll_min_20x10mm", "Custom size, from 20 × 10 mm"},
+    {"roll_max_104x1000mm", "Custom size, up to 104 mm × 1 m"},
 };
 constexpr const char *kDefaultMedia = "oe_4x6-label_4x6in";
 
@@ -65,6 +78,8 @@ void FillDither(pappl_dither_t &dither) {
 }
 
 } // namespace
+
+std::span<const MediaSize> LabelMedia() { return kMedia; }
 
 bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *, const char *,
                          pappl_pr_driver_data_t *data, ipp_t **driver_attrs, void *cbdata) {
@@ -128,7 +143,7 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
 
   data->num_media = static_cast<int>(std::size(kMedia));
   for (int i = 0; i < data->num_media; ++i)
-    data->media[i] = kMedia[i];
+    data->media[i] = kMedia[i].name;
   data->num_source = 1;
   data->source[0] = kSource;
   data->num_type = static_cast<int>(std::size(kTypes));

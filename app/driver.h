@@ -3,10 +3,22 @@
 
 #include <pappl/pappl.h>
 
+#include <span>
+
 // The drivers the application offers: one, the 203 dpi printer with its
 // 832-dot head.
 inline constexpr const char *kDriverName = "thermal-label-203";
 extern pappl_pr_driver_t LabelDrivers[1]; // Drivers for papplMainloop and the system
+
+// A page size the printer takes: its PWG name and the web page's name for it.
+struct MediaSize {
+  const char *name;
+  const char *label;
+};
+
+// 'LabelMedia()' - The printer's page sizes, in the order the web page
+// shows them.
+std::span<const MediaSize> LabelMedia();
 
 // 'LabelDriverCallback()' - Fill in the driver data and the vendor
 // attributes of a new printer.

@@ -7,6 +7,7 @@
 #include "job.h"
 #include "socket_device.h"
 #include "state_file.h"
+#include "web_strings.h"
 
 #include <pappl/pappl.h>
 
@@ -19,8 +20,6 @@ namespace {
 
 constexpr const char *kAppName = "label-printer-app";
 constexpr const char *kVersion = "0.1";
-constexpr const char *kFooterHtml =
-    "Label printer application for 203 dpi thermal label and receipt printers.";
 constexpr int kDefaultPort = 8000;
 
 // 'Option()' - A server option (-o NAME=VALUE), else the environment
@@ -123,6 +122,10 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
   strncpy(version.sversion, kVersion, sizeof version.sversion - 1);
   version.version[1] = 1;
   papplSystemSetVersions(system, 1, &version);
+  // The web page names the printer's settings, their choices and the media.
+  context.webStrings = WebStrings();
+  AddWebStrings(system, context.webStrings);
+  papplSystemSetFooterHTML(system, FooterHtml().c_str());
 
   // The printers and their defaults come back after a restart.
   if (!LoadState(system, context.stateFile)) {
@@ -142,6 +145,6 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
 int main(int argc, char *argv[]) {
   AppContext context;
   AddDeviceSchemes(); // before PAPPL adds its own: our socket:// first
-  return papplMainloop(argc, argv, kVersion, kFooterHtml, 1, LabelDrivers, nullptr,
-                       LabelDriverCallback, nullptr, nullptr, MakeSystem, nullptr, &context);
+  return papplMainloop(argc, argv, kVersion, nullptr, 1, LabelDrivers, nullptr, LabelDriverCallback,
+                       nullptr, nullptr, MakeSystem, nullptr, &context);
 }

@@ -14,59 +14,73 @@ constexpr const char *kLevelNames[] = {"0", "1", "2",  "3",  "4",  "5",  "6",  "
                                        "8", "9", "10", "11", "12", "13", "14", "15"};
 constexpr int kHighestLevel = 15;
 
+constexpr const char *kPrinterSetting = "Printer's setting";
+
 // 'LevelChoices()' - "printer-setting", then the levels Lowest to 15.
 template <int Lowest> constexpr auto LevelChoices() {
   std::array<VendorChoice, kHighestLevel - Lowest + 2> choices{};
-  choices[0] = {"printer-setting", nullptr};
+  choices[0] = {"printer-setting", nullptr, kPrinterSetting};
   for (int n = Lowest; n <= kHighestLevel; ++n)
-    choices[n - Lowest + 1] = {kLevelNames[n], kLevelNames[n]};
+    choices[n - Lowest + 1] = {kLevelNames[n], kLevelNames[n], kLevelNames[n]};
   return choices;
 }
 constexpr auto kLevels0To15 = LevelChoices<0>();
 constexpr auto kLevels1To15 = LevelChoices<1>();
-constexpr VendorChoice kOnOff[] = {{"printer-setting", nullptr}, {"off", "0"}, {"on", "1"}};
+constexpr VendorChoice kOnOff[] = {
+    {"printer-setting", nullptr, kPrinterSetting}, {"off", "0", "Off"}, {"on", "1", "On"}};
 constexpr VendorChoice kGrayConversion[] = {
-    {"edge-aware", "None"},
-    {"threshold", "Threshold"},
-    {"ordered-dither", "OrderDithering"},
-    {"error-diffusion", "ErrorDiffusion"},
+    {"edge-aware", "None", "Edge-aware"},
+    {"threshold", "Threshold", "Threshold"},
+    {"ordered-dither", "OrderDithering", "Ordered dither"},
+    {"error-diffusion", "ErrorDiffusion", "Error diffusion"},
 };
 constexpr VendorChoice kOrigin[] = {
-    {"rotation-0", "Rotation0"},
-    {"rotation-90", "Rotation90"},
-    {"rotation-180", "Rotation180"},
-    {"rotation-270", "Rotation270"},
+    {"rotation-0", "Rotation0", "0°"},
+    {"rotation-90", "Rotation90", "90°"},
+    {"rotation-180", "Rotation180", "180°"},
+    {"rotation-270", "Rotation270", "270° (printed as 90°)"},
 };
 constexpr VendorChoice kCutting[] = {
-    {"none", "0"},
-    {"after-every-page", "1"},
-    {"end-of-job", "2"},
+    {"none", "0", "No cut"},
+    {"after-every-page", "1", "After every page"},
+    {"end-of-job", "2", "At the end of the job"},
 };
 
 using K = ChoiceKeywords;
 const VendorAttribute kVendorAttributes[] = {
-    {"gray-conversion", &K::Dithering, VendorSyntax::Keyword, kGrayConversion, 0, 0, "edge-aware"},
-    {"label-origin", &K::Origin, VendorSyntax::Keyword, kOrigin, 0, 0, "rotation-0"},
-    {"mirror-image", &K::MirrorImage, VendorSyntax::Boolean, {}, 0, 0, "false"},
-    {"negative-image", &K::NegativeImage, VendorSyntax::Boolean, {}, 0, 0, "false"},
+    {"gray-conversion", "Gray conversion", &K::Dithering, VendorSyntax::Keyword, kGrayConversion, 0,
+     0, "edge-aware"},
+    {"label-origin", "Label rotation", &K::Origin, VendorSyntax::Keyword, kOrigin, 0, 0,
+     "rotation-0"},
+    {"mirror-image", "Mirror image", &K::MirrorImage, VendorSyntax::Boolean, {}, 0, 0, "false"},
+    {"negative-image",
+     "Negative image (white on black)",
+     &K::NegativeImage,
+     VendorSyntax::Boolean,
+     {},
+     0,
+     0,
+     "false"},
     {"feed-after-printing",
+     "Feed after printing",
      &K::FeedAfterPrinting,
      VendorSyntax::Range,
      {},
      0,
      kLargestFeedChoice,
      "0"},
-    {"cutting", &K::Cutting, VendorSyntax::Keyword, kCutting, 0, 0, "none"},
-    {"print-head-pressure", &K::PrintPressure, VendorSyntax::Keyword, kLevels1To15, 0, 0,
+    {"cutting", "Cutter", &K::Cutting, VendorSyntax::Keyword, kCutting, 0, 0, "none"},
+    {"print-head-pressure", "Print head pressure", &K::PrintPressure, VendorSyntax::Keyword,
+     kLevels1To15, 0, 0, "printer-setting"},
+    {"print-head-temperature", "Print head temperature", &K::PrintHeaderHeatingTemp,
+     VendorSyntax::Keyword, kLevels1To15, 0, 0, "printer-setting"},
+    {"print-head-offset", "Print head offset", &K::PrintHeaderOffset, VendorSyntax::Keyword,
+     kLevels0To15, 0, 0, "printer-setting"},
+    {"edge-enhancement", "Edge enhancement", &K::EdageEnhance, VendorSyntax::Keyword, kOnOff, 0, 0,
      "printer-setting"},
-    {"print-head-temperature", &K::PrintHeaderHeatingTemp, VendorSyntax::Keyword, kLevels1To15, 0,
-     0, "printer-setting"},
-    {"print-head-offset", &K::PrintHeaderOffset, VendorSyntax::Keyword, kLevels0To15, 0, 0,
-     "printer-setting"},
-    {"edge-enhancement", &K::EdageEnhance, VendorSyntax::Keyword, kOnOff, 0, 0, "printer-setting"},
-    {"edge-enhancement-length", &K::EdageEnhanceLength, VendorSyntax::Keyword, kLevels0To15, 0, 0,
-     "printer-setting"},
-    {"upward-offset", &K::UpwardOffset, VendorSyntax::Keyword, kLevels0To15, 0, 0,
+    {"edge-enhancement-length", "Edge enhancement length", &K::EdageEnhanceLength,
+     VendorSyntax::Keyword, kLevels0To15, 0, 0, "printer-setting"},
+    {"upward-offset", "Upward offset", &K::UpwardOffset, VendorSyntax::Keyword, kLevels0To15, 0, 0,
      "printer-setting"},
 };
 
@@ -140,11 +154,18 @@ void AddVendorAttributes(pappl_pr_driver_data_t &data, ipp_t *attrs) {
                     !strcmp(attr.defaultValue, "true"));
       ippAddBoolean(attrs, IPP_TAG_PRINTER, supportedName.c_str(), 1);
       break;
-    case VendorSyntax::Range:
+    case VendorSyntax::Range: {
+      // Every value, not a rangeOfInteger: PAPPL's web page shows a list of
+      // integers as a list to choose from, a range as a free number field.
+      std::vector<int> values;
+      for (int n = attr.low; n <= attr.high; ++n)
+        values.push_back(n);
       ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, defaultName.c_str(),
                     atoi(attr.defaultValue));
-      ippAddRange(attrs, IPP_TAG_PRINTER, supportedName.c_str(), attr.low, attr.high);
+      ippAddIntegers(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, supportedName.c_str(),
+                     static_cast<int>(values.size()), values.data());
       break;
+    }
     }
   }
 }

@@ -16,18 +16,22 @@
 enum class VendorSyntax {
   Keyword, // one of its choices
   Boolean, // true / false: the PPD's "True" / "False"
-  Range,   // an integer from 'low' to 'high': the PPD's number
+  Range,   // an integer from 'low' to 'high': the PPD's number; offered as
+           // the list of every value, which the web page shows as a list
 };
 
 // One IPP keyword and the PPD choice it stands for; no choice means the
-// printer keeps its own setting and is sent no command.
+// printer keeps its own setting and is sent no command. The label is what
+// the web page shows for it.
 struct VendorChoice {
   const char *keyword;
   const char *ppdChoice;
+  const char *label;
 };
 
 struct VendorAttribute {
   const char *name;                                // the IPP attribute, "-default" and "-supported"
+  const char *label;                               // the web page's name for it
   std::optional<std::string> ChoiceKeywords::*ppd; // the PPD option it sets
   VendorSyntax syntax;
   std::span<const VendorChoice> choices; // Keyword

@@ -3,6 +3,8 @@
 // slices, and between them the write looks whether the job was canceled.
 #include "socket_device.h"
 
+#include "dnssd_fallback.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -205,7 +207,9 @@ void AddDeviceSchemes() {
                        SocketWrite, nullptr, nullptr);
   _papplDeviceAddFileScheme();
   _papplDeviceAddUSBScheme();
-  // PAPPL's dnssd and snmp; its socket is refused, since ours is there.
+  // PAPPL's dnssd and snmp; its socket is refused, since ours is there, and
+  // so is its dnssd when avahi-daemon cannot be reached.
+  AddDnssdFallback();
   _papplDeviceAddNetworkSchemes();
 }
 

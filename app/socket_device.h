@@ -7,7 +7,8 @@
 #include <pappl/pappl.h>
 
 // 'AddDeviceSchemes()' - Register the socket scheme, then PAPPL's file, usb,
-// dnssd and snmp schemes. Called once, before the main loop.
+// dnssd (see AddDnssdFallback()) and snmp schemes. Called once, before the
+// main loop.
 void AddDeviceSchemes();
 
 // 'WatchJobOnDevice()' - Let the device see the job, and so its cancel, when

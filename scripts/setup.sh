@@ -12,7 +12,7 @@ packages+=(cups cups-client cups-filters ghostscript poppler-utils)
 # ipptool, to read a queue's attributes as cupsd holds them.
 packages+=(cups-ipp-utils)
 # The printer application: PAPPL; its web page is tested in a real browser.
-packages+=(libpappl-dev chromium chromium-driver python3-selenium)
+packages+=(libpappl-dev libjpeg-dev libavahi-client-dev chromium chromium-driver python3-selenium)
 # The Debian package: cpack's DEB generator reads the Depends from
 # dpkg-shlibdeps.
 packages+=(dpkg-dev)

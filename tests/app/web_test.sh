@@ -1,8 +1,11 @@
 #!/bin/bash
-# The printer's web page in a real browser: headless Chromium sets the
-# darkness and the print head pressure through the printing defaults form and
-# prints the test page; ipptool then finds the new defaults, and the test page
-# and a job send their commands.
+# The printer's web page in a real browser: headless Chromium finds the
+# printer's settings, their choices and the media named in words, sets the
+# darkness, the print head pressure and the feed after printing through the
+# printing defaults form and prints the test page; ipptool then finds the new
+# defaults, and the test page and a job send their commands. The Add Printer
+# page and the devices sub-command work without avahi-daemon, and the server
+# is still up after them.
 #
 #   web_test.sh APP LABEL_RASTERS STREAM_CHECK
 set -euo pipefail
@@ -27,11 +30,45 @@ start_server
 add_printer Label "file://$WORK/out"
 PRINTER=ipp://127.0.0.1:$PORT/ipp/print/Label
 
+# Without avahi-daemon PAPPL's own network discovery aborts the process that
+# browses or resolves: the server for a dnssd:// printer and the Add Printer
+# page, the sub-command for devices. A printer added as dnssd:// is opened
+# for its job: that resolves its name. Without D-Bus no avahi-daemon can be
+# reached, and each listing and open says so.
+no_avahi=false
+[[ ! -S /run/dbus/system_bus_socket && -z ${DBUS_SYSTEM_BUS_ADDRESS:-} ]] && no_avahi=true
+add_printer Net "dnssd://Label._pdl-datastream._tcp.local/"
+TO=ipp://127.0.0.1:$PORT/ipp/print/Net print_job net "$here/printer-attributes.test" text/plain
+for _ in $(seq 100); do
+  grep -q "\[Printer Net\] Unable to open device" "$WORK/log" && break
+  kill -0 "$SERVER_PID" 2>/dev/null || fail "the server died: $(tail -5 "$WORK/server.out")"
+  sleep 0.1
+done
+grep -q "\[Printer Net\] Unable to open device" "$WORK/log" || fail "the dnssd:// printer was not opened"
+if $no_avahi; then
+  grep -q "\[Device\] The network printer (dnssd://) cannot be reached: that needs avahi-daemon" "$WORK/log" ||
+    fail "the dnssd:// printer's open left no log line about avahi-daemon"
+fi
+# Its job is canceled, so that the job's thread ends before the server stops.
+ipptool -q -d job="$JOB" "ipp://127.0.0.1:$PORT/ipp/print/Net" "$here/cancel-job.test" ||
+  fail "cancel-job $JOB"
+
 # The form's darkness steps are 0, 6, 13, ... 100 %: 53 % is Darkness
 # round(53 x 15 / 100) = 8.
-timeout 120 /usr/bin/python3 "$here/web_defaults.py" "http://127.0.0.1:$PORT/Label" 53 9 ||
-  fail "the browser could not save the defaults"
-pass "Chromium set darkness 53 % and print head pressure 9 on the printer's web page"
+timeout 180 /usr/bin/python3 "$here/web_defaults.py" "http://127.0.0.1:$PORT/Label" "$WORK/log" 53 9 7 ||
+  fail "the browser test of the web page failed"
+pass "Chromium: settings, choices and media in words; feed 99 from a form set back with a log line; darkness 53 %, print head pressure 9 and feed 7 saved; Add Printer lists devices"
+kill -0 "$SERVER_PID" 2>/dev/null || fail "the server died: $(tail -5 "$WORK/server.out")"
+
+"$WORK/$SERVER_NAME" devices >"$WORK/devices.txt" 2>&1 || fail "devices: $(cat "$WORK/devices.txt")"
+if $no_avahi; then
+  grep -q "^$SERVER_NAME: Network printers (dnssd://) are not discovered: that needs avahi-daemon" \
+    "$WORK/devices.txt" || fail "devices does not say that discovery needs avahi-daemon: $(cat "$WORK/devices.txt")"
+  grep -q "\[Device\] Network printers (dnssd://) are not discovered: that needs avahi-daemon" "$WORK/log" ||
+    fail "the Add Printer page left no log line about avahi-daemon"
+fi
+kill -0 "$SERVER_PID" 2>/dev/null || fail "the server died: $(tail -5 "$WORK/server.out")"
+pass "Add Printer, devices and a dnssd:// printer without avahi-daemon: the server is still up"
 
 # The test page: the self-test label at the default 4 x 6 in, 812 dots in
 # 104-byte bands, with the new settings ahead of it.
@@ -46,9 +83,9 @@ setting Darkness 8"
 expect_equal "test page bands" "$(grep '^band' "$WORK/test-page.txt" | sort -u)" "band 104"
 pass "Print Test Page: the self-test label in 104-byte bands, after PrintPressure 9 and Darkness 8"
 
-ipptool -q -d darkness=53 -d pressure=9 "$PRINTER" "$here/printer-attributes.test" ||
-  fail "$(ipptool -t -d darkness=53 -d pressure=9 "$PRINTER" "$here/printer-attributes.test")"
-pass "ipptool: printer-darkness-configured 53, print-head-pressure-default 9"
+ipptool -q -d darkness=53 -d pressure=9 -d feed=7 "$PRINTER" "$here/printer-attributes.test" ||
+  fail "$(ipptool -t -d darkness=53 -d pressure=9 -d feed=7 "$PRINTER" "$here/printer-attributes.test")"
+pass "ipptool: printer-darkness-configured 53, print-head-pressure-default 9, feed-after-printing-default 7"
 
 "$LABEL_RASTERS" "$WORK" 479 319
 timeout 60 ipptool -q -d jobname=web -f "$WORK/gray-sgray.pwg" "$PRINTER" "$here/print-job.test" ||

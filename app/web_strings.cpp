@@ -1,0 +1,86 @@
+#include "web_strings.h"
+
+#include "driver.h"
+#include "settings_map.h"
+
+#include <array>
+#include <cstdio>
+
+namespace {
+
+// The languages PAPPL 1.3 brings its own strings for. A browser that asks
+// for one of them finds the printer's names in English.
+constexpr const char *kLanguages[] = {"de", "en", "es", "fr", "it", "ja", "nb-NO", "pl", "tr"};
+
+// How far each FeedAfterPrinting choice feeds, in dots, as the PPD names
+// them: 30 dots a step up to 10, then 360, 540 and 720.
+constexpr std::array<int, kLargestFeedChoice + 1> kFeedDots{0,   30,  60,  90,  120, 150, 180,
+                                                            210, 240, 270, 300, 360, 540, 720};
+constexpr double kDotsPerMm = 203 / 25.4;
+
+// 'Quoted()' - Text between double quotes, as strings files and JavaScript
+// take it.
+std::string Quoted(const std::string &text) {
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"' || c == '\\')
+      out += '\\';
+    out += c;
+  }
+  return out + '"';
+}
+
+// 'Put()' - One line of a strings file.
+void Put(std::string &text, const std::string &key, const char *value) {
+  text += Quoted(key) + " = " + Quoted(value) + ";\n";
+}
+
+} // namespace
+
+std::string WebStrings() {
+  std::string text;
+  for (const VendorAttribute &attr : VendorAttributes()) {
+    Put(text, attr.name, attr.label);
+    for (const VendorChoice &choice : attr.choices)
+      Put(text, std::string(attr.name) + "." + choice.keyword, choice.label);
+  }
+  for (const MediaSize &size : LabelMedia())
+    Put(text, std::string("media.") + size.name, size.label);
+  return text;
+}
+
+void AddWebStrings(pappl_system_t *system, const std::string &strings) {
+  for (const char *language : kLanguages)
+    papplSystemAddStringsData(
+        system, (std::string("/strings/label-printer-app-") + language + ".strings").c_str(),
+        language, strings.c_str());
+}
+
+std::string FooterHtml() {
+  // The choices by the form field that shows them and their values.
+  std::string names = "{\"print-darkness\": {\"0\": \"0% (printer's setting)\"}, "
+                      "\"print-speed\": {\"0\": \"Auto (printer's setting)\"}, "
+                      "\"feed-after-printing\": {\"0\": \"No feed\"";
+  for (int n = 1; n <= kLargestFeedChoice; ++n) {
+    char label[64];
+    snprintf(label, sizeof label, "%d dots (%.1f mm)", kFeedDots[n], kFeedDots[n] / kDotsPerMm);
+    names += ", " + Quoted(std::to_string(n)) + ": " + Quoted(label);
+  }
+  names += "}}";
+  return "Label printer application for 203 dpi thermal label and receipt printers.\n"
+         "<noscript>Darkness 0% and print speed Auto keep the printer's own settings.</noscript>\n"
+         "<script>\n"
+         "(function () {\n"
+         "  var names = " +
+         names +
+         ";\n"
+         "  Object.keys(names).forEach(function (field) {\n"
+         "    document.querySelectorAll('select[name=\"' + field + '\"] option')\n"
+         "      .forEach(function (option) {\n"
+         "        if (names[field][option.value]) option.textContent = "
+         "names[field][option.value];\n"
+         "      });\n"
+         "  });\n"
+         "})();\n"
+         "</script>";
+}
