@@ -373,13 +373,11 @@ bool PrintJPEG(pappl_job_t *job, pappl_device_t *device) {
 } // namespace
 
 bool LabelFilterPNG(pappl_job_t *job, pappl_device_t *device, void *) {
-  const bool ok = PrintPNG(job, device);
   CloseJobGate(job);
-  return ok;
+  return PrintPNG(job, device);
 }
 
 bool LabelFilterJPEG(pappl_job_t *job, pappl_device_t *device, void *) {
-  const bool ok = PrintJPEG(job, device);
   CloseJobGate(job);
-  return ok;
+  return PrintJPEG(job, device);
 }

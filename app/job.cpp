@@ -112,13 +112,11 @@ bool PassesBitsThrough(pappl_job_t *job, const cups_page_header2_t &h) {
 } // namespace
 
 bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) {
+  CloseJobGate(job);
   WatchJobOnDevice(job, device);
   auto *state = new (std::nothrow) LabelJob;
-  if (!state) {
-    // PAPPL ends the job without its end callback.
-    CloseJobGate(job);
+  if (!state)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
-  }
   ipp_t *printerAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
   std::vector<std::string> ignored;
   state->settings = ParseSettings(JobChoiceKeywords(*options, job, printerAttrs, ignored));
@@ -178,7 +176,7 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
 }
 
 bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
-  CloseJobGate(job);
+  JobGateEnding(job);
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
   if (!state)
     return false;
@@ -217,8 +215,7 @@ static bool SendFile(pappl_job_t *job, pappl_device_t *device) {
 }
 
 bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
-  WatchJobOnDevice(job, device);
-  const bool ok = SendFile(job, device);
   CloseJobGate(job);
-  return ok;
+  WatchJobOnDevice(job, device);
+  return SendFile(job, device);
 }

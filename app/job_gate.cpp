@@ -32,13 +32,11 @@ void JobGate::Close(pappl_job_t *job) {
   if (!papplPrinterIsAcceptingJobs(printer))
     return;
   const int id = papplPrinterGetID(printer);
-  // A job streamed on a client's connection has no file of its own.
-  const bool streamed = papplJobGetFilename(job) == nullptr;
   unsigned generation;
   {
     std::lock_guard lock(mutex_);
     generation = ++generation_;
-    closed_[id] = {generation, streamed ? time(nullptr) + kStreamedSeconds : 0};
+    closed_[id] = {generation, 0};
   }
   papplPrinterDisable(printer);
   ThreadGate.OpenNow();
@@ -46,6 +44,16 @@ void JobGate::Close(pappl_job_t *job) {
   ThreadGate.system = papplPrinterGetSystem(printer);
   ThreadGate.printerId = id;
   ThreadGate.generation = generation;
+}
+
+void JobGate::Ending(pappl_job_t *job) {
+  // A job streamed on a client's connection has no file of its own.
+  if (papplJobGetFilename(job))
+    return;
+  std::lock_guard lock(mutex_);
+  auto found = closed_.find(papplPrinterGetID(papplJobGetPrinter(job)));
+  if (found != closed_.end())
+    found->second.openBy = time(nullptr) + kStreamedSeconds;
 }
 
 void JobGate::Open(pappl_system_t *system, int printerId, unsigned generation) {
@@ -73,10 +81,22 @@ void JobGate::OpenLate(pappl_system_t *system) {
     Open(system, id, closed.generation);
 }
 
-void CloseJobGate(pappl_job_t *job) {
+// 'GateOf()' - The gate of the job's printer, if it has one.
+static JobGate *GateOf(pappl_job_t *job) {
   pappl_pr_driver_data_t data;
-  if (papplPrinterGetDriverData(papplJobGetPrinter(job), &data) && data.extension)
-    static_cast<JobGate *>(data.extension)->Close(job);
+  if (!papplPrinterGetDriverData(papplJobGetPrinter(job), &data))
+    return nullptr;
+  return static_cast<JobGate *>(data.extension);
+}
+
+void CloseJobGate(pappl_job_t *job) {
+  if (JobGate *gate = GateOf(job))
+    gate->Close(job);
+}
+
+void JobGateEnding(pappl_job_t *job) {
+  if (JobGate *gate = GateOf(job))
+    gate->Ending(job);
 }
 
 bool OpenLateGates(pappl_system_t *system, void *gate) {

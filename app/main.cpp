@@ -73,6 +73,8 @@ void OneJobAtATime(pappl_printer_t *printer, void *) { papplPrinterSetMaxActiveJ
 //   -o server-port=N         the IPP and web port (8000)
 //   -o spool-directory=DIR   the jobs' files
 //   -o log-file=FILE, -o log-level=debug|info|warn|error
+//   -o log-max-size=BYTES    the log's size before PAPPL starts it anew,
+//                            keeping one older log as FILE.O (0: no limit)
 //   -o state-file=FILE       the printers and their defaults
 //                            (LABEL_PRINTER_APP_STATE)
 //   -o listen-address=ADDR   "localhost" (the default: loopback only), an
@@ -85,6 +87,7 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
   const char *spool = Option(num_options, options, "spool-directory", nullptr);
   const char *logFile = Option(num_options, options, "log-file", nullptr);
   const char *logLevel = Option(num_options, options, "log-level", nullptr);
+  const char *logMaxSize = Option(num_options, options, "log-max-size", nullptr);
   const char *state = Option(num_options, options, "state-file", "LABEL_PRINTER_APP_STATE");
   const char *listen = Option(num_options, options, "listen-address", nullptr);
   const char *adminGroup = Option(num_options, options, "admin-group", nullptr);
@@ -100,6 +103,8 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
       logFile ? logFile : "-", LogLevel(logLevel), authService, false);
   if (!system)
     return nullptr;
+  if (logMaxSize)
+    papplSystemSetMaxLogSize(system, strtoul(logMaxSize, nullptr, 10));
 
   // Loopback only unless asked: "*" listens on every address. The main loop
   // adds the local socket its sub-commands use, named after the program
