@@ -381,6 +381,15 @@ std::optional<pappl_media_col_t> MediaCol(const Values &v, size_t first) {
   return col;
 }
 
+// 'Contact()' - A contact from the values "NAME EMAIL TELEPHONE".
+pappl_contact_t Contact(const Values &v) {
+  pappl_contact_t contact{};
+  papplCopyString(contact.name, v[0].c_str(), sizeof contact.name);
+  papplCopyString(contact.email, v[1].c_str(), sizeof contact.email);
+  papplCopyString(contact.telephone, v[2].c_str(), sizeof contact.telephone);
+  return contact;
+}
+
 void ApplySystem(pappl_system_t *system, const std::vector<Line> &lines) {
   for (const Line &line : lines) {
     const Values &v = line.values;
@@ -410,10 +419,7 @@ void ApplySystem(pappl_system_t *system, const std::vector<Line> &lines) {
     else if (line.key == "next-printer-id" && n)
       papplSystemSetNextPrinterID(system, number);
     else if (line.key == "contact" && v.size() == 3) {
-      pappl_contact_t contact{};
-      papplCopyString(contact.name, v[0].c_str(), sizeof contact.name);
-      papplCopyString(contact.email, v[1].c_str(), sizeof contact.email);
-      papplCopyString(contact.telephone, v[2].c_str(), sizeof contact.telephone);
+      pappl_contact_t contact = Contact(v);
       papplSystemSetContact(system, &contact);
     } else
       papplLog(system, PAPPL_LOGLEVEL_WARN, "State file line %d (%s) is not used.", line.number,
@@ -470,10 +476,7 @@ void ApplyPrinter(pappl_system_t *system, const PrinterRecord &record) {
     else if (line.key == "max-completed-jobs" && n)
       papplPrinterSetMaxCompletedJobs(printer, number);
     else if (line.key == "contact" && v.size() == 3) {
-      pappl_contact_t contact{};
-      papplCopyString(contact.name, v[0].c_str(), sizeof contact.name);
-      papplCopyString(contact.email, v[1].c_str(), sizeof contact.email);
-      papplCopyString(contact.telephone, v[2].c_str(), sizeof contact.telephone);
+      pappl_contact_t contact = Contact(v);
       papplPrinterSetContact(printer, &contact);
     } else if (line.key == "vendor" && v.size() == 2)
       numVendor = cupsAddOption(v[0].c_str(), v[1].c_str(), numVendor, &vendor);
