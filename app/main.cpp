@@ -93,8 +93,7 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
   const char *adminGroup = Option(num_options, options, "admin-group", nullptr);
   const char *authService = Option(num_options, options, "auth-service", nullptr);
 
-  context.stateFile =
-      state ? state : UserFile("/var/lib", "XDG_CONFIG_HOME", "/.config", ".state");
+  context.stateFile = state ? state : UserFile("/var/lib", "XDG_CONFIG_HOME", "/.config", ".state");
 
   const pappl_soptions_t soptions = PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE |
                                     PAPPL_SOPTIONS_WEB_LOG | PAPPL_SOPTIONS_WEB_SECURITY;
@@ -119,8 +118,8 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
   papplSystemAddMIMEFilter(system, "image/png", kPrinterFormat, LabelFilterPNG, nullptr);
   papplSystemAddMIMEFilter(system, "image/jpeg", kPrinterFormat, LabelFilterJPEG, nullptr);
 
-  papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, OneJobAtATime,
-                               LabelDriverCallback, &context);
+  papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, OneJobAtATime, LabelDriverCallback,
+                               &context);
   papplSystemAddTimerCallback(system, 0, 1, OpenLateGates, &context.gate);
   pappl_version_t version{};
   strncpy(version.name, kAppName, sizeof version.name - 1);

@@ -15,7 +15,7 @@
 namespace {
 
 PageResult Fault(PageFault fault, const char *format, auto... values) {
-  char message[200];
+  char message[320];
   snprintf(message, sizeof message, format, values...);
   return {fault, message};
 }
@@ -26,8 +26,7 @@ PageResult Fault(PageFault fault, const char *format, auto... values) {
 // a server takes many jobs, and a page it has not the memory for fails its
 // job alone.
 std::optional<PackedPage> ConvertGrayPage(RasterPage &page, size_t bytesPerLine, int width,
-                                          int height, GrayConversion mode,
-                                          const EngineSink &sink) {
+                                          int height, GrayConversion mode, const EngineSink &sink) {
   try {
     WorkingImage image = GrayWorkingImage(std::move(page.lines), bytesPerLine, width, height);
     return ConvertToDots(image, mode, page.pDataBuf, sink);
@@ -64,18 +63,18 @@ PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool 
   const unsigned width = h.cupsWidth, height = h.cupsHeight;
   const unsigned paperWidth = std::min(paper.width, kHeadDots);
   page.fit = gray && !bitsThrough && (width > paperWidth + 2 || height > paper.height + 2);
-  const bool fits = page.fit ? width <= kMaxFitWidth && uint64_t{width} * height <= kMaxFitPixels &&
-                                   h.cupsBytesPerLine <= kMaxFitWidth
-                             : width <= kHeadDots && height <= kMaxPageRows &&
-                                   h.cupsBytesPerLine <= kHeadDots;
+  const bool fits =
+      page.fit ? width <= kMaxFitWidth && uint64_t{width} * height <= kMaxFitPixels &&
+                     h.cupsBytesPerLine <= kMaxFitWidth
+               : width <= kHeadDots && height <= kMaxPageRows && h.cupsBytesPerLine <= kHeadDots;
   if (width == 0 || height == 0 || !fits ||
       h.cupsBytesPerLine < (uint64_t{width} * h.cupsBitsPerPixel + 7) / 8)
     return Fault(PageFault::Unprintable,
                  "Page %u is %u x %u dots (%u bytes per line); the printer's head prints 1 to %u "
                  "dots across and pages of up to %u rows, and a larger gray page is fitted to "
                  "the paper up to %u pixels across and %llu in all.",
-                 number, width, height, h.cupsBytesPerLine, kHeadDots, kMaxPageRows,
-                 kMaxFitWidth, static_cast<unsigned long long>(kMaxFitPixels));
+                 number, width, height, h.cupsBytesPerLine, kHeadDots, kMaxPageRows, kMaxFitWidth,
+                 static_cast<unsigned long long>(kMaxFitPixels));
 
   page.invertGray = gray && space != CUPS_CSPACE_K;
   page.bitsStride = bitsThrough ? (h.cupsWidth + 7) / 8 : 0;
@@ -147,8 +146,9 @@ PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsig
     } catch (const std::bad_alloc &) {
       return {PageFault::NoMemory, "Not enough memory to fit the page to the paper."};
     }
-    note = Fault(PageFault::None, "Page %u (%d x %d dots) is scaled down to fit the paper, %d x %d dots.",
-                 number, width, height, paperWidth, paperHeight)
+    note = Fault(PageFault::None,
+                 "Page %u (%d x %d dots) is scaled down to fit the paper, %d x %d dots.", number,
+                 width, height, paperWidth, paperHeight)
                .message;
     width = paperWidth, height = paperHeight, bytesPerLine = size_t(paperWidth);
   }

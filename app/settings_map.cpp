@@ -209,7 +209,8 @@ ChoiceKeywords JobChoiceKeywords(const pappl_pr_options_t &options, pappl_job_t 
     }
     if (!value) {
       const std::string defaultName = std::string(attr.name) + "-default";
-      value = SupportedValue(attr, ippFindAttribute(printerAttrs, defaultName.c_str(), IPP_TAG_ZERO));
+      value =
+          SupportedValue(attr, ippFindAttribute(printerAttrs, defaultName.c_str(), IPP_TAG_ZERO));
     }
     choices.*attr.ppd = PpdChoice(attr, value.value_or(attr.defaultValue));
   }

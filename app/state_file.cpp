@@ -131,20 +131,19 @@ const NumberDefault kNumberDefaults[] = {
 
 void PutMediaCol(std::string &text, std::string_view key, const pappl_media_col_t &m,
                  std::string_view index = {}) {
-  const std::string n[] = {std::to_string(m.size_width),    std::to_string(m.size_length),
-                           std::to_string(m.left_margin),   std::to_string(m.right_margin),
-                           std::to_string(m.top_margin),    std::to_string(m.bottom_margin),
-                           std::to_string(m.left_offset),   std::to_string(m.top_offset),
+  const std::string n[] = {std::to_string(m.size_width),   std::to_string(m.size_length),
+                           std::to_string(m.left_margin),  std::to_string(m.right_margin),
+                           std::to_string(m.top_margin),   std::to_string(m.bottom_margin),
+                           std::to_string(m.left_offset),  std::to_string(m.top_offset),
                            std::to_string(int(m.tracking))};
   text += key;
   if (!index.empty())
     text += ' ' + std::string(index);
-  for (std::string_view value : {std::string_view(m.size_name), std::string_view(n[0]),
-                                 std::string_view(n[1]), std::string_view(n[2]),
-                                 std::string_view(n[3]), std::string_view(n[4]),
-                                 std::string_view(n[5]), std::string_view(n[6]),
-                                 std::string_view(n[7]), std::string_view(n[8]),
-                                 std::string_view(m.source), std::string_view(m.type)})
+  for (std::string_view value :
+       {std::string_view(m.size_name), std::string_view(n[0]), std::string_view(n[1]),
+        std::string_view(n[2]), std::string_view(n[3]), std::string_view(n[4]),
+        std::string_view(n[5]), std::string_view(n[6]), std::string_view(n[7]),
+        std::string_view(n[8]), std::string_view(m.source), std::string_view(m.type)})
     text += ' ' + Escape(value);
   text += '\n';
 }
@@ -316,8 +315,8 @@ bool ParseState(std::string_view text, StateRecord &state, int &badLine, const c
         badLine = number, why = "a printer needs an id, a name, a driver and a device";
         return false;
       }
-      state.printers.push_back({id, parsed.values[1], parsed.values[2], parsed.values[3],
-                                parsed.values[4], {}});
+      state.printers.push_back(
+          {id, parsed.values[1], parsed.values[2], parsed.values[3], parsed.values[4], {}});
     } else if (state.printers.empty()) {
       state.system.push_back(std::move(parsed));
     } else {
@@ -365,9 +364,8 @@ std::optional<pappl_media_col_t> MediaCol(const Values &v, size_t first) {
   if (v.size() != first + 12)
     return std::nullopt;
   pappl_media_col_t col{};
-  int *numbers[] = {&col.size_width,  &col.size_length,   &col.left_margin,
-                    &col.right_margin, &col.top_margin,    &col.bottom_margin,
-                    &col.left_offset,  &col.top_offset};
+  int *numbers[] = {&col.size_width, &col.size_length,   &col.left_margin, &col.right_margin,
+                    &col.top_margin, &col.bottom_margin, &col.left_offset, &col.top_offset};
   for (size_t i = 0; i < std::size(numbers); ++i)
     if (!ToInt(v[first + 1 + i], *numbers[i]))
       return std::nullopt;
