@@ -6,12 +6,13 @@
 #
 #   bench/run_app_latency.sh [-n N] [--log-level LEVEL] [--app PATH] [--keep] [BUILD_DIR]
 #
-# BUILD_DIR (default build-bench) holds label-printer-app and the bench
-# programs job_latency and gray_documents; nothing is built here. -n: jobs
-# of each document on each printer (default 40); --log-level: both
-# servers' (default info); --app: another label-printer-app to time (an
-# earlier version, say) in place of BUILD_DIR's; --keep: keep the scratch folder (its name is
-# printed), with the servers' logs and the printed streams. Prints the median, fastest and slowest times in
+# BUILD_DIR (default build-bench, a Release build) holds label-printer-app
+# and the bench programs job_latency and gray_documents; nothing is built
+# here. -n: jobs of each document on each printer (default 40); --log-level:
+# both servers' (default info); --app: another label-printer-app to time
+# (an earlier version, say) in place of BUILD_DIR's; --keep: keep the
+# scratch folder (its name is printed), with the servers' logs and the
+# printed streams. Prints the median, fastest and slowest times in
 # milliseconds and the ratio of the medians, ours / LPrint's.
 #
 # LPrint 1.1 (Debian package lprint, installed when missing) has a 203 dpi
@@ -64,11 +65,16 @@ done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/app-latency.XXXXXX")
 pids=()
+names=()
 cleanup() {
-  local pid
+  local pid name
   for pid in "${pids[@]}"; do
     kill -TERM "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
+  done
+  # The local sockets PAPPL made for the servers, named after them.
+  for name in "${names[@]}"; do
+    rm -f "/run/$name.sock" "${TMPDIR:-/tmp}/$name$(id -u).sock"
   done
   if [[ -n $keep ]]; then echo "kept: $work"; else rm -rf "$work"; fi
 }
@@ -108,6 +114,7 @@ pdftoppm -jpeg -gray -r 203 -singlefile "$work/label.pdf" "$work/label"
 mkdir -p "$work/ours/spool" "$work/ours/out" "$work/lprint/spool" "$work/lprint/out"
 ours_port=$(free_port)
 ours=$work/label-printer-app-bench-$ours_port
+names+=("$(basename "$ours")")
 ln -s "$(realpath "$app")" "$ours"
 "$ours" server -o server-port="$ours_port" -o spool-directory="$work/ours/spool" \
   -o log-file="$work/ours/log" -o log-level="$log_level" -o state-file="$work/ours/state" \
@@ -117,6 +124,7 @@ wait_port "$ours_port" "${pids[-1]}"
 
 lprint_port=$(free_port)
 lprint=$work/lprint-bench-$lprint_port
+names+=("$(basename "$lprint")")
 ln -s "$(command -v lprint)" "$lprint"
 # LPrint keeps its state in $XDG_DATA_HOME/.lprint.conf.
 XDG_DATA_HOME=$work/lprint HOME=$work/lprint "$lprint" server -o server-port="$lprint_port" \
