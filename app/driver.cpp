@@ -113,7 +113,10 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   data->color_default = PAPPL_COLOR_MODE_MONOCHROME;
   data->content_default = PAPPL_CONTENT_AUTO;
   data->quality_default = IPP_QUALITY_NORMAL;
-  data->scaling_default = PAPPL_SCALING_AUTO;
+  // An image larger than the label is scaled to fit it whole: the media
+  // have no margins, for which PAPPL's 'auto' would fill the label and cut
+  // off the sides. The image filters take 'auto' as 'auto-fit' too.
+  data->scaling_default = PAPPL_SCALING_AUTO_FIT;
   // Gray pages and 1-bit ones. The job's page is 8-bit gray all the same
   // (PAPPL 1.3 picks sgray for monochrome, and CUPS sends Apple raster W8),
   // so the engine's gray conversion makes the dots of a gray page; a 1-bit

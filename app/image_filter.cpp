@@ -1,9 +1,10 @@
 // PNG and JPEG documents, bounded before they are decoded. An image that
 // claims more pixels than the printer could print ends its job before its
 // image data is read; a damaged one ends it where the decoder finds the
-// damage. Everything else is decoded as PAPPL 1.3's own image filters decode
-// it, and PAPPL lays it out on the job's page, so that it prints as it did
-// through those filters.
+// damage. Everything else is decoded to gray and laid out on the job's page
+// (image_page.h), straight into the page's lines when it lies there whole
+// and unscaled; the page goes to the driver's page callbacks whole, one
+// page that the engine prints the job's copies of.
 //
 // libpng and libjpeg report an error by a longjmp to the last setjmp: each
 // setjmp is in a small function that calls the library and holds nothing
@@ -11,12 +12,15 @@
 // for that image except to free it.
 #include "image_filter.h"
 
+#include "image_page.h"
+#include "job.h"
 #include "job_gate.h"
 #include "raster_page.h"
 
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <new>
 #include <span>
@@ -85,18 +89,19 @@ bool HasSquarePixels(pappl_job_t *job, const char *type, int xppi, int yppi) {
                  type, xppi, yppi);
 }
 
-// 'ImageBuffer()' - Room for an image's pixels, all 0, once its size has
+// 'ImageBuffer()' - Room for an image's gray pixels once its size has
 // passed FitsPrinter(); ends the job when there is not enough memory.
-bool ImageBuffer(pappl_job_t *job, std::vector<uint8_t> &pixels, uint32_t width, uint32_t height,
-                 int depth) {
-  const uint64_t bytes = uint64_t{width} * height * static_cast<uint64_t>(depth);
+bool ImageBuffer(pappl_job_t *job, GrayImage &image, uint32_t width, uint32_t height) {
+  const uint64_t bytes = uint64_t{width} * height;
   try {
-    pixels.assign(static_cast<size_t>(bytes), 0);
+    image.pixels.resize(static_cast<size_t>(bytes));
   } catch (const std::bad_alloc &) {
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM,
                    "Not enough memory for the image's %llu bytes.",
                    static_cast<unsigned long long>(bytes));
   }
+  image.width = static_cast<int>(width);
+  image.height = static_cast<int>(height);
   return true;
 }
 
@@ -147,29 +152,40 @@ bool ReadPngHeader(png_structp pp, png_infop info, FILE *fp) {
   return true;
 }
 
-// 'ReadPngPixels()' - Decode the image into its rows as PAPPL 1.3's PNG
-// filter does: 8 bits a sample, a palette as RGB, transparent pixels over
-// white. False when the image data is damaged.
-bool ReadPngPixels(png_structp pp, png_infop info, png_bytep *rows, png_uint_32 height) {
+// 'ReadPngPixels()' - Decode the image into its rows as 8-bit gray: 16-bit
+// samples scaled, 1, 2 and 4-bit gray widened to 0 to 255, a palette looked
+// up, colours made gray by their luminance, transparent pixels over white.
+// False when the image data is damaged, or its rows would not be one byte
+// a pixel.
+bool ReadPngPixels(png_structp pp, png_infop info, png_bytep *rows, png_uint_32 height,
+                   char (&message)[200]) {
   if (setjmp(png_jmpbuf(pp)))
     return false;
   const int bitDepth = png_get_bit_depth(pp, info);
+  const int colorType = png_get_color_type(pp, info);
   if (png_get_valid(pp, info, PNG_INFO_tRNS))
     png_set_tRNS_to_alpha(pp);
   if (bitDepth > 8)
     png_set_scale_16(pp);
-  if (bitDepth < 8)
-    png_set_packing(pp);
-  if (png_get_color_type(pp, info) & PNG_COLOR_MASK_PALETTE)
+  if (colorType & PNG_COLOR_MASK_PALETTE)
     png_set_palette_to_rgb(pp);
-  // White behind transparent pixels: PAPPL's 65535 for colour; a gray
-  // image's white, which PAPPL leaves unset, is 255 here, which libpng
-  // composites as white at 1, 8 and 16 bits.
+  else if (bitDepth < 8)
+    png_set_expand_gray_1_2_4_to_8(pp);
+  if (colorType & PNG_COLOR_MASK_COLOR)
+    png_set_rgb_to_gray_fixed(pp, PNG_ERROR_ACTION_NONE, -1, -1);
+  // White behind transparent pixels, at 8 and 16 bits.
   png_color_16 white{};
   white.red = white.green = white.blue = 65535;
   white.gray = 255;
   png_set_background(pp, &white, PNG_BACKGROUND_GAMMA_SCREEN, 0, 1);
-  for (int pass = png_set_interlace_handling(pp); pass > 0; --pass)
+  const int passes = png_set_interlace_handling(pp);
+  png_read_update_info(pp, info);
+  if (png_get_rowbytes(pp, info) != png_get_image_width(pp, info)) {
+    snprintf(message, sizeof message, "its rows decode to %zu bytes",
+             static_cast<size_t>(png_get_rowbytes(pp, info)));
+    return false;
+  }
+  for (int pass = passes; pass > 0; --pass)
     png_read_rows(pp, rows, nullptr, height);
   return true;
 }
@@ -228,26 +244,25 @@ bool ReadJpegHeader(jpeg_decompress_struct &dinfo, JpegErrors &errors, FILE *fp)
   return true;
 }
 
-// 'ReadJpegPixels()' - Decode the image into 'pixels', gray or RGB as PAPPL
-// 1.3's JPEG filter does. False when the image data is damaged.
-bool ReadJpegPixels(jpeg_decompress_struct &dinfo, JpegErrors &errors, bool gray,
-                    std::span<uint8_t> pixels) {
+// 'ReadJpegPixels()' - Decode the image as gray, libjpeg's luminance of a
+// colour image, each row y where rowAt(y) says. False when the image data
+// is damaged.
+bool ReadJpegPixels(jpeg_decompress_struct &dinfo, JpegErrors &errors, uint32_t width,
+                    uint32_t height, const std::function<uint8_t *(unsigned)> &rowAt) {
   if (setjmp(errors.back))
     return false;
   dinfo.quantize_colors = FALSE;
-  dinfo.out_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
-  dinfo.out_color_components = dinfo.output_components = gray ? 1 : 3;
+  dinfo.out_color_space = JCS_GRAYSCALE;
+  dinfo.out_color_components = dinfo.output_components = 1;
   jpeg_calc_output_dimensions(&dinfo);
-  if (uint64_t{dinfo.output_width} * dinfo.output_height * unsigned(dinfo.output_components) !=
-      pixels.size()) {
+  if (dinfo.output_width != width || dinfo.output_height != height) {
     snprintf(errors.message, sizeof errors.message, "the decoded image is %u x %u pixels",
              dinfo.output_width, dinfo.output_height);
     return false;
   }
   jpeg_start_decompress(&dinfo);
   while (dinfo.output_scanline < dinfo.output_height) {
-    JSAMPROW row = pixels.data() + size_t{dinfo.output_scanline} * dinfo.output_width *
-                                       unsigned(dinfo.output_components);
+    JSAMPROW row = rowAt(dinfo.output_scanline);
     jpeg_read_scanlines(&dinfo, &row, 1);
   }
   return true;
@@ -271,7 +286,136 @@ void JpegPpi(const jpeg_decompress_struct &dinfo, int &xppi, int &yppi) {
   }
 }
 
-// 'PrintPNG()' - Check, decode and lay out a PNG document.
+// ---- The page -----------------------------------------------------------------
+
+// 'Scaling()' - The job's print-scaling as the image's sizing. 'auto' is
+// 'auto-fit' on this printer: its media have no margins, for which PAPPL
+// takes 'auto' as 'fill', and a label cut short loses its barcode.
+ImageScaling Scaling(pappl_scaling_t scaling) {
+  switch (scaling) {
+  case PAPPL_SCALING_FIT:
+    return ImageScaling::Fit;
+  case PAPPL_SCALING_FILL:
+    return ImageScaling::Fill;
+  case PAPPL_SCALING_NONE:
+    return ImageScaling::None;
+  default:
+    return ImageScaling::AutoFit;
+  }
+}
+
+// 'Turn()' - The job's orientation-requested as the image's turn.
+ImageTurn Turn(ipp_orient_t orientation) {
+  switch (orientation) {
+  case IPP_ORIENT_PORTRAIT:
+    return ImageTurn::Deg0;
+  case IPP_ORIENT_LANDSCAPE:
+    return ImageTurn::Deg90;
+  case IPP_ORIENT_REVERSE_PORTRAIT:
+    return ImageTurn::Deg180;
+  case IPP_ORIENT_REVERSE_LANDSCAPE:
+    return ImageTurn::Deg270;
+  default:
+    return ImageTurn::Auto;
+  }
+}
+
+// 'TurnDegrees()' - The turn in degrees counter-clockwise, for the log.
+int TurnDegrees(ImageTurn turn) {
+  switch (turn) {
+  case ImageTurn::Deg90:
+    return 90;
+  case ImageTurn::Deg180:
+    return 180;
+  case ImageTurn::Deg270:
+    return 270;
+  default:
+    return 0;
+  }
+}
+
+// An image's page: the job's options with a page of ink, 8-bit with
+// 255 = black, one byte a dot, and where the image lies on it.
+struct ImagePage {
+  PrintOptions options;
+  ImageLayout layout;
+  PageBytes lines;
+};
+
+// 'StartImagePage()' - The job's page for an image of 'width' x 'height'
+// pixels at 'ppi' and room for its lines; ends the job when it has no
+// page the head prints or no memory for it.
+bool StartImagePage(pappl_job_t *job, ImagePage &page, int width, int height, int ppi) {
+  page.options.reset(papplJobCreatePrintOptions(job, 1, false));
+  if (!page.options)
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
+  pappl_pr_options_t &o = *page.options;
+  cups_page_header2_t &h = o.header;
+  if (h.cupsWidth == 0 || h.cupsWidth > kHeadDots || h.cupsHeight == 0 ||
+      h.cupsHeight > kMaxPageRows)
+    return FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
+                   "The page is %u x %u dots; the printer's head prints 1 to %u dots across and "
+                   "pages of up to %u rows.",
+                   h.cupsWidth, h.cupsHeight, kHeadDots, kMaxPageRows);
+  page.layout = PlaceImage(static_cast<int>(h.cupsWidth), static_cast<int>(h.cupsHeight),
+                           o.printer_resolution[0], width, height, ppi, Scaling(o.print_scaling),
+                           Turn(o.orientation_requested));
+  papplLogJob(job, PAPPL_LOGLEVEL_INFO,
+              "The image is printed %d x %d dots at (%d, %d) of the %u x %u dot page, turned %d "
+              "degrees.",
+              page.layout.width, page.layout.height, page.layout.left, page.layout.top, h.cupsWidth,
+              h.cupsHeight, TurnDegrees(page.layout.turn));
+  // The page is ink whatever colour mode the job asked for, and upright:
+  // the image is turned here.
+  h.cupsColorSpace = CUPS_CSPACE_K;
+  h.cupsColorOrder = CUPS_ORDER_CHUNKED;
+  h.cupsNumColors = 1;
+  h.cupsBitsPerColor = h.cupsBitsPerPixel = 8;
+  h.cupsBytesPerLine = h.cupsWidth;
+  o.orientation_requested = IPP_ORIENT_PORTRAIT;
+  try {
+    page.lines.resize(size_t{h.cupsBytesPerLine} * h.cupsHeight);
+  } catch (const std::bad_alloc &) {
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the page.");
+  }
+  return true;
+}
+
+// 'DrawImage()' - The page's lines from an image decoded apart; 'smooth'
+// mixes neighbouring pixels where the image is scaled. False, the job
+// ended, when there is not enough memory.
+bool DrawImage(pappl_job_t *job, ImagePage &page, const GrayImage &image, bool smooth) {
+  ImageSampler sampler;
+  try {
+    sampler = MakeSampler(image, page.layout, smooth);
+  } catch (const std::bad_alloc &) {
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the page.");
+  }
+  const size_t stride = page.options->header.cupsBytesPerLine;
+  for (int y = 0; y < page.layout.pageHeight; ++y)
+    DrawPageRow(image, sampler, y, std::span(page.lines.data() + size_t(y) * stride, stride));
+  return true;
+}
+
+// 'PrintImagePage()' - Print the page through the driver's callbacks, its
+// lines handed over whole: one page, whose copies the engine makes.
+bool PrintImagePage(pappl_job_t *job, pappl_device_t *device, ImagePage &page) {
+  pappl_pr_options_t *o = page.options.get();
+  papplJobSetImpressions(job, 1);
+  if (!LabelStartJob(job, o, device))
+    return false;
+  bool ok = LabelStartPage(job, o, device, 1);
+  if (RasterPage *raster = ok ? LabelJobPage(job) : nullptr) {
+    raster->lines = std::move(page.lines);
+    raster->linesReceived = o->header.cupsHeight;
+  }
+  ok = ok && LabelEndPage(job, o, device, 1);
+  if (ok)
+    papplJobSetImpressionsCompleted(job, 1);
+  return LabelEndJob(job, o, device) && ok;
+}
+
+// 'PrintPNG()' - Check, decode and print a PNG document.
 bool PrintPNG(pappl_job_t *job, pappl_device_t *device) {
   File fp(fopen(papplJobGetFilename(job), "rb"));
   if (!fp)
@@ -299,9 +443,15 @@ bool PrintPNG(pappl_job_t *job, pappl_device_t *device) {
   if (!HasSquarePixels(job, "PNG", ppi,
                        static_cast<int>(png_get_y_pixels_per_inch(png.pp, png.info))))
     return false;
+  ImagePage page;
+  if (!StartImagePage(job, page, static_cast<int>(width), static_cast<int>(height), ppi))
+    return false;
 
-  std::vector<uint8_t> pixels;
-  if (!ImageBuffer(job, pixels, width, height, depth))
+  // Decoded into the page where it lies there whole and unscaled, else
+  // apart and drawn onto the page.
+  const bool inPlace = ImageInPlace(page.layout, static_cast<int>(width), static_cast<int>(height));
+  GrayImage image;
+  if (!inPlace && !ImageBuffer(job, image, width, height))
     return false;
   std::vector<png_bytep> rows;
   try {
@@ -310,20 +460,20 @@ bool PrintPNG(pappl_job_t *job, pappl_device_t *device) {
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the image.");
   }
   for (png_uint_32 y = 0; y < height; ++y)
-    rows[y] = pixels.data() + size_t{y} * width * unsigned(depth);
-  if (!ReadPngPixels(png.pp, png.info, rows.data(), height))
+    rows[y] = inPlace ? ImageRow(page.layout, page.lines, static_cast<int>(y))
+                      : image.pixels.data() + size_t{y} * width;
+  if (!ReadPngPixels(png.pp, png.info, rows.data(), height, errors.message))
     return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The PNG document is damaged: %s.",
                    errors.message);
-
   // PNG images are sampled without smoothing, as PAPPL prints them.
-  PrintOptions options(papplJobCreatePrintOptions(job, 1, depth == 3));
-  if (!options)
-    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
-  return papplJobFilterImage(job, device, options.get(), pixels.data(), static_cast<int>(width),
-                             static_cast<int>(height), depth, ppi, false);
+  if (inPlace)
+    InkInPlace(page.layout, page.lines);
+  else if (!DrawImage(job, page, image, false))
+    return false;
+  return PrintImagePage(job, device, page);
 }
 
-// 'PrintJPEG()' - Check, decode and lay out a JPEG document.
+// 'PrintJPEG()' - Check, decode and print a JPEG document.
 bool PrintJPEG(pappl_job_t *job, pappl_device_t *device) {
   File fp(fopen(papplJobGetFilename(job), "rb"));
   if (!fp)
@@ -351,23 +501,28 @@ bool PrintJPEG(pappl_job_t *job, pappl_device_t *device) {
   JpegPpi(dinfo, xppi, yppi);
   if (!HasSquarePixels(job, "JPEG", xppi, yppi))
     return false;
-
-  // A job printed in gray gets the image decoded to gray by libjpeg.
-  PrintOptions options(papplJobCreatePrintOptions(job, 1, dinfo.num_components > 1));
-  if (!options)
-    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
-  const bool gray = options->header.cupsNumColors == 1;
-  const int depth = gray ? 1 : 3;
-  std::vector<uint8_t> pixels;
-  if (!ImageBuffer(job, pixels, width, height, depth))
+  ImagePage page;
+  if (!StartImagePage(job, page, static_cast<int>(width), static_cast<int>(height), xppi))
     return false;
-  if (!ReadJpegPixels(dinfo, errors, gray, pixels))
+
+  // As a PNG: into the page, or apart and drawn onto it; JPEG images are
+  // smoothed as they are scaled, as PAPPL prints them.
+  const bool inPlace = ImageInPlace(page.layout, static_cast<int>(width), static_cast<int>(height));
+  GrayImage image;
+  if (!inPlace && !ImageBuffer(job, image, width, height))
+    return false;
+  const auto rowAt = [&](unsigned y) {
+    return inPlace ? ImageRow(page.layout, page.lines, static_cast<int>(y))
+                   : image.pixels.data() + size_t{y} * width;
+  };
+  if (!ReadJpegPixels(dinfo, errors, width, height, rowAt))
     return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The JPEG document is damaged: %s.",
                    errors.message);
-
-  // JPEG images are smoothed as they are scaled, as PAPPL prints them.
-  return papplJobFilterImage(job, device, options.get(), pixels.data(), static_cast<int>(width),
-                             static_cast<int>(height), depth, xppi, true);
+  if (inPlace)
+    InkInPlace(page.layout, page.lines);
+  else if (!DrawImage(job, page, image, true))
+    return false;
+  return PrintImagePage(job, device, page);
 }
 
 } // namespace

@@ -219,3 +219,8 @@ bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *devi
   WatchJobOnDevice(job, device);
   return SendFile(job, device);
 }
+
+RasterPage *LabelJobPage(pappl_job_t *job) {
+  auto *state = static_cast<LabelJob *>(papplJobGetData(job));
+  return state ? &state->page : nullptr;
+}

@@ -18,3 +18,7 @@ inline constexpr const char *kPrinterFormat = "application/vnd.thermal-label-com
 
 // 'LabelPrintFile()' - Send a document in the printer's own commands.
 bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device);
+
+// 'LabelJobPage()' - The page a job is receiving, for a filter that lays out
+// the page's lines itself between LabelStartPage() and LabelEndPage().
+struct RasterPage *LabelJobPage(pappl_job_t *job);

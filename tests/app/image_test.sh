@@ -2,7 +2,8 @@
 # PNG and JPEG documents through the printer application's real server, with
 # ipptool as the client: images that claim more pixels than the printer could
 # print end their jobs at once, damaged ones end theirs as damaged, the server
-# keeps serving, and a label-sized image prints dot for dot.
+# keeps serving, a label-sized image prints dot for dot, once per copy, and
+# larger ones are fitted to a label or a roll (or fill it when asked).
 #
 #   image_test.sh APP STREAM_CHECK
 set -euo pipefail
@@ -42,10 +43,11 @@ images=$here/image_files.py
 "$images" png "$WORK/wide.png" 2000000 1 8
 "$images" png "$WORK/huge.png" 30000 30000 1
 "$images" png "$WORK/area.png" 16384 2030 1 # 33259520 pixels
-"$images" png "$WORK/inside.png" 16384 2029 1 # 33243136 pixels
+"$images" png "$WORK/inside.png" 16384 2029 1 8192 # 33243136 pixels, the left half black
 # The label: its 240 left columns black, the rest white, at the printer's
 # 203 dpi, as a PNG, as ghostscript's JPEG and as the dots it must print.
 "$images" png "$WORK/label.png" 479 319 8 240 203
+"$images" png "$WORK/label1.png" 479 319 1 240 203
 cat >"$WORK/label.ps" <<'EOF'
 72 203 div dup scale
 /row 479 string def
@@ -91,9 +93,9 @@ done
 # ---- Images the printer prints, after the others ----------------------------------
 # The label at 203 dpi is printed as it is, one pixel a dot: with the
 # threshold conversion and the printer's own direction (rotation-180), each
-# dot is the picture's. A 60 x 40 mm page is 479 dots, in bands of whole
-# 32-dot words: 60 bytes.
-for image in label.png:png label.jpg:jpeg; do
+# dot is the picture's, also from a 1-bit PNG. A 60 x 40 mm page is 479
+# dots, in bands of whole 32-dot words: 60 bytes.
+for image in label.png:png label1.png:png label.jpg:jpeg; do
   file=${image%:*}
   print_job "$file" "$WORK/$file" "image/${image#*:}" keyword:gray-conversion=threshold \
     keyword:label-origin=rotation-180
@@ -105,6 +107,45 @@ for image in label.png:png label.jpg:jpeg; do
   expect_equal "$file: band widths" "$(sed -n 's/^band //p' "$WORK/$file.txt" | sort -u)" 60
   pass "$file: completed, every dot the picture's, bands of 60 bytes"
 done
+# Two copies are the label twice.
+print_job copies.png "$WORK/label.png" image/png keyword:gray-conversion=threshold \
+  keyword:label-origin=rotation-180 integer:copies=2
+WAIT_SECONDS=20 wait_job 9 job-completed-successfully
+cmp -s <(cat "$WORK/out/label.png.prn" "$WORK/out/label.png.prn") "$WORK/out/copies.png.prn" ||
+  fail "copies=2: not the label twice ($(stat -c %s "$WORK/out/copies.png.prn") bytes)"
+pass "copies.png: two copies, the label twice"
+
+# ---- Images laid out on the page ------------------------------------------------
+# Each picture is 203 dpi and twice the size it prints at, its black
+# rectangles where the page's are at half the size, and the page's dots
+# are checked one by one (threshold, rotation-180 as above). A page is
+# width x height dots: mm x 203 / 25.4, cut to whole dots.
+#   fit-label: a tall picture, 400 x 638, on a 40 x 30 mm label (319 x 239),
+#     by default: turned a quarter counter-clockwise (638 x 400) to lie the
+#     way the label does, fitted to its width (319 x 200) and centred (19
+#     rows above): its top rows make the left edge, its bottom left corner
+#     the bottom right one.
+#   fit-roll: 1152 x 1400 on the 80 mm roll's 100 mm page (576 x 799) with
+#     print-scaling=auto: 576 x 700, 49 rows down, both sides whole.
+#   fill-roll: 1400 x 1598 on the same page with print-scaling=fill:
+#     700 x 799, 62 dots cut off on the left and on the right.
+"$images" png "$WORK/fit-label.png" 400 638 8 0 203 0,0,400,40 0,538,100,100
+"$images" pbm "$WORK/fit-label.pbm" 319 239 0 0,19,20,200 269,169,50,50
+"$images" png "$WORK/fit-roll.png" 1152 1400 8 0 203 0,0,100,1400 1052,0,100,1400 0,1300,1152,100
+"$images" pbm "$WORK/fit-roll.pbm" 576 799 0 0,49,50,700 526,49,50,700 0,699,576,50
+"$images" png "$WORK/fill-roll.png" 1400 1598 8 0 203 0,0,200,1598 1200,0,200,1598 0,0,1400,100
+"$images" pbm "$WORK/fill-roll.pbm" 576 799 0 0,0,38,799 538,0,38,799 0,0,576,50
+for layout in "fit-label|om_40x30-label_40x30mm|" "fit-roll|om_80mm-roll_72.1x100mm|auto" \
+  "fill-roll|om_80mm-roll_72.1x100mm|fill"; do
+  IFS='|' read -r name media scaling <<<"$layout"
+  MEDIA=$media print_job "$name" "$WORK/$name.png" image/png keyword:gray-conversion=threshold \
+    keyword:label-origin=rotation-180 ${scaling:+keyword:print-scaling=$scaling}
+  WAIT_SECONDS=20 wait_job 9 job-completed-successfully
+  "$STREAM_CHECK" "$WORK/out/$name.prn" --same-as "$WORK/$name.pbm" >"$WORK/$name.txt" ||
+    fail "$name: the printed dots are not the picture's at its place and size"
+  pass "$name on $media${scaling:+, print-scaling=$scaling}: every dot where the layout puts it"
+done
+
 # Just inside the limits: 16384 x 2029 pixels.
 start=$(date +%s.%N)
 print_job inside.png "$WORK/inside.png" image/png

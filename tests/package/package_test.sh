@@ -70,7 +70,7 @@ depends=$(field Depends)
 for package in libcups2 libpappl1 libpng16-16 libc6; do
   grep -Eq "(^|, )$package( |,|$)" <<<"$depends" || fail "Depends has no $package: $depends"
 done
-[[ $depends != *avahi* ]] || fail "Depends requires avahi: $depends"
+[[ $depends != *avahi-daemon* ]] || fail "Depends requires avahi-daemon: $depends"
 pass "control: Package, Architecture, Recommends; Depends: $depends"
 
 root=$WORK/root
