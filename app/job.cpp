@@ -97,16 +97,11 @@ Paper JobPaper(const pappl_pr_options_t &options) {
   return paper;
 }
 
-// 'PassesBitsThrough()' - Whether PAPPL hands this page over as the 1-bit
-// PWG page it came as. PAPPL 1.3 gives a 1-bit page neither 1-bit lines nor
-// gray ones: each line carries the page's packed bits (1 = black) at its
-// start, the rest white, under the header of the job's 8-bit gray page at the
-// size of its media. A PWG page whose lines come as they are comes under its
-// own header, which a PWG stream always names "PwgRaster".
+// 'PassesBitsThrough()' - Whether PAPPL hands this page of a PWG document
+// over as the 1-bit page it came as (see IsMediaHeaderOfBits()).
 bool PassesBitsThrough(pappl_job_t *job, const cups_page_header2_t &h) {
   const char *format = papplJobGetFormat(job);
-  return format && !strcmp(format, "image/pwg-raster") && h.cupsBitsPerPixel == 8 &&
-         ColorSpace(h) == CUPS_CSPACE_SW && strcmp(h.MediaClass, "PwgRaster") != 0;
+  return format && !strcmp(format, "image/pwg-raster") && IsMediaHeaderOfBits(h);
 }
 
 } // namespace
@@ -166,7 +161,7 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
     return false;
   const unsigned copies = static_cast<unsigned>(options->copies > 0 ? options->copies : 1);
   const PageResult printed = PrintRasterPage(state->page, options->header, page, state->settings,
-                                             copies, PrinterSink(job, device), JobPaper(*options));
+                                             copies, PrinterSink(job, device));
   if (!StopPage(job, printed))
     return false;
   if (!printed.message.empty())

@@ -44,6 +44,11 @@ unsigned ColorSpace(const cups_page_header2_t &h) {
   return space;
 }
 
+bool IsMediaHeaderOfBits(const cups_page_header2_t &h) {
+  return h.cupsBitsPerPixel == 8 && ColorSpace(h) == CUPS_CSPACE_SW &&
+         strcmp(h.MediaClass, "PwgRaster") != 0;
+}
+
 PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool bitsThrough,
                            unsigned number, const Paper &paper) {
   // The page must fit the head and the engine's depths: 1-bit black or
@@ -63,6 +68,7 @@ PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool 
   const unsigned width = h.cupsWidth, height = h.cupsHeight;
   const unsigned paperWidth = std::min(paper.width, kHeadDots);
   page.fit = gray && !bitsThrough && (width > paperWidth + 2 || height > paper.height + 2);
+  page.fitTo = {paperWidth, paper.height};
   const bool fits =
       page.fit ? width <= kMaxFitWidth && uint64_t{width} * height <= kMaxFitPixels &&
                      h.cupsBytesPerLine <= kMaxFitWidth
@@ -125,8 +131,7 @@ PageResult AddRasterLine(RasterPage &page, const cups_page_header2_t &h, unsigne
 }
 
 PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsigned number,
-                           const JobSettings &settings, unsigned copies, const EngineSink &sink,
-                           const Paper &paper) {
+                           const JobSettings &settings, unsigned copies, const EngineSink &sink) {
   // A page whose lines did not all arrive is a document that broke off: a
   // label cut short is not printed.
   if (page.linesReceived < h.cupsHeight)
@@ -138,8 +143,8 @@ PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsig
   size_t bytesPerLine = h.cupsBytesPerLine;
   std::string note;
   if (page.fit) {
-    const int paperWidth = static_cast<int>(std::min(paper.width, kHeadDots));
-    const int paperHeight = static_cast<int>(paper.height);
+    const int paperWidth = static_cast<int>(page.fitTo.width);
+    const int paperHeight = static_cast<int>(page.fitTo.height);
     try {
       // The gathered lines are 255 for black: the paper is 0.
       page.lines = FitGrayPage(page.lines, bytesPerLine, width, height, paperWidth, paperHeight, 0);

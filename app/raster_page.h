@@ -50,12 +50,21 @@ struct RasterPage {
   bool invertGray = false;       // the lines are sgray (0 = black)
   unsigned bitsStride = 0;       // a 1-bit page in gray lines: its bytes per line, else 0
   unsigned linesReceived = 0;
+  Paper fitTo{};    // the paper the page is scaled down to, when 'fit'
   bool fit = false; // scaled down to the paper before it is printed
 };
 
 // 'ColorSpace()' - The header's colour space as a number: a stream may hold
 // any value there, which is no cups_cspace_t.
 unsigned ColorSpace(const cups_page_header2_t &h);
+
+// 'IsMediaHeaderOfBits()' - Whether a page of a PWG document comes as PAPPL
+// 1.3 hands over a 1-bit page: neither in 1-bit lines nor in gray ones, but
+// each line carrying the page's packed bits (1 = black) at its start, the
+// rest white, under the header of the job's 8-bit gray page at the size of
+// its media. A page whose lines come as they are comes under its own header,
+// which a PWG stream always names "PwgRaster".
+bool IsMediaHeaderOfBits(const cups_page_header2_t &h);
 
 // 'BeginRasterPage()' - Check the header of page 'number' against the head
 // and the job's 'paper'. 'bitsThrough': the lines carry a 1-bit page's
@@ -69,8 +78,7 @@ PageResult AddRasterLine(RasterPage &page, const cups_page_header2_t &h, unsigne
                          const unsigned char *line);
 
 // 'PrintRasterPage()' - Convert the page to dots, fitted to the paper when
-// it is larger, and send its copies through 'sink'. A page whose lines did
-// not all arrive is not printed.
+// BeginRasterPage() found it larger, and send its copies through 'sink'. A
+// page whose lines did not all arrive is not printed.
 PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsigned number,
-                           const JobSettings &settings, unsigned copies, const EngineSink &sink,
-                           const Paper &paper = {});
+                           const JobSettings &settings, unsigned copies, const EngineSink &sink);

@@ -77,8 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   for (unsigned number = 1; cupsRasterReadHeader2(ras, &h); ++number) {
     // PAPPL hands a 1-bit PWG page over in gray lines under a header of its
     // own: take such a header as that case.
-    const bool bitsThrough = h.cupsBitsPerPixel == 8 && ColorSpace(h) == CUPS_CSPACE_SW &&
-                             strcmp(h.MediaClass, "PwgRaster") != 0;
+    const bool bitsThrough = IsMediaHeaderOfBits(h);
     if (BeginRasterPage(page, h, bitsThrough, number).fault != PageFault::None)
       break;
     if (uint64_t{h.cupsWidth} * h.cupsHeight > kPixelBudget)
