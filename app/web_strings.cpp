@@ -1,9 +1,9 @@
 #include "web_strings.h"
 
+#include "ProcessData.h"
 #include "driver.h"
 #include "settings_map.h"
 
-#include <array>
 #include <cstdio>
 
 namespace {
@@ -12,10 +12,6 @@ namespace {
 // for one of them finds the printer's names in English.
 constexpr const char *kLanguages[] = {"de", "en", "es", "fr", "it", "ja", "nb-NO", "pl", "tr"};
 
-// How far each FeedAfterPrinting choice feeds, in dots, as the PPD names
-// them: 30 dots a step up to 10, then 360, 540 and 720.
-constexpr std::array<int, kLargestFeedChoice + 1> kFeedDots{0,   30,  60,  90,  120, 150, 180,
-                                                            210, 240, 270, 300, 360, 540, 720};
 constexpr double kDotsPerMm = 203 / 25.4;
 
 // 'Quoted()' - Text between double quotes, as strings files and JavaScript
@@ -63,7 +59,7 @@ std::string FooterHtml() {
                       "\"feed-after-printing\": {\"0\": \"No feed\"";
   for (int n = 1; n <= kLargestFeedChoice; ++n) {
     char label[64];
-    snprintf(label, sizeof label, "%d dots (%.1f mm)", kFeedDots[n], kFeedDots[n] / kDotsPerMm);
+    snprintf(label, sizeof label, "%d dots (%.1f mm)", FeedDots(n), FeedDots(n) / kDotsPerMm);
     names += ", " + Quoted(std::to_string(n)) + ": " + Quoted(label);
   }
   names += "}}";

@@ -80,9 +80,7 @@ size_t StreamBound(int nImageWidth, int nImageHeight) {
 }
 
 void AppendFeed(PageBytes &pData, int nFeed) {
-  if (nFeed <= 0)
-    return;
-  const int nDistance = nNum[nFeed - 1] * 30;
+  const int nDistance = FeedDots(nFeed);
   for (int i = 0; i < nDistance / 255; ++i)
     pData.insert(pData.end(), {0x1B, 0x4A, 0xFF});
   if (nDistance % 255 > 0)
@@ -90,6 +88,10 @@ void AppendFeed(PageBytes &pData, int nFeed) {
 }
 
 } // namespace
+
+int FeedDots(int nFeed) {
+  return nFeed <= 0 || nFeed > kLargestFeedChoice ? 0 : nNum[nFeed - 1] * 30;
+}
 
 PageOutcome ProcessData(const JobSettings &settings, const PackedPage &page, unsigned dwCopies,
                         const EngineSink &sink) {

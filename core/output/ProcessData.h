@@ -24,3 +24,7 @@ enum class PageOutcome {
 // the dump of one copy. The page's bits may be complemented in place.
 PageOutcome ProcessData(const JobSettings &settings, const PackedPage &page, unsigned dwCopies,
                         const EngineSink &sink);
+
+// 'FeedDots()' - How far a "FeedAfterPrinting" choice (0 to 13) feeds the
+// paper after a page, in dots.
+int FeedDots(int nFeed);
