@@ -3,7 +3,7 @@
 // its command stream goes to the device through the engine.
 #include "job.h"
 
-#include "ProcessData.h"
+#include "command_stream.h"
 #include "job_gate.h"
 #include "raster_page.h"
 #include "settings_map.h"

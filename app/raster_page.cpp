@@ -1,7 +1,7 @@
 #include "raster_page.h"
 
-#include "Color2BW.h"
-#include "ProcessData.h"
+#include "color2bw.h"
+#include "command_stream.h"
 #include "fit_page.h"
 #include "working_image.h"
 

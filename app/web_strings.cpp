@@ -1,6 +1,6 @@
 #include "web_strings.h"
 
-#include "ProcessData.h"
+#include "command_stream.h"
 #include "driver.h"
 #include "settings_map.h"
 

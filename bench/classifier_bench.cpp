@@ -11,9 +11,9 @@
 #include <random>
 #include <vector>
 
-#include "ProcessLine.h"
+#include "classifier_page_loop.h"
 #include "label_page.h"
-#include "ostu.h"
+#include "otsu.h"
 #include "working_image.h"
 
 namespace {

@@ -5,10 +5,10 @@
 // the same command stream as labelfilter.
 //
 //   commandtolabel job user title copies options [file]   (PPD in the environment)
-#include "Color2BW.h"
-#include "ProcessData.h"
+#include "color2bw.h"
+#include "command_stream.h"
 #include "command_file.h"
-#include "cups_handles.h"
+#include "raster_input.h"
 #include "filter_globals.h"
 #include "filter_sink.h"
 #include "labelfilter.h"

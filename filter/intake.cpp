@@ -1,6 +1,6 @@
 #include "intake.h"
 
-#include "Color2BW.h"
+#include "color2bw.h"
 #include "dump_file.h"
 #include "working_image.h"
 

@@ -2,8 +2,8 @@
 // CUPS raster stream, the job-end cut and the clean-up.
 #include "labelfilter.h"
 
-#include "ProcessData.h"
-#include "cups_handles.h"
+#include "command_stream.h"
+#include "raster_input.h"
 #include "filter_globals.h"
 #include "filter_sink.h"
 #include "intake.h"

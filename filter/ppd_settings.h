@@ -1,7 +1,7 @@
 // The job's choices of the printer's PPD options, read once through libcups.
 #pragma once
 
-#include "cups_handles.h"
+#include "raster_input.h"
 #include "settings.h"
 
 #include <optional>

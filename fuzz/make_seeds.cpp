@@ -7,7 +7,7 @@
 // a page that ends early, a stream without pages), and the printer streams
 // the filter makes of the page seeds, read through page_fuzzer's reading of
 // its input (fuzz_inputs.h). The same program always writes the same files.
-#include "ProcessData.h"
+#include "command_stream.h"
 #include "filter_globals.h"
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"

@@ -5,7 +5,7 @@
 //
 // Input: a 12-byte page description, then the pixel bytes; fuzz_inputs.h
 // tells what each byte stands for.
-#include "ProcessData.h"
+#include "command_stream.h"
 #include "filter_globals.h"
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"

@@ -1,5 +1,5 @@
 // The conversion of a working image: the modes, the packing, the BMP header.
-#include "Color2BW.h"
+#include "color2bw.h"
 
 #include "gray_page.h"
 

@@ -1,5 +1,5 @@
 // The border classifier, the edge pre-pass and the 3 x 3 ordered dither.
-#include "BayerDither.h"
+#include "ordered_dither.h"
 #include "border.h"
 #include "edge_prepass.h"
 

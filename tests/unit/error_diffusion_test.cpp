@@ -1,5 +1,5 @@
 // The error diffusion: its shares and windows, after the edge pre-pass.
-#include "ErrorDiffusion.h"
+#include "error_diffusion.h"
 #include "edge_prepass.h"
 
 #include "gray_page.h"

@@ -1,5 +1,5 @@
 // The Otsu pass: gray levels, the lightness offset, the threshold and its ties.
-#include "ostu.h"
+#include "otsu.h"
 
 #include "gray_page.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ProcessLine.h"
+#include "classifier_page_loop.h"
 #include "gray_page.h"
 #include "e2e/literal_classifier.h"
 

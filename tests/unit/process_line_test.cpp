@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "ProcessLine.h"
+#include "classifier_page_loop.h"
 
 namespace {
 

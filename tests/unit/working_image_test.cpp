@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "Color2BW.h"
+#include "color2bw.h"
 #include "e2e/conversion_model.h"
 #include "label_page.h"
 #include "working_image.h"

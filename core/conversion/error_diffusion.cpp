@@ -1,8 +1,8 @@
 // The error diffusion.
-#include "ErrorDiffusion.h"
+#include "error_diffusion.h"
 
 #include "edge_prepass.h"
-#include "ostu.h"
+#include "otsu.h"
 
 #include <algorithm>
 

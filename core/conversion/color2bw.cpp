@@ -1,12 +1,12 @@
 // The conversion of a page's working image: the mode switch, the packing of
 // the 1-bit page and the page dump.
-#include "Color2BW.h"
+#include "color2bw.h"
 
-#include "BayerDither.h"
-#include "ErrorDiffusion.h"
-#include "ProcessLine.h"
+#include "ordered_dither.h"
+#include "error_diffusion.h"
+#include "classifier_page_loop.h"
 #include "log_text.h"
-#include "ostu.h"
+#include "otsu.h"
 #include "vector_loops.h"
 
 #include <algorithm>

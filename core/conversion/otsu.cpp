@@ -1,5 +1,5 @@
 // The Otsu threshold of a working image.
-#include "ostu.h"
+#include "otsu.h"
 
 #include "vector_loops.h"
 

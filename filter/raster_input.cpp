@@ -1,4 +1,4 @@
-#include "cups_handles.h"
+#include "raster_input.h"
 
 #include "cancel_wait.h"
 

@@ -1,8 +1,8 @@
 // The 3 x 3 ordered dither.
-#include "BayerDither.h"
+#include "ordered_dither.h"
 
 #include "edge_prepass.h"
-#include "ostu.h"
+#include "otsu.h"
 #include "vector_loops.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "ProcessData.h"
+#include "command_stream.h"
 
 #include "log_text.h"
 #include "trace_address.h"

@@ -1,6 +1,6 @@
 // The edge-aware pixel classifier: the pixel loop, the frame of one decision
 // and the row tail that spreads it along the row.
-#include "ProcessLine.h"
+#include "classifier_page_loop.h"
 
 #include <algorithm>
 #include <bit>
