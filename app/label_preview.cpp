@@ -9,6 +9,7 @@
 #include "stream_decoder.h"
 #include "stream_picture.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>

@@ -6,7 +6,9 @@
 #include "printer_data.h"
 #include "settings_map.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
