@@ -28,8 +28,8 @@ PageResult Fault(PageFault fault, const char *format, auto... values) {
 std::optional<PackedPage> ConvertGrayPage(RasterPage &page, size_t bytesPerLine, int width,
                                           int height, GrayConversion mode, const EngineSink &sink) {
   try {
-    WorkingImage image = GrayWorkingImage(std::move(page.lines), bytesPerLine, width, height);
-    return ConvertToDots(image, mode, page.pDataBuf, sink);
+    WorkingImage image = GrayWorkingImage(std::move(page.lines), bytesPerLine, width, height, true);
+    return ConvertToDots(image, mode, sink);
   } catch (const std::bad_alloc &) {
     return std::nullopt;
   }
@@ -159,10 +159,12 @@ PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsig
   }
   std::optional<PackedPage> packed;
   if (page.bitsStride)
-    packed = PackedPage{page.lines, width, height, static_cast<int>(page.bitsStride), true};
+    packed =
+        PackedPage{std::move(page.lines), width, height, static_cast<int>(page.bitsStride), true};
   else if (h.cupsBitsPerPixel == 1)
     // 1-bit lines are the page as it stands: 1 = black, the line's padding 0.
-    packed = PackedPage{page.lines, width, height, static_cast<int>(h.cupsBytesPerLine), true};
+    packed = PackedPage{std::move(page.lines), width, height, static_cast<int>(h.cupsBytesPerLine),
+                        true};
   else
     packed = ConvertGrayPage(page, bytesPerLine, width, height, settings.dithering, sink);
   if (!packed)

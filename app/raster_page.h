@@ -45,10 +45,9 @@ struct PageResult {
 
 // The page being received.
 struct RasterPage {
-  PageBytes lines;               // its raster lines
-  std::vector<uint8_t> pDataBuf; // its dots, for gray pages
-  bool invertGray = false;       // the lines are sgray (0 = black)
-  unsigned bitsStride = 0;       // a 1-bit page in gray lines: its bytes per line, else 0
+  PageBytes lines;         // its raster lines
+  bool invertGray = false; // the lines are sgray (0 = black)
+  unsigned bitsStride = 0; // a 1-bit page in gray lines: its bytes per line, else 0
   unsigned linesReceived = 0;
   Paper fitTo{};    // the paper the page is scaled down to, when 'fit'
   bool fit = false; // scaled down to the paper before it is printed

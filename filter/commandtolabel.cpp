@@ -5,18 +5,18 @@
 // the same command stream as labelfilter.
 //
 //   commandtolabel job user title copies options [file]   (PPD in the environment)
-#include "color2bw.h"
-#include "command_stream.h"
 #include "command_file.h"
-#include "raster_input.h"
+#include "command_stream.h"
 #include "filter_globals.h"
 #include "filter_sink.h"
+#include "intake.h"
+#include "job_end.h"
 #include "labelfilter.h"
 #include "labels/maintenance_labels.h"
 #include "labels/self_test_settings.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
-#include "working_image.h"
+#include "raster_input.h"
 
 #include <cerrno>
 #include <csignal>
@@ -53,14 +53,14 @@ bool ReadInput(int fd, std::vector<char> &text) {
 // it to the printer. False when the printer takes no more.
 bool PrintLabel(const labels::GrayCanvas &canvas, const JobSettings &settings,
                 const EngineSink &sink) {
-  // The drawing has 0 for black, a gray raster line 255 for black.
-  PageBytes lines(canvas.pixels.size());
-  for (size_t i = 0; i < lines.size(); ++i)
-    lines[i] = static_cast<uint8_t>(255 - canvas.pixels[i]);
-  WorkingImage image = GrayWorkingImage(std::move(lines), static_cast<size_t>(canvas.width),
-                                        canvas.width, canvas.height);
-  std::vector<uint8_t> packed;
-  const PackedPage page = ConvertToDots(image, settings.dithering, packed, sink);
+  // The drawing's rows are sgray lines: 0 for black.
+  RasterLines lines;
+  lines.bytes.assign(canvas.pixels.begin(), canvas.pixels.end());
+  lines.format = LineFormat::SGray8;
+  lines.width = canvas.width;
+  lines.height = canvas.height;
+  lines.bytesPerLine = static_cast<size_t>(canvas.width);
+  PackedPage page = IntakePage(std::move(lines), settings.dithering, sink);
   return ProcessData(settings, page, 1, sink) != PageOutcome::OutputFailed;
 }
 
@@ -120,7 +120,7 @@ int CommandToLabel(int argc, char *argv[]) {
     if (!PrintLabel(canvas, settings, sink))
       return 1;
   }
-  if (!Canceled && settings.cutting == Cutting::EndOfJob && !WritePrinterData(kCutCommand))
+  if (!Canceled && !EndJob(settings, sink))
     return 1;
   return 0;
 }

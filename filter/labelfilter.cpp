@@ -3,13 +3,15 @@
 #include "labelfilter.h"
 
 #include "command_stream.h"
-#include "raster_input.h"
 #include "filter_globals.h"
 #include "filter_sink.h"
 #include "intake.h"
+#include "job_end.h"
 #include "page.h"
+#include "page_header.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
+#include "raster_input.h"
 #include "trace_address.h"
 
 #include <algorithm>
@@ -23,6 +25,7 @@
 #include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 // libcups exports this but declares it only in a private header.
 extern "C" void _cupsLangPrintError(const char *prefix, const char *message);
@@ -59,7 +62,7 @@ LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, u
   // The buffer grows with the lines that arrive, 16 lines ahead, in steps
   // that double it, up to what the header claims.
   const size_t claimed = static_cast<size_t>(
-      std::min<uint64_t>(uint64_t{bytesPerLine} * header.cupsHeight, kMaxPageBytes));
+      std::min<uint64_t>(uint64_t{bytesPerLine} * header.cupsHeight, kMaxRasterBytes));
   for (y = 0; y < header.cupsHeight && !Canceled; ++y) {
     if (y % 16 == 0) {
       LogProgress(static_cast<unsigned>(uint64_t{y} * 100 / header.cupsHeight));
@@ -199,7 +202,7 @@ int LabelFilterMain(int argc, char *argv[]) {
   Setup(ppd.get());
   Page = 0;
 
-  std::vector<uint8_t> pDataBuf;
+  unsigned pDataBuf = 0; // the trace of the last gray or colour page's dots
   cups_page_header2_t header;
   int pagesRead = 0;
   int pagesPrinted = 0;
@@ -225,8 +228,8 @@ int LabelFilterMain(int argc, char *argv[]) {
         fprintf(stderr,
                 "ERROR: The raster stream is damaged: skipped page %d goes on past the %llu "
                 "pixels or %llu MiB of lines a page may have; job stopped.\n",
-                pagesRead, static_cast<unsigned long long>(kMaxPagePixels),
-                static_cast<unsigned long long>(kMaxPageBytes >> 20));
+                pagesRead, static_cast<unsigned long long>(kMaxRasterPixels),
+                static_cast<unsigned long long>(kMaxRasterBytes >> 20));
         jobFailed = true;
         break;
       }
@@ -243,13 +246,19 @@ int LabelFilterMain(int argc, char *argv[]) {
       fprintf(stderr,
               "ERROR: Page %d brings more than the %llu pixels or %llu MiB of lines the filter "
               "prints; job stopped.\n",
-              Page, static_cast<unsigned long long>(kMaxPagePixels),
-              static_cast<unsigned long long>(kMaxPageBytes >> 20));
+              Page, static_cast<unsigned long long>(kMaxRasterPixels),
+              static_cast<unsigned long long>(kMaxRasterBytes >> 20));
       jobFailed = true;
       break;
     }
 
-    const PackedPage packed = IntakePage(header, Buffer, y, settings, pDataBuf, sink);
+    // The page's lines go to the intake, which makes the page of dots of
+    // them; a gray or colour page's dots are made in pDataBuf.
+    PackedPage packed =
+        IntakePage(RasterPageLines(header, std::move(Buffer), y), settings.dithering, sink);
+    Buffer = PageBytes();
+    if (!packed.blackIsOne)
+      pDataBuf = Trace(packed.bits.data());
     PageOutcome outcome = ProcessData(settings, packed, header.NumCopies, sink);
     if (outcome == PageOutcome::OutputFailed) {
       // After a cancel, a printer that stopped reading ends the job as the
@@ -277,14 +286,12 @@ int LabelFilterMain(int argc, char *argv[]) {
     }
   }
 
-  // The job-end cut, also after a cancel or a job without pages.
-  if (!jobFailed && !outputGone && settings.cutting == Cutting::EndOfJob &&
-      !WritePrinterData(kCutCommand))
+  // The job's end, also after a cancel or a job without pages.
+  if (!jobFailed && !outputGone && !EndJob(settings, sink))
     outputGone = true;
 
   Buffer = PageBytes();
-  fprintf(stderr, "ERROR: free pDataBuf=%x\n", Trace(pDataBuf.data()));
-  pDataBuf = std::vector<uint8_t>();
+  fprintf(stderr, "ERROR: free pDataBuf=%x\n", pDataBuf);
   fprintf(stderr, "ERROR: cupsFreeOptions options=%x num_options=%d\n", Trace(options.data()),
           options.count());
   options.Free();
