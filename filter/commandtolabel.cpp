@@ -11,7 +11,6 @@
 #include "filter_sink.h"
 #include "intake.h"
 #include "job_end.h"
-#include "labelfilter.h"
 #include "labels/maintenance_labels.h"
 #include "labels/self_test_settings.h"
 #include "ppd_settings.h"
@@ -31,13 +30,14 @@
 
 namespace {
 
-// The command file, up to one byte more than a command file may hold.
-bool ReadInput(int fd, std::vector<char> &text) {
+// The command file, up to one byte more than a command file may hold. A
+// read that a cancel ('canceled') interrupts ends the file there.
+bool ReadInput(int fd, std::vector<char> &text, const volatile sig_atomic_t &canceled) {
   text.resize(kMaxCommandFileBytes + 1);
   size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = read(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR && !Canceled)
+    if (n < 0 && errno == EINTR && !canceled)
       continue;
     if (n < 0)
       return false;
@@ -78,7 +78,7 @@ int CommandToLabel(int argc, char *argv[]) {
     return 1;
   }
   std::vector<char> text;
-  const bool read = ReadInput(fd, text);
+  const bool read = ReadInput(fd, text, Canceled);
   if (fd != 0)
     close(fd);
   if (!read) {
@@ -108,7 +108,7 @@ int CommandToLabel(int argc, char *argv[]) {
                                         labels::SelfTestSettings(choices)};
 
   PrinterOutput output;
-  const EngineSink sink = FilterSink();
+  const EngineSink sink = FilterSink(Canceled);
   for (PrinterCommand command : file.commands) {
     if (Canceled)
       break;

@@ -40,10 +40,11 @@ void WritePageDump(Dump dump, std::span<const std::span<const uint8_t>> parts) {
 
 } // namespace
 
-EngineSink FilterSink() {
+EngineSink FilterSink(const volatile sig_atomic_t &canceled) {
   return EngineSink{
       .log = [](std::string_view lines) { fwrite(lines.data(), 1, lines.size(), stderr); },
-      .print = WritePrinterData,
+      .print =
+          [&canceled](std::span<const uint8_t> bytes) { return WritePrinterData(bytes, canceled); },
       .dump = WritePageDump,
   };
 }

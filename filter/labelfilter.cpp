@@ -36,6 +36,10 @@ int Page;                       // Number of pages started
 
 namespace {
 
+// The page buffer starts this large at most, whatever the header claims, and
+// grows with the lines that actually arrive.
+constexpr size_t kInitialPageReserve = size_t{8} << 20;
+
 // 'Setup()' - Prepare the printer for the job; nothing to do for this printer.
 void Setup(ppd_file_t *) {}
 
@@ -52,11 +56,16 @@ void LogProgress(unsigned percent) {
 
 enum class LinesRead { Done, TooLarge };
 
-// Read the page's raster lines into Buffer until the page is complete, the
-// stream ends or the job is canceled. 'y' counts the lines read. A page that
-// brings more lines than the limits allow is not read further.
+// Read the page's raster lines into a new Buffer until the page is complete,
+// the stream ends or the job is canceled. 'y' counts the lines read. A page
+// that brings more lines than the limits allow is not read further.
 LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, unsigned &y) {
   const unsigned bytesPerLine = header.cupsBytesPerLine;
+  // One page buffer at a time. It holds the lines as they arrive, so a header
+  // that claims millions of lines reserves no more than a label needs.
+  const uint64_t reserve = uint64_t{bytesPerLine} * (uint64_t{header.cupsHeight} + 1);
+  Buffer = PageBytes();
+  Buffer.reserve(static_cast<size_t>(std::min<uint64_t>(reserve, kInitialPageReserve)));
   // The lines a page may bring before it goes past the limits.
   const uint64_t maxLines = MaxPageLines(header);
   // The buffer grows with the lines that arrive, 16 lines ahead, in steps
@@ -170,7 +179,7 @@ int LabelFilterMain(int argc, char *argv[]) {
       return 1;
     }
   }
-  InputFile input(fd);
+  InputFile input(fd, Canceled);
   // For speed: a megabyte of pipe lets the filter before us go on writing
   // while this one converts a page (8.3 to 6.1 ms a 1200 x 1800 gray page).
   struct stat inputStat;
@@ -198,7 +207,7 @@ int LabelFilterMain(int argc, char *argv[]) {
     return 1;
   MarkJobOptions(ppd.get(), options);
   const JobSettings settings = ParseSettings(ReadChoiceKeywords(ppd.get()));
-  const EngineSink sink = FilterSink();
+  const EngineSink sink = FilterSink(Canceled);
   Setup(ppd.get());
   Page = 0;
 
