@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "classifier_page_loop.h"
-#include "label_page.h"
+#include "support/label_page.h"
 #include "otsu.h"
 #include "working_image.h"
 

@@ -13,7 +13,7 @@
 //   wide.pwg        PWG raster sgray_8, 900 dots: wider than the head
 //   too-wide.pwg    PWG raster sgray_8, 16400 x 2 dots: wider than any page taken
 //   gray-sgray.urf  Apple raster sgray_8: the same page as gray-sgray.pwg
-#include "label_page.h"
+#include "support/label_page.h"
 #include "support/raster_writer.h"
 
 #include <cups/raster.h>
