@@ -6,9 +6,8 @@
 //
 //   commandtolabel job user title copies options [file]   (PPD in the environment)
 #include "color2bw.h"
-#include "command_stream.h"
 #include "command_file.h"
-#include "raster_input.h"
+#include "command_stream.h"
 #include "filter_globals.h"
 #include "filter_sink.h"
 #include "labelfilter.h"
@@ -16,6 +15,7 @@
 #include "labels/self_test_settings.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
+#include "raster_input.h"
 #include "working_image.h"
 
 #include <cerrno>

@@ -3,13 +3,13 @@
 #include "labelfilter.h"
 
 #include "command_stream.h"
-#include "raster_input.h"
 #include "filter_globals.h"
 #include "filter_sink.h"
 #include "intake.h"
 #include "page.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
+#include "raster_input.h"
 #include "trace_address.h"
 
 #include <algorithm>
