@@ -2,10 +2,10 @@
 // the 1-bit page and the page dump.
 #include "color2bw.h"
 
-#include "ordered_dither.h"
-#include "error_diffusion.h"
 #include "classifier_page_loop.h"
+#include "error_diffusion.h"
 #include "log_text.h"
+#include "ordered_dither.h"
 #include "otsu.h"
 #include "printer_model.h"
 #include "vector_loops.h"
