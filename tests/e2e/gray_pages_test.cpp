@@ -1,8 +1,8 @@
 // Gray (8-bit) and colour (24-bit) pages through the real filter: the printer
 // stream, every line on standard error, the page dump and the raw-line dump,
 // against the conversion model's pixel-by-pixel rebuild.
-#include "e2e/conversion_model.h"
 #include "e2e/harness.h"
+#include "models/conversion_model.h"
 
 #include <gtest/gtest.h>
 

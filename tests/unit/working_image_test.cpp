@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "color2bw.h"
-#include "e2e/conversion_model.h"
-#include "label_page.h"
+#include "models/conversion_model.h"
+#include "support/label_page.h"
 #include "working_image.h"
 
 namespace {
