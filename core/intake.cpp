@@ -35,8 +35,8 @@ PackedPage IntakePage(RasterLines lines, GrayConversion mode, const EngineSink &
   if (lines.traceGrayLines) {
     const size_t BytePerLine = WorkingImageStride(lines.width);
     LogText line;
-    line << "ERROR: BytePerLine =" << static_cast<int>(BytePerLine) << " \n";
-    sink.log(line.str());
+    line << "BytePerLine =" << static_cast<int>(BytePerLine) << " \n";
+    sink.log(LogLevel::Trace, line.str());
     const std::span<const uint8_t> parts[] = {
         std::span(lines.bytes).first(std::min(bytes, lines.bytes.size()))};
     sink.dump(Dump::RawLines, parts);

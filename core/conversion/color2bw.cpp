@@ -186,8 +186,8 @@ void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, Gray
   case GrayConversion::Threshold: {
     const int nThresholds = ApplyThreshold(image, nLight, packRow);
     LogText line;
-    line << "ERROR: Color2BW nThresholds=" << nThresholds << " nLight=" << nLight << "\n";
-    sink.log(line.str());
+    line << "Color2BW nThresholds=" << nThresholds << " nLight=" << nLight << "\n";
+    sink.log(LogLevel::Trace, line.str());
     break;
   }
   case GrayConversion::OrderDithering:

@@ -18,11 +18,14 @@ using Bytes = std::vector<uint8_t>;
 
 // What the engine hands its sink for one page.
 struct Captured {
-  std::string log;
+  std::string log; // the trace lines
   std::map<Dump, Bytes> dumps;
   Bytes printed;
   EngineSink Sink() {
-    return EngineSink{[this](std::string_view lines) { log += lines; },
+    return EngineSink{[this](LogLevel level, std::string_view lines) {
+                        if (level == LogLevel::Trace)
+                          log += lines;
+                      },
                       [this](std::span<const uint8_t> bytes) {
                         printed.insert(printed.end(), bytes.begin(), bytes.end());
                         return true;
@@ -77,7 +80,7 @@ TEST(Intake, GrayLinesBecomeTheModelsDotsAndTheirTraceIsTheLinesAsTheyCame) {
     EXPECT_EQ(out.dumps[Dump::PagePicture], expected.bmp);
     EXPECT_EQ(out.dumps[Dump::RawLines], page.pixels);
     // 203 pixels of 3 bytes, rounded up to whole 4 bytes: 612.
-    EXPECT_TRUE(out.log.starts_with("ERROR: BytePerLine =612 \n")) << out.log;
+    EXPECT_TRUE(out.log.starts_with("BytePerLine =612 \n")) << out.log;
   }
 }
 
@@ -142,7 +145,8 @@ TEST(EndJob, CutsOnceWhenTheJobAsksForACutAtItsEnd) {
 TEST(EndJob, FailsWhenThePrinterTakesNoMore) {
   JobSettings settings;
   settings.cutting = Cutting::EndOfJob;
-  const EngineSink gone{[](std::string_view) {}, [](std::span<const uint8_t>) { return false; },
+  const EngineSink gone{[](LogLevel, std::string_view) {},
+                        [](std::span<const uint8_t>) { return false; },
                         [](Dump, std::span<const std::span<const uint8_t>>) {}};
   EXPECT_FALSE(EndJob(settings, gone));
 }
