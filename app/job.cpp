@@ -3,8 +3,9 @@
 // its command stream goes to the device through the engine.
 #include "job.h"
 
-#include "command_stream.h"
+#include "job_end.h"
 #include "job_gate.h"
+#include "printer_model.h"
 #include "raster_page.h"
 #include "settings_map.h"
 #include "socket_device.h"
@@ -113,7 +114,7 @@ bool StopPage(pappl_job_t *job, const PageResult &result) {
 
 // 'JobPaper()' - The job's paper in dots, as PAPPL sizes its pages.
 Paper JobPaper(const pappl_pr_options_t &options) {
-  const int dpi = options.printer_resolution[0] > 0 ? options.printer_resolution[0] : 203;
+  const int dpi = options.printer_resolution[0] > 0 ? options.printer_resolution[0] : kDotsPerInch;
   Paper paper;
   if (options.media.size_width > 0 && options.media.size_length > 0) {
     paper.width = static_cast<unsigned>(int64_t{options.media.size_width} * dpi / 2540);
@@ -200,12 +201,15 @@ bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device)
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
   if (!state)
     return false;
-  bool ok = true;
-  // The cut at the end of the job, as the filter makes it, also after a
-  // cancel; a job stopped for its document or the printer gets none.
-  if (state->settings.cutting == Cutting::EndOfJob && !state->failed)
-    ok = papplDeviceWrite(device, kCutCommand, sizeof kCutCommand) ==
-         static_cast<ssize_t>(sizeof kCutCommand);
+  // The job's end, as the filter makes it, also after a cancel: the device
+  // takes it then too. A job stopped for its document or the printer gets
+  // none.
+  EngineSink sink = PrinterSink(job, device);
+  sink.print = [device](std::span<const uint8_t> bytes) {
+    return papplDeviceWrite(device, bytes.data(), bytes.size()) ==
+           static_cast<ssize_t>(bytes.size());
+  };
+  const bool ok = state->failed || EndJob(state->settings, sink);
   papplDeviceFlush(device);
   papplJobSetData(job, nullptr);
   delete state;

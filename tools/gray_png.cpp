@@ -1,5 +1,7 @@
 #include "gray_png.h"
 
+#include "printer_model.h"
+
 #include <png.h>
 
 namespace {
@@ -13,7 +15,7 @@ bool WritePixels(png_structp png, png_infop info, FILE *f, const labels::GrayCan
   png_set_IHDR(png, info, png_uint_32(canvas.width), png_uint_32(canvas.height), 8,
                PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
-  png_set_pHYs(png, info, 7992, 7992, PNG_RESOLUTION_METER); // 203 dpi
+  png_set_pHYs(png, info, kDotsPerMetre, kDotsPerMetre, PNG_RESOLUTION_METER);
   png_write_info(png, info);
   for (int y = 0; y < canvas.height; ++y)
     png_write_row(png, canvas.pixels.data() + size_t(y) * size_t(canvas.width));
