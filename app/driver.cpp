@@ -6,6 +6,7 @@
 #include "app_context.h"
 #include "job.h"
 #include "printer_data.h"
+#include "printer_model.h"
 #include "settings_map.h"
 #include "test_page.h"
 
@@ -17,8 +18,6 @@ pappl_pr_driver_t LabelDrivers[1] = {
 };
 
 namespace {
-
-constexpr int kDpi = 203;
 
 // The PPD's page sizes as PWG names, with the web page's names for them. A
 // receipt roll's page is its printable width: 48 mm of a 58 mm roll and
@@ -135,8 +134,8 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   FillDither(data->pdither);
 
   data->num_resolution = 1;
-  data->x_resolution[0] = data->y_resolution[0] = kDpi;
-  data->x_default = data->y_default = kDpi;
+  data->x_resolution[0] = data->y_resolution[0] = kDotsPerInch;
+  data->x_default = data->y_default = kDotsPerInch;
 
   // Every page is printed to its edges. The media are offered with margins
   // of a hundredth of a millimetre too, less than a dot: a CUPS IPP

@@ -3,15 +3,17 @@
 // its command stream goes to the device through the engine.
 #include "job.h"
 
-#include "command_stream.h"
+#include "job_end.h"
 #include "job_gate.h"
 #include "last_label.h"
 #include "printer_data.h"
+#include "printer_model.h"
 #include "raster_page.h"
 #include "settings_map.h"
 #include "socket_device.h"
 #include "stream_picture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -30,12 +32,36 @@ struct LabelJob {
   LastLabel *kept = nullptr; // keeps what the job sends, for the picture of its last label
 };
 
-// 'JobLog()' - The engine's log lines, one by one, in the job's log.
-void JobLog(pappl_job_t *job, std::string_view lines) {
+// 'JobLogLevel()' - The level of the job's log for a line of the engine's.
+pappl_loglevel_t JobLogLevel(LogLevel level) {
+  switch (level) {
+  case LogLevel::Failure:
+    return PAPPL_LOGLEVEL_ERROR;
+  case LogLevel::Note:
+    return PAPPL_LOGLEVEL_INFO;
+  case LogLevel::Debug:
+  case LogLevel::Trace:
+    break;
+  }
+  return PAPPL_LOGLEVEL_DEBUG;
+}
+
+// 'JobLog()' - The engine's log lines, one by one, in the job's log at their
+// level and without a prefix.
+void JobLog(pappl_job_t *job, LogLevel level, std::string_view lines) {
+  const pappl_loglevel_t jobLevel = JobLogLevel(level);
+  // A page's dozens of traces are not even cut into lines for a log that
+  // leaves them out.
+  if (jobLevel < papplSystemGetLogLevel(papplPrinterGetSystem(papplJobGetPrinter(job))))
+    return;
   while (!lines.empty()) {
     const size_t end = lines.find('\n');
-    const std::string line(lines.substr(0, end));
-    papplLogJob(job, PAPPL_LOGLEVEL_DEBUG, "%s", line.c_str());
+    // A line of PAPPL's log holds 2 KiB at most.
+    char line[2048];
+    const size_t length = std::min(lines.substr(0, end).size(), sizeof line - 1);
+    std::memcpy(line, lines.data(), length);
+    line[length] = '\0';
+    papplLogJob(job, jobLevel, "%s", line);
     if (end == std::string_view::npos)
       break;
     lines.remove_prefix(end + 1);
@@ -49,7 +75,7 @@ void JobLog(pappl_job_t *job, std::string_view lines) {
 // the printer takes is kept for the picture of the last label.
 EngineSink PrinterSink(pappl_job_t *job, pappl_device_t *device, LastLabel *kept) {
   return EngineSink{
-      .log = [job](std::string_view lines) { JobLog(job, lines); },
+      .log = [job](LogLevel level, std::string_view lines) { JobLog(job, level, lines); },
       .print =
           [job, device, kept](std::span<const uint8_t> bytes) {
             if (papplJobIsCanceled(job))
@@ -98,7 +124,7 @@ bool StopPage(pappl_job_t *job, const PageResult &result) {
 } // namespace
 
 Paper JobPaper(const pappl_pr_options_t &options) {
-  const int dpi = options.printer_resolution[0] > 0 ? options.printer_resolution[0] : 203;
+  const int dpi = options.printer_resolution[0] > 0 ? options.printer_resolution[0] : kDotsPerInch;
   Paper paper;
   if (options.media.size_width > 0 && options.media.size_length > 0) {
     paper.width = static_cast<unsigned>(int64_t{options.media.size_width} * dpi / 2540);
@@ -181,15 +207,18 @@ bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device)
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
   if (!state)
     return false;
-  bool ok = true;
-  // The cut at the end of the job, as the filter makes it, also after a
-  // cancel; a job stopped for its document or the printer gets none.
-  if (state->settings.cutting == Cutting::EndOfJob && !state->failed) {
-    ok = papplDeviceWrite(device, kCutCommand, sizeof kCutCommand) ==
-         static_cast<ssize_t>(sizeof kCutCommand);
-    if (ok && state->kept)
-      state->kept->Sent(kCutCommand);
-  }
+  // The job's end, as the filter makes it, also after a cancel: the device
+  // takes it then too. A job stopped for its document or the printer gets
+  // none. What the device takes is kept for the picture of the last label.
+  EngineSink sink = PrinterSink(job, device, state->kept);
+  sink.print = [device, kept = state->kept](std::span<const uint8_t> bytes) {
+    if (papplDeviceWrite(device, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+      return false;
+    if (kept)
+      kept->Sent(bytes);
+    return true;
+  };
+  const bool ok = state->failed || EndJob(state->settings, sink);
   if (state->kept)
     state->kept->End();
   papplDeviceFlush(device);

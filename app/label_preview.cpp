@@ -1,8 +1,8 @@
 #include "label_preview.h"
 
-#include "command_stream.h"
 #include "image_filter.h"
 #include "job.h"
+#include "job_end.h"
 #include "paper.h"
 #include "raster_page.h"
 #include "settings_map.h"
@@ -232,7 +232,7 @@ struct CloseRaster {
 
 // The widest line a preview reads from a raster document: as wide as the
 // widest gray page the printer fits to its paper.
-constexpr unsigned kMaxLineBytes = kMaxFitWidth;
+constexpr unsigned kMaxLineBytes = kMaxRasterWidth;
 
 // 'RasterStream()' - The printer's bytes for the first page of a PWG or
 // Apple raster document, as PAPPL 1.3.1 hands such a page's lines to the
@@ -319,7 +319,7 @@ LabelPreview PreviewLabel(pappl_printer_t *printer, std::span<const uint8_t> doc
     // The printer's bytes, kept here; the engine's log lines go nowhere.
     std::vector<uint8_t> stream;
     const EngineSink sink{
-        .log = [](std::string_view) {},
+        .log = [](LogLevel, std::string_view) {},
         .print =
             [&stream](std::span<const uint8_t> bytes) {
               stream.insert(stream.end(), bytes.begin(), bytes.end());
@@ -341,9 +341,8 @@ LabelPreview PreviewLabel(pappl_printer_t *printer, std::span<const uint8_t> doc
     case PageFault::PrinterGone:
       return Problem(HTTP_STATUS_SERVER_ERROR, printed.message);
     }
-    // The cut at the end of the job, as LabelEndJob() makes it.
-    if (settings.cutting == Cutting::EndOfJob)
-      stream.insert(stream.end(), std::begin(kCutCommand), std::end(kCutCommand));
+    // The job's end, as LabelEndJob() makes it.
+    EndJob(settings, sink);
 
     if (preview::SplitLabels(preview::DecodeStream(stream).commands).empty())
       return Problem(HTTP_STATUS_BAD_REQUEST, "The printer would print nothing for this document: "

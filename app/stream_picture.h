@@ -4,7 +4,7 @@
 #pragma once
 
 #include "label_png.h"
-#include "raster_page.h"
+#include "printer_model.h"
 #include "settings.h"
 
 #include <cstddef>

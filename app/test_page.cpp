@@ -3,6 +3,7 @@
 #include "gray_png.h"
 #include "labels/maintenance_labels.h"
 #include "labels/self_test_settings.h"
+#include "printer_model.h"
 #include "settings_map.h"
 
 #include <cmath>
@@ -15,11 +16,9 @@
 
 namespace {
 
-// PAPPL sizes are in hundredths of a millimetre; the printer has 203 dots
-// to the inch.
+// PAPPL sizes are in hundredths of a millimetre.
 int Dots(int hundredthsMm) {
-  return static_cast<int>(
-      std::lround(hundredthsMm * static_cast<double>(labels::kDotsPerInch) / 2540.0));
+  return static_cast<int>(std::lround(hundredthsMm * static_cast<double>(kDotsPerInch) / 2540.0));
 }
 
 } // namespace

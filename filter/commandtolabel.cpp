@@ -5,18 +5,18 @@
 // the same command stream as labelfilter.
 //
 //   commandtolabel job user title copies options [file]   (PPD in the environment)
-#include "color2bw.h"
-#include "command_stream.h"
 #include "command_file.h"
-#include "raster_input.h"
+#include "command_stream.h"
 #include "filter_globals.h"
 #include "filter_sink.h"
-#include "labelfilter.h"
+#include "intake.h"
+#include "job_end.h"
+#include "job_log.h"
 #include "labels/maintenance_labels.h"
 #include "labels/self_test_settings.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
-#include "working_image.h"
+#include "raster_input.h"
 
 #include <cerrno>
 #include <csignal>
@@ -31,13 +31,14 @@
 
 namespace {
 
-// The command file, up to one byte more than a command file may hold.
-bool ReadInput(int fd, std::vector<char> &text) {
+// The command file, up to one byte more than a command file may hold. A
+// read that a cancel ('canceled') interrupts ends the file there.
+bool ReadInput(int fd, std::vector<char> &text, const volatile sig_atomic_t &canceled) {
   text.resize(kMaxCommandFileBytes + 1);
   size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = read(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR && !Canceled)
+    if (n < 0 && errno == EINTR && !canceled)
       continue;
     if (n < 0)
       return false;
@@ -53,14 +54,14 @@ bool ReadInput(int fd, std::vector<char> &text) {
 // it to the printer. False when the printer takes no more.
 bool PrintLabel(const labels::GrayCanvas &canvas, const JobSettings &settings,
                 const EngineSink &sink) {
-  // The drawing has 0 for black, a gray raster line 255 for black.
-  PageBytes lines(canvas.pixels.size());
-  for (size_t i = 0; i < lines.size(); ++i)
-    lines[i] = static_cast<uint8_t>(255 - canvas.pixels[i]);
-  WorkingImage image = GrayWorkingImage(std::move(lines), static_cast<size_t>(canvas.width),
-                                        canvas.width, canvas.height);
-  std::vector<uint8_t> packed;
-  const PackedPage page = ConvertToDots(image, settings.dithering, packed, sink);
+  // The drawing's rows are sgray lines: 0 for black.
+  RasterLines lines;
+  lines.bytes.assign(canvas.pixels.begin(), canvas.pixels.end());
+  lines.format = LineFormat::SGray8;
+  lines.width = canvas.width;
+  lines.height = canvas.height;
+  lines.bytesPerLine = static_cast<size_t>(canvas.width);
+  PackedPage page = IntakePage(std::move(lines), settings.dithering, sink);
   return ProcessData(settings, page, 1, sink) != PageOutcome::OutputFailed;
 }
 
@@ -69,25 +70,28 @@ int CommandToLabel(int argc, char *argv[]) {
     fprintf(stderr, "Usage: %s job-id user title copies options [file]\n", argv[0]);
     return 1;
   }
+  // The job log is written in blocks, as labelfilter writes it: all of it
+  // is out before the printer is written to, and at the exit.
+  setvbuf(stderr, nullptr, _IOFBF, BUFSIZ);
   signal(SIGPIPE, SIG_IGN);
   signal(SIGTERM, CancelJob);
 
   int fd = 0;
   if (argc == 7 && (fd = open(argv[6], O_RDONLY | O_CLOEXEC)) < 0) {
-    fprintf(stderr, "ERROR: Unable to open the command file: %s\n", strerror(errno));
+    LogLine(LogLevel::Failure, "Unable to open the command file: %s\n", strerror(errno));
     return 1;
   }
   std::vector<char> text;
-  const bool read = ReadInput(fd, text);
+  const bool read = ReadInput(fd, text, Canceled);
   if (fd != 0)
     close(fd);
   if (!read) {
-    fprintf(stderr, "ERROR: Unable to read the command file: %s\n", strerror(errno));
+    LogLine(LogLevel::Failure, "Unable to read the command file: %s\n", strerror(errno));
     return 1;
   }
   const CommandFile file = ReadCommandFile(text);
   if (!file.error.empty()) {
-    fprintf(stderr, "ERROR: %s\n", file.error.c_str());
+    LogLine(LogLevel::Failure, "%s\n", file.error.c_str());
     return 1;
   }
 
@@ -100,7 +104,7 @@ int CommandToLabel(int argc, char *argv[]) {
   const JobSettings settings = ParseSettings(choices);
   const PageSizeDots size = MarkedPageSize(ppd.get(), options);
   if (!size.error.empty()) {
-    fprintf(stderr, "ERROR: %s\n", size.error.c_str());
+    LogLine(LogLevel::Failure, "%s\n", size.error.c_str());
     return 1;
   }
   const char *printer = getenv("PRINTER");
@@ -108,19 +112,19 @@ int CommandToLabel(int argc, char *argv[]) {
                                         labels::SelfTestSettings(choices)};
 
   PrinterOutput output;
-  const EngineSink sink = FilterSink();
+  const EngineSink sink = FilterSink(Canceled);
   for (PrinterCommand command : file.commands) {
     if (Canceled)
       break;
     const bool selfTest = command == PrinterCommand::PrintSelfTestPage;
-    fprintf(stderr, "INFO: Printing the %s label\n", selfTest ? "self-test" : "alignment");
+    LogLine(LogLevel::Note, "Printing the %s label\n", selfTest ? "self-test" : "alignment");
     const labels::GrayCanvas canvas =
         selfTest ? labels::DrawSelfTestLabel(content, size.width, size.height)
                  : labels::DrawAlignmentLabel(size.width, size.height);
     if (!PrintLabel(canvas, settings, sink))
       return 1;
   }
-  if (!Canceled && settings.cutting == Cutting::EndOfJob && !WritePrinterData(kCutCommand))
+  if (!Canceled && !EndJob(settings, sink))
     return 1;
   return 0;
 }
@@ -131,7 +135,7 @@ int main(int argc, char *argv[]) {
   try {
     return CommandToLabel(argc, argv);
   } catch (const std::bad_alloc &) {
-    fprintf(stderr, "ERROR: Not enough memory to print the page.\n");
+    LogLine(LogLevel::Failure, "Not enough memory to print the page.\n");
     return 1;
   }
 }

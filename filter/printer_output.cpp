@@ -1,6 +1,7 @@
 #include "printer_output.h"
 
 #include "cancel_wait.h"
+#include "job_log.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -36,7 +37,7 @@ PrinterOutput::~PrinterOutput() {
     fcntl(STDOUT_FILENO, F_SETFL, restoreFlags_);
 }
 
-bool WritePrinterData(std::span<const uint8_t> bytes) {
+bool WritePrinterData(std::span<const uint8_t> bytes, const volatile sig_atomic_t &canceled) {
   // The printer may keep us waiting: let the job log show everything first.
   fflush(stderr);
   size_t done = 0;
@@ -47,15 +48,15 @@ bool WritePrinterData(std::span<const uint8_t> bytes) {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       // Once the job is canceled, a printer that takes nothing for a second
       // is given up.
-      if (!WaitUnlessCanceled({STDOUT_FILENO, POLLOUT, 0}, kCanceledWait)) {
-        fprintf(stderr, "ERROR: The printer stopped taking data after the job was canceled; "
-                        "the rest of the job was not sent.\n");
+      if (!WaitUnlessCanceled({STDOUT_FILENO, POLLOUT, 0}, kCanceledWait, canceled)) {
+        LogLine(LogLevel::Failure, "The printer stopped taking data after the job was canceled; "
+                                   "the rest of the job was not sent.\n");
         return false;
       }
       continue;
     }
     if (n <= 0) {
-      fprintf(stderr, "ERROR: Unable to send print data to the printer: %s\n",
+      LogLine(LogLevel::Failure, "Unable to send print data to the printer: %s\n",
               n < 0 ? strerror(errno) : "nothing written");
       return false;
     }

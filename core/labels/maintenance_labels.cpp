@@ -22,12 +22,17 @@ std::string Tenths(int64_t tenths) {
   return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10);
 }
 
-// 'TenthsOfMillimetre()' - round(dots * 25.4 / 203 * 10).
-int64_t TenthsOfMillimetre(int dots) { return (int64_t(dots) * 508 + 203) / 406; }
+// 'TenthsOfMillimetre()' - round(dots * 25.4 / dpi * 10) = round(dots * 254 / dpi).
+int64_t TenthsOfMillimetre(int dots) {
+  return (int64_t(dots) * 2 * 254 + kDotsPerInch) / (2 * kDotsPerInch);
+}
 
 // 'MillimetreDot()' - The dot k millimetres from the page's edge:
-// round(k * 203 / 25.4) = round(k * 2030 / 254).
-int MillimetreDot(int k) { return int((int64_t(k) * 4060 + 254) / 508); }
+// round(k * dpi / 25.4) = round(k * 10 * dpi / 254).
+int MillimetreDot(int k) { return int((int64_t(k) * 20 * kDotsPerInch + 254) / 508); }
+
+// 'Dpi()' - ", 203 dpi": the printer's resolution as a label names it.
+std::string Dpi() { return ", " + std::to_string(kDotsPerInch) + " dpi"; }
 
 // 'LadderGray()' - The gray level of p % black: 255 - round(p * 255 / 100).
 uint8_t LadderGray(int percent) { return uint8_t(255 - (percent * 255 + 50) / 100); }
@@ -126,7 +131,7 @@ void DrawTitle(Column &column, const std::string &printerName) {
   const int scale = column.scale;
   if (!printerName.empty())
     drawn |= TextLine(column, printerName, scale + 1);
-  drawn |= TextLine(column, "Self-test label, 203 dpi", scale);
+  drawn |= TextLine(column, "Self-test label" + Dpi(), scale);
   drawn |=
       TextLine(column, std::to_string(width) + " x " + std::to_string(height) + " dots", scale);
   drawn |= TextLine(column,
@@ -399,7 +404,7 @@ void DrawMiddleText(GrayCanvas &canvas) {
   const std::string title = "Alignment";
   const std::string wanted[] = {
       std::to_string(w) + " x " + std::to_string(h) + " dots",
-      Tenths(TenthsOfMillimetre(w)) + " x " + Tenths(TenthsOfMillimetre(h)) + " mm, 203 dpi",
+      Tenths(TenthsOfMillimetre(w)) + " x " + Tenths(TenthsOfMillimetre(h)) + " mm" + Dpi(),
       "Frame 1 dot inside each edge",
       "Ticks every mm from top left",
       "long at 5 mm, longer at 10",

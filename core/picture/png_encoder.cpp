@@ -1,5 +1,7 @@
 #include "png_encoder.h"
 
+#include "printer_model.h"
+
 #include <png.h>
 
 #include <new>
@@ -25,7 +27,7 @@ bool StartPicture(png_structp png, png_infop info, unsigned width, unsigned heig
     return false;
   png_set_IHDR(png, info, width, height, bitDepth, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_pHYs(png, info, kPixelsPerMetre, kPixelsPerMetre, PNG_RESOLUTION_METER);
+  png_set_pHYs(png, info, kDotsPerMetre, kDotsPerMetre, PNG_RESOLUTION_METER);
   png_write_info(png, info);
   // In a gray PNG 0 is black.
   if (dotsAreOnes)

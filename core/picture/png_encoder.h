@@ -1,6 +1,7 @@
 // A gray PNG picture written into memory, row by row, at the printer's
-// 203 dpi. libpng hands its bytes to a callback that keeps them: nothing
-// here opens or writes a file; the caller does with the bytes what it wants.
+// resolution (printer_model.h). libpng hands its bytes to a callback that
+// keeps them: nothing here opens or writes a file; the caller does with the
+// bytes what it wants.
 #pragma once
 
 #include <cstddef>
@@ -12,10 +13,6 @@ struct png_struct_def;
 struct png_info_def;
 
 namespace preview {
-
-// The printer's resolution as the PNG records it: 203 dots per inch are
-// 7992.1 pixels per metre.
-inline constexpr uint32_t kPixelsPerMetre = 7992;
 
 // A PNG being written: Start(), each row with Row(), then Finish(). Once a
 // step fails (libpng's error, or no memory) the picture is lost and every
