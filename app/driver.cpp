@@ -5,6 +5,7 @@
 
 #include "app_context.h"
 #include "job.h"
+#include "printer_data.h"
 #include "printer_model.h"
 #include "settings_map.h"
 #include "test_page.h"
@@ -95,9 +96,10 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   data->format = kPrinterFormat;
   // The test page is the engine's self-test label.
   data->testpage_cb = LabelTestPage;
-  // The server's printers take no new job while the last one is finished.
+  // The server's printers take no new job while the last one is finished,
+  // and keep what their last job sent for its picture.
   if (cbdata)
-    data->extension = &static_cast<AppContext *>(cbdata)->gate;
+    AttachPrinterData(*data, static_cast<AppContext *>(cbdata)->gate);
 
   strncpy(data->make_and_model, "Generic Thermal Label Printer 203 dpi",
           sizeof data->make_and_model - 1);

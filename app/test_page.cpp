@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -40,6 +41,10 @@ const char *LabelTestPage(pappl_printer_t *printer, char *buffer, size_t bufsize
   if (canvas.width == 0)
     return nullptr;
 
+  const std::optional<std::vector<uint8_t>> png = preview::EncodeGrayPng(canvas);
+  if (!png)
+    return nullptr;
+
   // A new file of our own, never one that is there already.
   std::string path = std::string(papplGetTempDir()) + "/label-test-page-XXXXXX.png";
   const int fd = mkstemps(path.data(), 4);
@@ -51,7 +56,7 @@ const char *LabelTestPage(pappl_printer_t *printer, char *buffer, size_t bufsize
     unlink(path.c_str());
     return nullptr;
   }
-  const bool written = WriteGrayPng(f, canvas);
+  const bool written = fwrite(png->data(), 1, png->size(), f) == png->size();
   if (fclose(f) != 0 || !written) {
     unlink(path.c_str());
     return nullptr;
