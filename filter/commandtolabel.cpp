@@ -24,7 +24,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <new>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -131,11 +130,4 @@ int CommandToLabel(int argc, char *argv[]) {
 
 } // namespace
 
-int main(int argc, char *argv[]) {
-  try {
-    return CommandToLabel(argc, argv);
-  } catch (const std::bad_alloc &) {
-    LogLine(LogLevel::Failure, "Not enough memory to print the page.\n");
-    return 1;
-  }
-}
+int main(int argc, char *argv[]) { return RunFilterJob(CommandToLabel, argc, argv); }

@@ -1,6 +1,7 @@
 #include "job_log.h"
 
 #include <cstdarg>
+#include <new>
 
 std::string_view LogPrefix(LogLevel level) {
   switch (level) {
@@ -39,4 +40,13 @@ void LogLine(LogLevel level, const char *format, ...) {
   va_start(args, format);
   vfprintf(stderr, format, args);
   va_end(args);
+}
+
+int RunFilterJob(int (*job)(int argc, char *argv[]), int argc, char *argv[]) {
+  try {
+    return job(argc, argv);
+  } catch (const std::bad_alloc &) {
+    LogLine(LogLevel::Failure, "Not enough memory to print the page.\n");
+    return 1;
+  }
 }

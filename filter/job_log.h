@@ -22,6 +22,11 @@ void WriteLogLines(LogLevel level, std::string_view lines);
 // prefix and ends in '\n'.
 void LogLine(LogLevel level, const char *format, ...) __attribute__((format(printf, 2, 3)));
 
+// 'RunFilterJob()' - Run a filter's job and return its exit status; a job
+// that runs out of memory ends with a line that says so and status 1.
+// Nothing of that page was sent: each page's stream is built whole first.
+int RunFilterJob(int (*job)(int argc, char *argv[]), int argc, char *argv[]);
+
 class LogBlock {
 public:
   LogBlock() = default;
