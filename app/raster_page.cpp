@@ -91,6 +91,7 @@ PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool 
                                          : LineFormat::SGray8;
   page.bitsStride = bitsThrough ? (h.cupsWidth + 7) / 8 : 0;
   page.linesReceived = 0;
+  page.lastDotsBlack = true;
   // The page's memory grows with the lines that arrive.
   page.lines.clear();
   return {};
@@ -107,20 +108,23 @@ PageResult AddRasterLine(RasterPage &page, const cups_page_header2_t &h, unsigne
     return {PageFault::NoMemory, "Not enough memory for the page."};
   }
   if (page.bitsStride) {
-    // The page's bits lead the line, its padding bits white; the rest of the
-    // line must be the white that PAPPL fills in. A page wider than the
-    // job's media leaves its bits there; one narrower leaves that white
-    // (0xFF) in the padding bits of a media not a whole number of bytes wide.
+    // PAPPL 1.3.1 lays a 1-bit page out on the job's media: each line is
+    // as many bytes as the media is dots wide, the page's bytes at its
+    // start and PAPPL's fill, 0xFF, after them. The media's bits must be
+    // followed by that fill alone, and their padding bits be white: a page
+    // wider than the media leaves its own bits there, one narrower by a
+    // byte or more the fill.
     const unsigned char *end = line + h.cupsBytesPerLine;
     const unsigned padding = (8 - h.cupsWidth % 8) % 8;
-    const bool fits =
-        std::find_if(line + page.bitsStride, end, [](uint8_t v) { return v != 0xFF; }) == end &&
-        (line[page.bitsStride - 1] & ((1u << padding) - 1)) == 0;
-    if (!fits)
+    const uint8_t last = line[page.bitsStride - 1];
+    if (std::find_if(line + page.bitsStride, end, [](uint8_t v) { return v != 0xFF; }) != end ||
+        (last & ((1u << padding) - 1)) != 0)
       return Fault(PageFault::Unprintable,
-                   "Line %u of a 1-bit page does not fit the media of the job (%u dots across); "
-                   "a 1-bit page must have the size of the media.",
+                   "Line %u of the 1-bit page does not fit the job's media, %u dots across: the "
+                   "page is wider, or narrower by a byte or more, which PAPPL hands over filled "
+                   "with black. A 1-bit page must be as wide as the media.",
                    y, h.cupsWidth);
+    page.lastDotsBlack = page.lastDotsBlack && last == 0xFF;
     memcpy(page.lines.data() + size_t{y} * page.bitsStride, line, page.bitsStride);
     ++page.linesReceived;
     return {};
@@ -138,6 +142,14 @@ PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsig
     return Fault(PageFault::Damaged,
                  "Page %u broke off after %u of its %u lines; the document is damaged.", number,
                  page.linesReceived, h.cupsHeight);
+  // On media a whole number of bytes wide, a 1-bit page narrower by a byte
+  // or more shows only here: every line ends in PAPPL's black fill.
+  if (page.bitsStride && page.lastDotsBlack)
+    return Fault(PageFault::Unprintable,
+                 "Every line of the 1-bit page %u ends in 8 black dots, as PAPPL hands over a "
+                 "page narrower than the job's media (%u dots across) by a byte or more. A 1-bit "
+                 "page must be as wide as the media.",
+                 number, h.cupsWidth);
   int width = static_cast<int>(h.cupsWidth);
   int height = static_cast<int>(h.cupsHeight);
   size_t bytesPerLine = h.cupsBytesPerLine;

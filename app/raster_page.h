@@ -46,6 +46,7 @@ struct RasterPage {
   PageBytes lines;                       // its raster lines, as they came
   LineFormat format = LineFormat::Gray8; // how they stand for its pixels
   unsigned bitsStride = 0;               // a 1-bit page in gray lines: its bytes per line, else 0
+  bool lastDotsBlack = true;               // so far every line's last byte of bits is 0xFF
   unsigned linesReceived = 0;
   Paper fitTo{};    // the paper the page is scaled down to, when 'fit'
   bool fit = false; // scaled down to the paper before it is printed
@@ -58,8 +59,9 @@ unsigned ColorSpace(const cups_page_header2_t &h);
 // 'IsMediaHeaderOfBits()' - Whether a page of a PWG document comes as PAPPL
 // 1.3 hands over a 1-bit page: neither in 1-bit lines nor in gray ones, but
 // each line carrying the page's packed bits (1 = black) at its start, the
-// rest white, under the header of the job's 8-bit gray page at the size of
-// its media. A page whose lines come as they are comes under its own header,
+// rest 0xFF (white gray, but black bits), under the header of the job's
+// 8-bit gray page at the size of its media; the page's own width is not
+// handed over. A page whose lines come as they are comes under its own header,
 // which a PWG stream always names "PwgRaster".
 bool IsMediaHeaderOfBits(const cups_page_header2_t &h);
 

@@ -56,12 +56,10 @@ same_stream() {
 
 # ---- Byte identity with labelfilter -------------------------------------------
 # NAME | PWG FILE | IPP job attributes | labelfilter options. The CUPS raster
-# for labelfilter is the same page beside it: gray.ras, or bilevel.ras for the
-# 1-bit page.
+# for labelfilter is the same page beside it, gray.ras (1-bit pages:
+# bilevel_test.sh).
 cases=(
   "gray|one/gray-sgray.pwg||"
-  "bilevel|one/bilevel.pwg||"
-  "bilevel-turned|two/bilevel.pwg|integer:copies=2 keyword:label-origin=rotation-270 boolean:mirror-image=true|Origin=Rotation270 MirrorImage=True"
   "black8|one/gray-black8.pwg||"
   "threshold|one/gray-sgray.pwg|keyword:gray-conversion=threshold|Dithering=Threshold"
   "ordered|one/gray-sgray.pwg|keyword:gray-conversion=ordered-dither|Dithering=OrderDithering"
@@ -76,7 +74,6 @@ cases=(
 for entry in "${cases[@]}"; do
   IFS='|' read -r name pwg attrs options <<<"$entry"
   raster=$(dirname "$pwg")/gray.ras
-  [[ $pwg != */bilevel.pwg ]] || raster=$(dirname "$pwg")/bilevel.ras
   # shellcheck disable=SC2086 # one job attribute per word
   print_job "$name" "$WORK/$pwg" image/pwg-raster $attrs
   wait_job 9 job-completed-successfully
@@ -124,17 +121,6 @@ print_job too-wide "$WORK/one/too-wide.pwg" image/pwg-raster
 wait_job 8 document-unprintable-error
 grep -q "\[Job $JOB\] Page 1 is 16400 x 2 dots" "$WORK/log" || fail "no log line for the page of 16400 dots"
 pass "a page of 16400 dots: job aborted, document-unprintable-error, and the log says why"
-# PAPPL lays a 1-bit page out on the job's media: the 479-dot page on media
-# 319 dots across (40 x 30 mm) or 812 (4 x 6 in, the default) cannot be
-# printed as it is.
-for media in om_40x30-label_40x30mm:319 oe_4x6-label_4x6in:812; do
-  MEDIA=${media%:*} print_job "1-bit-on-${media%:*}" "$WORK/one/bilevel.pwg" image/pwg-raster
-  wait_job 8 document-unprintable-error
-  expect_equal "log lines for the 1-bit page on ${media%:*}" \
-    "$(grep "\[Job $JOB\] Line" "$WORK/log" | sed 's/.*\] //')" \
-    "Line 0 of a 1-bit page does not fit the media of the job (${media#*:} dots across); a 1-bit page must have the size of the media."
-  pass "a 479-dot 1-bit page on ${media%:*}: job aborted, document-unprintable-error, one log line says why"
-done
 # PAPPL takes the job and then finds no way to print it.
 print_job text "$here/printer-attributes.test" text/plain
 wait_job 8 aborted-by-system

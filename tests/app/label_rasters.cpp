@@ -2,7 +2,7 @@
 // it (PWG raster) and as the filter receives it (CUPS raster), from the same
 // drawing, so that their printer streams can be compared byte for byte.
 //
-//   label_rasters DIR WIDTH HEIGHT [COPIES]
+//   label_rasters DIR WIDTH HEIGHT [COPIES [MEDIA-WIDTH MEDIA-HEIGHT]]
 //
 // writes into DIR:
 //   gray.ras        CUPS raster, 8-bit black (255 = black), NumCopies COPIES
@@ -13,11 +13,17 @@
 //   wide.pwg        PWG raster sgray_8, 900 dots: wider than the head
 //   too-wide.pwg    PWG raster sgray_8, 16400 x 2 dots: wider than any page taken
 //   gray-sgray.urf  Apple raster sgray_8: the same page as gray-sgray.pwg
+// and with a media size:
+//   bilevel-on-media.ras  CUPS raster, 1-bit: bilevel.ras laid on the media as
+//                   PAPPL 1.3.1 lays a 1-bit page out, each row cut or widened
+//                   with white to the media's width, rows cut or added in
+//                   white to its height
 #include "support/label_page.h"
 #include "support/raster_writer.h"
 
 #include <cups/raster.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -61,6 +67,22 @@ bool WritePwg(const std::string &path, const char *type, unsigned width, unsigne
   return ok;
 }
 
+// 'OnMedia()' - The 1-bit page laid on media of 'width' x 'height' dots.
+LabelPage OnMedia(const LabelPage &page, int width, int height) {
+  LabelPage media{width, height, 1, (static_cast<size_t>(width) + 7) / 8, {}};
+  media.pixels.assign(media.bytesPerLine * static_cast<size_t>(height), 0);
+  const size_t bytes = std::min(media.bytesPerLine, page.bytesPerLine);
+  for (int y = 0; y < std::min(height, page.height); ++y) {
+    uint8_t *row = media.pixels.data() + media.bytesPerLine * static_cast<size_t>(y);
+    std::copy_n(page.pixels.begin() + static_cast<std::ptrdiff_t>(page.bytesPerLine * y), bytes,
+                row);
+    // No dot past the media's width.
+    for (int x = width; x < static_cast<int>(8 * media.bytesPerLine); ++x)
+      row[x / 8] &= static_cast<uint8_t>(~(0x80 >> (x % 8)));
+  }
+  return media;
+}
+
 bool WriteCups(const std::string &path, const LabelPage &page, unsigned copies) {
   testsupport::RasterPage raster{
       testsupport::MakeHeader(page.width, page.height, page.bitsPerPixel, page.bytesPerLine),
@@ -72,14 +94,14 @@ bool WriteCups(const std::string &path, const LabelPage &page, unsigned copies) 
 } // namespace
 
 int main(int argc, char *argv[]) {
-  if (argc != 4 && argc != 5) {
-    fprintf(stderr, "usage: label_rasters DIR WIDTH HEIGHT [COPIES]\n");
+  if (argc != 4 && argc != 5 && argc != 7) {
+    fprintf(stderr, "usage: label_rasters DIR WIDTH HEIGHT [COPIES [MEDIA-WIDTH MEDIA-HEIGHT]]\n");
     return 2;
   }
   const std::string dir = argv[1];
   const int width = atoi(argv[2]);
   const int height = atoi(argv[3]);
-  const unsigned copies = argc == 5 ? static_cast<unsigned>(atoi(argv[4])) : 1;
+  const unsigned copies = argc >= 5 ? static_cast<unsigned>(atoi(argv[4])) : 1;
 
   const LabelPage gray = DrawLabelPage(width, height, 8);
   std::vector<uint8_t> sgray(gray.pixels);
@@ -96,7 +118,9 @@ int main(int argc, char *argv[]) {
       WritePwg(dir + "/bilevel.pwg", "black_1", width, height, bilevel.pixels) &&
       WritePwg(dir + "/wide.pwg", "sgray_8", 900, 40, wide.pixels) &&
       WritePwg(dir + "/too-wide.pwg", "sgray_8", 16400, 2, std::vector<uint8_t>(16400 * 2, 255)) &&
-      WritePwg(dir + "/gray-sgray.urf", "sgray_8", width, height, sgray, CUPS_RASTER_WRITE_APPLE);
+      WritePwg(dir + "/gray-sgray.urf", "sgray_8", width, height, sgray, CUPS_RASTER_WRITE_APPLE) &&
+      (argc != 7 || WriteCups(dir + "/bilevel-on-media.ras",
+                              OnMedia(bilevel, atoi(argv[5]), atoi(argv[6])), copies));
   if (!ok) {
     fprintf(stderr, "label_rasters: cannot write the pages into %s\n", dir.c_str());
     return 1;
