@@ -46,7 +46,7 @@ struct RasterPage {
   PageBytes lines;                       // its raster lines, as they came
   LineFormat format = LineFormat::Gray8; // how they stand for its pixels
   unsigned bitsStride = 0;               // a 1-bit page in gray lines: its bytes per line, else 0
-  bool lastDotsBlack = true;               // so far every line's last byte of bits is 0xFF
+  bool lastDotsBlack = true;             // so far every line's last byte of bits is 0xFF
   unsigned linesReceived = 0;
   Paper fitTo{};    // the paper the page is scaled down to, when 'fit'
   bool fit = false; // scaled down to the paper before it is printed
