@@ -17,6 +17,7 @@
 #include "job_gate.h"
 #include "raster_page.h"
 
+#include <chrono>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +27,7 @@
 #include <new>
 #include <span>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -557,16 +559,36 @@ bool PrintImage(pappl_job_t *job, pappl_device_t *device, bool jpeg) {
   return PrintImagePage(job, device, page);
 }
 
+// How long a job stopped for its document stays processing, its reason
+// set, before it ends. CUPS 2.4's ipp backend first looks at the job right
+// after it sent the document, and takes a job that has ended by then for
+// completed; only its second thread, which looks about once a second,
+// reports an abort (backend/ipp.c, monitor_printer()).
+constexpr auto kFailureHold = std::chrono::milliseconds(500);
+
+// 'EndFilter()' - The filter's result, after kFailureHold for a job stopped
+// for its document (less when the job is canceled meanwhile).
+bool EndFilter(pappl_job_t *job, bool printed) {
+  constexpr auto documentFault =
+      PAPPL_JREASON_DOCUMENT_FORMAT_ERROR | PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR;
+  if (printed || !(papplJobGetReasons(job) & documentFault))
+    return printed;
+  constexpr auto step = std::chrono::milliseconds(50);
+  for (auto held = step; held <= kFailureHold && !papplJobIsCanceled(job); held += step)
+    std::this_thread::sleep_for(step);
+  return false;
+}
+
 } // namespace
 
 bool LabelFilterPNG(pappl_job_t *job, pappl_device_t *device, void *) {
   CloseJobGate(job);
-  return PrintImage(job, device, false);
+  return EndFilter(job, PrintImage(job, device, false));
 }
 
 bool LabelFilterJPEG(pappl_job_t *job, pappl_device_t *device, void *) {
   CloseJobGate(job);
-  return PrintImage(job, device, true);
+  return EndFilter(job, PrintImage(job, device, true));
 }
 
 ImagePreview PreviewImagePage(FILE *fp, bool jpeg, const pappl_pr_options_t &options) {

@@ -46,6 +46,47 @@ timeout 60 lpadmin -p AppLabel -E -v "ipp://127.0.0.1:$APP_PORT/ipp/print/Label"
   fail "lpadmin -m everywhere"
 pass "lpadmin -p AppLabel -v ipp://127.0.0.1:$APP_PORT/ipp/print/Label -m everywhere"
 
+# ---- Images the app cannot print -------------------------------------------------
+# The queue sends PNG to the app as it is. The app stops a job whose image
+# is larger than it takes, or cut short, with the reason (keeping it
+# processing for half a second, so that CUPS can see it end); CUPS's ipp
+# backend must read the app's job aborted, and the CUPS job must end
+# without stopping the queue, which prints the PDFs below. CUPS 2.4 shows
+# such a job canceled, "Print job canceled at printer.", when the backend's
+# second thread sees the abort first, else completed: it does not ask for
+# the app's message.
+"$here/image_files.py" png "$WORK/huge.png" 30000 30000 1
+"$here/image_files.py" png "$WORK/small.png" 479 319 8 240 203
+head -c 400 "$WORK/small.png" >"$WORK/cut.png"
+for bad in "huge.png|The PNG image is 30000 x 30000 pixels" \
+  "cut.png|The PNG document is damaged: Read Error."; do
+  IFS='|' read -r file reason <<<"$bad"
+  id=$(timeout 30 lp -d AppLabel -t "$file" "$WORK/$file" | sed -n 's/.*AppLabel-\([0-9]*\).*/\1/p')
+  [[ -n $id ]] || fail "lp $file"
+  for _ in $(seq 300); do
+    timeout 5 lpstat -o AppLabel | grep -q "^AppLabel-$id " || break
+    sleep 0.1
+  done
+  ! timeout 5 lpstat -o AppLabel | grep -q "^AppLabel-$id " || fail "$file: the CUPS job is still queued"
+  grep -q "\] $reason" "$WORK/log" || fail "$file: the app's log does not say '$reason'"
+  grep -qE "\[Job $id\] (job-state enum aborted|\(monitor\) job-state = aborted)$" \
+    "$WORK/cups/log/error_log" || fail "$file: CUPS's backend did not read the app's job aborted"
+  printf '%s\n' "{ OPERATION Get-Job-Attributes" "GROUP operation-attributes-tag" \
+    "ATTR charset attributes-charset utf-8" "ATTR naturalLanguage attributes-natural-language en" \
+    "ATTR uri printer-uri \$uri" "ATTR integer job-id $id" "STATUS successful-ok" \
+    "DISPLAY job-state DISPLAY job-printer-state-message }" >"$WORK/cups-job.test"
+  ended=$(ipptool -t "ipp://$CUPS_SERVER/printers/AppLabel" "$WORK/cups-job.test")
+  state=$(sed -n 's/.*job-state (enum) = //p' <<<"$ended")
+  message=$(sed -n 's/.*job-printer-state-message (textWithoutLanguage) = //p' <<<"$ended")
+  case $state in
+  canceled) expect_equal "$file: the CUPS job's message" "$message" "Print job canceled at printer." ;;
+  completed) ;;
+  *) fail "$file: the CUPS job ended $state: $ended" ;;
+  esac
+  pass "$file: the app stopped it ('$reason'), CUPS read the job aborted and ended it $state${message:+, '$message'}"
+done
+timeout 5 lpstat -p AppLabel | grep -q "enabled" || fail "the queue was stopped: $(lpstat -p AppLabel)"
+
 bash "$repo/scripts/sample_pdf.sh" "$WORK/label.pdf"
 # A Letter page: an office document sent to the label printer.
 cat >"$WORK/letter.ps" <<'EOF'

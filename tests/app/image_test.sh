@@ -72,6 +72,22 @@ for bomb in "tall.png|PNG|1 x 1000000" "wide.png|PNG|2000000 x 1" "huge.png|PNG|
 done
 kill -0 "$SERVER_PID" 2>/dev/null || fail "the server died"
 ! grep -q "libpng error" "$WORK/server.out" || fail "libpng wrote errors to the server's output"
+# Such a job stays processing, its reason set, for half a second before it
+# ends, so that CUPS's ipp backend can see it end (cups_client_test.sh).
+print_job held.png "$WORK/huge.png" image/png
+printf '%s\n' "{ OPERATION Get-Job-Attributes" "GROUP operation-attributes-tag" \
+  "ATTR charset attributes-charset utf-8" "ATTR naturalLanguage attributes-natural-language en" \
+  "ATTR uri printer-uri \$uri" "ATTR integer job-id \$job" "STATUS successful-ok" \
+  "DISPLAY job-state DISPLAY job-state-reasons }" >"$WORK/job-state.test"
+for _ in $(seq 250); do
+  seen=$(ipptool -t -d job="$JOB" "$PRINTER" "$WORK/job-state.test")
+  grep -q "document-unprintable-error" <<<"$seen" && break
+  sleep 0.02
+done
+expect_equal "held.png: the job's state once its reason is set" \
+  "$(sed -n 's/.*job-state (enum) = //p' <<<"$seen")" processing
+WAIT_SECONDS=10 wait_job 8 document-unprintable-error
+pass "held.png: processing with document-unprintable-error, then aborted"
 
 # ---- Damaged images -----------------------------------------------------------------
 head -c 400 "$WORK/label.png" >"$WORK/cut.png"
