@@ -156,19 +156,19 @@ std::vector<std::pair<std::string, std::string>> CheckedVendorDefaults(pappl_pri
   ipp_t *attrs = papplPrinterGetDriverAttributes(printer);
   int numReset = 0;
   cups_option_t *reset = nullptr;
-  for (const VendorAttribute &vendor : VendorAttributes()) {
-    const std::string defaultName = std::string(vendor.name) + "-default";
+  for (const PrinterOption &option : VendorOptions()) {
+    const std::string defaultName = std::string(option.ippName) + "-default";
     std::optional<std::string> value =
-        SupportedValue(vendor, ippFindAttribute(attrs, defaultName.c_str(), IPP_TAG_ZERO));
+        SupportedValue(option, ippFindAttribute(attrs, defaultName.c_str(), IPP_TAG_ZERO));
     if (!value) {
       papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR,
                       "The default of %s is not a value the printer takes; it is set back to "
                       "%s.",
-                      vendor.name, vendor.defaultValue);
-      numReset = cupsAddOption(vendor.name, vendor.defaultValue, numReset, &reset);
-      value = vendor.defaultValue;
+                      option.ippName, DefaultValue(option));
+      numReset = cupsAddOption(option.ippName, DefaultValue(option), numReset, &reset);
+      value = DefaultValue(option);
     }
-    values.emplace_back(vendor.name, *value);
+    values.emplace_back(option.ippName, *value);
   }
   ippDelete(attrs);
   if (numReset > 0) {
