@@ -35,12 +35,15 @@ static_assert(HasChoices(&ChoiceKeywords::Dithering, 4) && HasChoices(&ChoiceKey
               HasChoices(&ChoiceKeywords::MirrorImage, 2) &&
               HasChoices(&ChoiceKeywords::NegativeImage, 2));
 
-} // namespace
-
+// 'ChoiceNumber()' - A choice keyword read as a decimal number: leading
+// blanks and a sign are accepted, digits are taken up to the first other
+// character, and a keyword without digits reads as 0.
 long long ChoiceNumber(const std::string &keyword) {
   // strtoll has the decimal-prefix rule and saturates instead of overflowing.
   return strtoll(keyword.c_str(), nullptr, 10);
 }
+
+} // namespace
 
 JobSettings ParseSettings(const ChoiceKeywords &c) {
   JobSettings s;

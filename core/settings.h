@@ -79,8 +79,3 @@ struct JobSettings {
 // without regard to letter case. A choice the printer does not know counts
 // as the option's default.
 JobSettings ParseSettings(const ChoiceKeywords &choices);
-
-// 'ChoiceNumber()' - A choice keyword read as a decimal number: leading
-// blanks and a sign are accepted, digits are taken up to the first other
-// character, and a keyword without digits reads as 0.
-long long ChoiceNumber(const std::string &keyword);
