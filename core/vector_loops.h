@@ -4,7 +4,17 @@
 // once, and picks the right copy when the filter starts.
 #pragma once
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
+//
+// The portable build (LABELFILTER_PORTABLE, which the sanitizer build of the
+// tests uses) has none of these copies, nor the AVX2 versions written by
+// hand (X86_VECTOR_COPIES): every page takes the plain code that a processor
+// without them runs.
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__)) &&                            \
+    !defined(LABELFILTER_PORTABLE)
+#define X86_VECTOR_COPIES 1
+#endif
+
+#if defined(X86_VECTOR_COPIES) && !defined(__clang__)
 #define PAGE_LOOP __attribute__((target_clones("avx2", "ssse3", "default")))
 #else
 #define PAGE_LOOP

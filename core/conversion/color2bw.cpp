@@ -14,7 +14,7 @@
 #include <cstring>
 #include <functional>
 
-#if defined(__x86_64__)
+#ifdef X86_VECTOR_COPIES
 #include <immintrin.h>
 #endif
 
@@ -53,7 +53,7 @@ void PackCellRowByWords(const uint8_t *row, uint8_t *out, int cx) {
   }
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#ifdef X86_VECTOR_COPIES
 #define PACK_CELLS_AVX2 1
 // The same 32 cells at a time: each 8 cells in the opposite order, so that
 // the mask of the cells that are 0 has cell k of 8 in bit 7 - k, four bytes

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#if defined(__x86_64__)
+#ifdef X86_VECTOR_COPIES
 #include <immintrin.h>
 #endif
 
@@ -35,7 +35,7 @@ void TurnBytesOneByOne(const uint8_t *src, uint8_t *dst, size_t n, int shift, ui
     dst[n - 1 - i] = TurnedByte(src, i, shift, flip);
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#ifdef X86_VECTOR_COPIES
 #define TURN_BYTES_AVX2 1
 // 32 bytes at a time: the shift in 16-bit lanes with masks that keep each
 // byte's bits to itself, the bit reversal by a lookup of each half byte,
