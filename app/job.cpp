@@ -9,6 +9,7 @@
 #include "settings_map.h"
 #include "socket_device.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <new>
@@ -26,12 +27,36 @@ struct LabelJob {
   bool failed = false; // the job was stopped for its document or the printer
 };
 
-// 'JobLog()' - The engine's log lines, one by one, in the job's log.
-void JobLog(pappl_job_t *job, std::string_view lines) {
+// 'JobLogLevel()' - The level of the job's log for a line of the engine's.
+pappl_loglevel_t JobLogLevel(LogLevel level) {
+  switch (level) {
+  case LogLevel::Failure:
+    return PAPPL_LOGLEVEL_ERROR;
+  case LogLevel::Note:
+    return PAPPL_LOGLEVEL_INFO;
+  case LogLevel::Debug:
+  case LogLevel::Trace:
+    break;
+  }
+  return PAPPL_LOGLEVEL_DEBUG;
+}
+
+// 'JobLog()' - The engine's log lines, one by one, in the job's log at their
+// level and without a prefix.
+void JobLog(pappl_job_t *job, LogLevel level, std::string_view lines) {
+  const pappl_loglevel_t jobLevel = JobLogLevel(level);
+  // A page's dozens of traces are not even cut into lines for a log that
+  // leaves them out.
+  if (jobLevel < papplSystemGetLogLevel(papplPrinterGetSystem(papplJobGetPrinter(job))))
+    return;
   while (!lines.empty()) {
     const size_t end = lines.find('\n');
-    const std::string line(lines.substr(0, end));
-    papplLogJob(job, PAPPL_LOGLEVEL_DEBUG, "%s", line.c_str());
+    // A line of PAPPL's log holds 2 KiB at most.
+    char line[2048];
+    const size_t length = std::min(lines.substr(0, end).size(), sizeof line - 1);
+    std::memcpy(line, lines.data(), length);
+    line[length] = '\0';
+    papplLogJob(job, jobLevel, "%s", line);
     if (end == std::string_view::npos)
       break;
     lines.remove_prefix(end + 1);
@@ -44,7 +69,7 @@ void JobLog(pappl_job_t *job, std::string_view lines) {
 // gets no further copy, so the printer stops at the end of a label.
 EngineSink PrinterSink(pappl_job_t *job, pappl_device_t *device) {
   return EngineSink{
-      .log = [job](std::string_view lines) { JobLog(job, lines); },
+      .log = [job](LogLevel level, std::string_view lines) { JobLog(job, level, lines); },
       .print =
           [job, device](std::span<const uint8_t> bytes) {
             if (papplJobIsCanceled(job))

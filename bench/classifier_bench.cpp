@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "classifier_page_loop.h"
-#include "label_page.h"
 #include "otsu.h"
+#include "support/label_page.h"
 #include "working_image.h"
 
 namespace {

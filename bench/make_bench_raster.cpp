@@ -8,7 +8,7 @@
 // hands it on.
 // WIDTH x HEIGHT in dots, DEPTH 1, 8 or 24 bits per pixel, PAGES pages (each
 // drawn a little differently), OUTPUT a file or "-" for standard output.
-#include "label_page.h"
+#include "support/label_page.h"
 #include "support/raster_writer.h"
 
 #include <cups/raster.h>

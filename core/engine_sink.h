@@ -15,8 +15,18 @@ enum class Dump {
   PrinterStream, // one copy of the page's printer commands
 };
 
-// Whole lines of the job log, each ending in '\n'.
-using LogLines = std::function<void(std::string_view lines)>;
+// What a line of the job log tells.
+enum class LogLevel {
+  Failure, // why the job or a page cannot print
+  Note,    // information on a job that prints
+  Debug,   // details for whoever looks into a job: a page header's fields
+  Trace,   // the printer's own diagnostic lines: a page's buffers, values and
+           // branches on its way to the printer; no failure, however they read
+};
+
+// Whole lines of the job log, all of one level, each ending in '\n', with no
+// prefix: the front end says in its own way what level a line has.
+using LogLines = std::function<void(LogLevel level, std::string_view lines)>;
 
 struct EngineSink {
   LogLines log;

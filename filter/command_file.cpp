@@ -64,8 +64,8 @@ CommandFile ReadCommandFile(std::span<const char> text) {
       break;
     }
     if (file.commands.size() > kMaxCommands) {
-      file.error = "The command file asks for more than " + std::to_string(kMaxCommands) +
-                   " labels.";
+      file.error =
+          "The command file asks for more than " + std::to_string(kMaxCommands) + " labels.";
       break;
     }
   }

@@ -6,16 +6,17 @@
 //
 //   commandtolabel job user title copies options [file]   (PPD in the environment)
 #include "color2bw.h"
-#include "command_stream.h"
 #include "command_file.h"
-#include "raster_input.h"
+#include "command_stream.h"
 #include "filter_globals.h"
 #include "filter_sink.h"
+#include "job_log.h"
 #include "labelfilter.h"
 #include "labels/maintenance_labels.h"
 #include "labels/self_test_settings.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
+#include "raster_input.h"
 #include "working_image.h"
 
 #include <cerrno>
@@ -69,12 +70,15 @@ int CommandToLabel(int argc, char *argv[]) {
     fprintf(stderr, "Usage: %s job-id user title copies options [file]\n", argv[0]);
     return 1;
   }
+  // The job log is written in blocks, as labelfilter writes it: all of it
+  // is out before the printer is written to, and at the exit.
+  setvbuf(stderr, nullptr, _IOFBF, BUFSIZ);
   signal(SIGPIPE, SIG_IGN);
   signal(SIGTERM, CancelJob);
 
   int fd = 0;
   if (argc == 7 && (fd = open(argv[6], O_RDONLY | O_CLOEXEC)) < 0) {
-    fprintf(stderr, "ERROR: Unable to open the command file: %s\n", strerror(errno));
+    LogLine(LogLevel::Failure, "Unable to open the command file: %s\n", strerror(errno));
     return 1;
   }
   std::vector<char> text;
@@ -82,12 +86,12 @@ int CommandToLabel(int argc, char *argv[]) {
   if (fd != 0)
     close(fd);
   if (!read) {
-    fprintf(stderr, "ERROR: Unable to read the command file: %s\n", strerror(errno));
+    LogLine(LogLevel::Failure, "Unable to read the command file: %s\n", strerror(errno));
     return 1;
   }
   const CommandFile file = ReadCommandFile(text);
   if (!file.error.empty()) {
-    fprintf(stderr, "ERROR: %s\n", file.error.c_str());
+    LogLine(LogLevel::Failure, "%s\n", file.error.c_str());
     return 1;
   }
 
@@ -100,7 +104,7 @@ int CommandToLabel(int argc, char *argv[]) {
   const JobSettings settings = ParseSettings(choices);
   const PageSizeDots size = MarkedPageSize(ppd.get(), options);
   if (!size.error.empty()) {
-    fprintf(stderr, "ERROR: %s\n", size.error.c_str());
+    LogLine(LogLevel::Failure, "%s\n", size.error.c_str());
     return 1;
   }
   const char *printer = getenv("PRINTER");
@@ -113,7 +117,7 @@ int CommandToLabel(int argc, char *argv[]) {
     if (Canceled)
       break;
     const bool selfTest = command == PrinterCommand::PrintSelfTestPage;
-    fprintf(stderr, "INFO: Printing the %s label\n", selfTest ? "self-test" : "alignment");
+    LogLine(LogLevel::Note, "Printing the %s label\n", selfTest ? "self-test" : "alignment");
     const labels::GrayCanvas canvas =
         selfTest ? labels::DrawSelfTestLabel(content, size.width, size.height)
                  : labels::DrawAlignmentLabel(size.width, size.height);
@@ -131,7 +135,7 @@ int main(int argc, char *argv[]) {
   try {
     return CommandToLabel(argc, argv);
   } catch (const std::bad_alloc &) {
-    fprintf(stderr, "ERROR: Not enough memory to print the page.\n");
+    LogLine(LogLevel::Failure, "Not enough memory to print the page.\n");
     return 1;
   }
 }

@@ -1,11 +1,11 @@
 #include "filter_sink.h"
 
 #include "dump_file.h"
+#include "job_log.h"
 #include "printer_output.h"
 #include "trace_address.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -17,10 +17,10 @@ void WritePageDump(Dump dump, std::span<const std::span<const uint8_t>> parts) {
   FilePtr f = OpenDumpFile(path);
   const int err = errno;
   if (dump == Dump::PagePicture)
-    fprintf(stderr, "ERROR: fopen ImageDithering.bmp ImageFile=%x err=%s\n", Trace(f.get()),
+    LogLine(LogLevel::Trace, "fopen ImageDithering.bmp ImageFile=%x err=%s\n", Trace(f.get()),
             strerror(err));
   else
-    fprintf(stderr, "ERROR: fopen RZ540.data f=%x errno=%d desc=%s\n", Trace(f.get()), err,
+    LogLine(LogLevel::Trace, "fopen RZ540.data f=%x errno=%d desc=%s\n", Trace(f.get()), err,
             strerror(err));
   if (f)
     for (std::span<const uint8_t> part : parts)
@@ -31,7 +31,7 @@ void WritePageDump(Dump dump, std::span<const std::span<const uint8_t>> parts) {
 
 EngineSink FilterSink() {
   return EngineSink{
-      .log = [](std::string_view lines) { fwrite(lines.data(), 1, lines.size(), stderr); },
+      .log = WriteLogLines,
       .print = WritePrinterData,
       .dump = WritePageDump,
   };

@@ -1,6 +1,6 @@
 // The engine's results as the CUPS filter hands them on: log lines to
-// standard error, the printer's bytes to standard output, the dumps to their
-// fixed files under /tmp.
+// standard error, each behind the prefix of its level, the printer's bytes
+// to standard output, the dumps to their fixed files under /tmp.
 #pragma once
 
 #include "engine_sink.h"

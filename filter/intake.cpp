@@ -2,6 +2,7 @@
 
 #include "color2bw.h"
 #include "dump_file.h"
+#include "job_log.h"
 #include "working_image.h"
 
 #include <algorithm>
@@ -92,7 +93,7 @@ PackedPage IntakePage(const cups_page_header2_t &header, PageBytes &raster, unsi
     // Gray lines (255 = black) become a working image of one byte per pixel
     // with 0 = black; its rows stand for the 3-byte rows of BytePerLine bytes.
     const size_t BytePerLine = WorkingImageStride(static_cast<int>(header.cupsWidth));
-    fprintf(stderr, "ERROR: BytePerLine =%d \n", static_cast<int>(BytePerLine));
+    LogLine(LogLevel::Trace, "BytePerLine =%d \n", static_cast<int>(BytePerLine));
     DumpRawLines(lines.first(bytes));
     // The working image is made in the memory of the raw lines.
     WorkingImage image = GrayWorkingImage(std::move(raster), header.cupsBytesPerLine, cx, cy);

@@ -3,13 +3,14 @@
 #include "labelfilter.h"
 
 #include "command_stream.h"
-#include "raster_input.h"
 #include "filter_globals.h"
 #include "filter_sink.h"
 #include "intake.h"
+#include "job_log.h"
 #include "page.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
+#include "raster_input.h"
 #include "trace_address.h"
 
 #include <algorithm>
@@ -215,15 +216,15 @@ int LabelFilterMain(int argc, char *argv[]) {
       // libcups reads every line whole into a buffer of its own: the lines
       // of a page whose lines are too long are not read, not even to skip them.
       const bool readable = header.cupsBytesPerLine <= kMaxBytesPerLine;
-      fprintf(stderr, "ERROR: Page %d of the job has %s; %s.\n", pagesRead, problem->c_str(),
+      LogLine(LogLevel::Failure, "Page %d of the job has %s; %s.\n", pagesRead, problem->c_str(),
               readable ? "page skipped" : "job stopped");
       if (!readable) {
         jobFailed = true;
         break;
       }
       if (!SkipPageLines(ras.get(), header)) {
-        fprintf(stderr,
-                "ERROR: The raster stream is damaged: skipped page %d goes on past the %llu "
+        LogLine(LogLevel::Failure,
+                "The raster stream is damaged: skipped page %d goes on past the %llu "
                 "pixels or %llu MiB of lines a page may have; job stopped.\n",
                 pagesRead, static_cast<unsigned long long>(kMaxPagePixels),
                 static_cast<unsigned long long>(kMaxPageBytes >> 20));
@@ -234,14 +235,14 @@ int LabelFilterMain(int argc, char *argv[]) {
     }
 
     ++Page;
-    fprintf(stderr, "ERROR: Starting page = %d 1 time=%lld\n", Page,
+    LogLine(LogLevel::Trace, "Starting page = %d 1 time=%lld\n", Page,
             static_cast<long long>(time(nullptr)));
     StartPage(ppd.get(), header);
 
     unsigned y = 0;
     if (ReadPageLines(ras.get(), header, y) == LinesRead::TooLarge) {
-      fprintf(stderr,
-              "ERROR: Page %d brings more than the %llu pixels or %llu MiB of lines the filter "
+      LogLine(LogLevel::Failure,
+              "Page %d brings more than the %llu pixels or %llu MiB of lines the filter "
               "prints; job stopped.\n",
               Page, static_cast<unsigned long long>(kMaxPagePixels),
               static_cast<unsigned long long>(kMaxPageBytes >> 20));
@@ -260,19 +261,19 @@ int LabelFilterMain(int argc, char *argv[]) {
     if (outcome == PageOutcome::Printed)
       ++pagesPrinted;
 
-    fprintf(stderr, "ERROR: call EndPage\n");
+    LogLine(LogLevel::Trace, "call EndPage\n");
     EndPage(ppd.get(), header);
-    fprintf(stderr, "ERROR: EndPage Out Canceled=%d\n", static_cast<int>(Canceled));
+    LogLine(LogLevel::Trace, "EndPage Out Canceled=%d\n", static_cast<int>(Canceled));
     if (Canceled)
       break;
-    fprintf(stderr, "ERROR: EndPage return\n");
+    LogLine(LogLevel::Trace, "EndPage return\n");
   }
 
   // A stream that could not be read to its end says why.
   bool streamFailed = false;
   if (!Canceled && !jobFailed && !outputGone) {
     if (auto problem = StreamProblem(ras != nullptr, input, pagesRead, headerBytes)) {
-      fprintf(stderr, "ERROR: %s\n", problem->c_str());
+      LogLine(LogLevel::Failure, "%s\n", problem->c_str());
       streamFailed = true;
     }
   }
@@ -283,18 +284,18 @@ int LabelFilterMain(int argc, char *argv[]) {
     outputGone = true;
 
   Buffer = PageBytes();
-  fprintf(stderr, "ERROR: free pDataBuf=%x\n", Trace(pDataBuf.data()));
+  LogLine(LogLevel::Trace, "free pDataBuf=%x\n", Trace(pDataBuf.data()));
   pDataBuf = std::vector<uint8_t>();
-  fprintf(stderr, "ERROR: cupsFreeOptions options=%x num_options=%d\n", Trace(options.data()),
+  LogLine(LogLevel::Trace, "cupsFreeOptions options=%x num_options=%d\n", Trace(options.data()),
           options.count());
   options.Free();
-  fprintf(stderr, "ERROR: cupsRasterClose\n");
+  LogLine(LogLevel::Trace, "cupsRasterClose\n");
   ras.reset();
-  fprintf(stderr, "ERROR: close fd=%d\n", input.fd());
+  LogLine(LogLevel::Trace, "close fd=%d\n", input.fd());
   input.Close();
-  fprintf(stderr, "ERROR: ppdClose fd=%d\n", static_cast<int>(Trace(ppd.get())));
+  LogLine(LogLevel::Trace, "ppdClose fd=%d\n", static_cast<int>(Trace(ppd.get())));
   ppd.reset();
-  fprintf(stderr, "ERROR: KV8830-filter return\n");
+  LogLine(LogLevel::Trace, "KV8830-filter return\n");
 
   // A canceled job whose printer stopped taking data ends as a cancel does:
   // status 0 when a page was started. Otherwise status 0 when

@@ -1,7 +1,7 @@
 // The labelfilter executable: a CUPS filter for a 203-dpi thermal label printer.
+#include "job_log.h"
 #include "labelfilter.h"
 
-#include <cstdio>
 #include <new>
 
 int main(int argc, char *argv[]) {
@@ -9,7 +9,7 @@ int main(int argc, char *argv[]) {
     return LabelFilterMain(argc, argv);
   } catch (const std::bad_alloc &) {
     // Nothing of the page was sent: each page's stream is built whole first.
-    fprintf(stderr, "ERROR: Not enough memory to print the page.\n");
+    LogLine(LogLevel::Failure, "Not enough memory to print the page.\n");
     return 1;
   }
 }

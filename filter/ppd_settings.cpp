@@ -1,6 +1,7 @@
 #include "ppd_settings.h"
 
 #include "intake.h"
+#include "job_log.h"
 #include "log_text.h"
 
 #include <cmath>
@@ -14,12 +15,12 @@ PpdFile OpenPpd(const char *path) {
   if (!ppd) {
     int linenum = 0;
     ppd_status_t status = ppdLastError(&linenum);
-    fprintf(stderr, "DEBUG: %s on line %d.\n", ppdErrorString(status), linenum);
+    LogLine(LogLevel::Debug, "%s on line %d.\n", ppdErrorString(status), linenum);
     // The job log shows the reason without debug logging, too.
     if (path == nullptr)
-      fprintf(stderr, "ERROR: No PPD file: the PPD environment variable is not set.\n");
+      LogLine(LogLevel::Failure, "No PPD file: the PPD environment variable is not set.\n");
     else
-      fprintf(stderr, "ERROR: Unable to open the PPD file \"%s\": %s on line %d.\n", path,
+      LogLine(LogLevel::Failure, "Unable to open the PPD file \"%s\": %s on line %d.\n", path,
               ppdErrorString(status), linenum);
   }
   return ppd;

@@ -1,6 +1,7 @@
 #include "printer_output.h"
 
 #include "cancel_wait.h"
+#include "job_log.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -48,14 +49,14 @@ bool WritePrinterData(std::span<const uint8_t> bytes) {
       // Once the job is canceled, a printer that takes nothing for a second
       // is given up.
       if (!WaitUnlessCanceled({STDOUT_FILENO, POLLOUT, 0}, kCanceledWait)) {
-        fprintf(stderr, "ERROR: The printer stopped taking data after the job was canceled; "
-                        "the rest of the job was not sent.\n");
+        LogLine(LogLevel::Failure, "The printer stopped taking data after the job was canceled; "
+                                   "the rest of the job was not sent.\n");
         return false;
       }
       continue;
     }
     if (n <= 0) {
-      fprintf(stderr, "ERROR: Unable to send print data to the printer: %s\n",
+      LogLine(LogLevel::Failure, "Unable to send print data to the printer: %s\n",
               n < 0 ? strerror(errno) : "nothing written");
       return false;
     }

@@ -40,8 +40,8 @@ namespace fuzz {
 // a choice it does not know. nullptr: the option has no marked choice.
 inline constexpr const char *kDithering[] = {"None", "Threshold", "OrderDithering",
                                              "ErrorDiffusion", "Other"};
-inline constexpr const char *kOrigin[] = {"Rotation0", "Rotation90", "Rotation180",
-                                          "Rotation270", "rotation9"};
+inline constexpr const char *kOrigin[] = {"Rotation0", "Rotation90", "Rotation180", "Rotation270",
+                                          "rotation9"};
 inline constexpr size_t kPpdChoices = 4;
 inline constexpr const char *kCutting[] = {"0", "1", "2", nullptr};
 // Feeds in and out of the printer's range, and text that is no number.
@@ -92,7 +92,7 @@ inline ChoiceKeywords Choices(const uint8_t *p) {
 // One page as page_fuzzer hands it to the filter.
 struct PageInput {
   cups_page_header2_t header;
-  unsigned lines = 0;              // the lines that arrive, cupsHeight or fewer
+  unsigned lines = 0; // the lines that arrive, cupsHeight or fewer
   JobSettings settings;
   std::span<const uint8_t> pixels; // repeated to fill the lines
 };

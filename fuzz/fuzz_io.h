@@ -33,7 +33,7 @@ inline void QuietFilterOutput() {
 // and the dumps.
 inline EngineSink CaptureSink(std::vector<uint8_t> &stream) {
   return EngineSink{
-      .log = [](std::string_view) {},
+      .log = [](LogLevel, std::string_view) {},
       .print =
           [&stream](std::span<const uint8_t> bytes) {
             stream.insert(stream.end(), bytes.begin(), bytes.end());

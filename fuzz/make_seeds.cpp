@@ -12,7 +12,7 @@
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"
 #include "intake.h"
-#include "label_page.h"
+#include "support/label_page.h"
 #include "support/raster_writer.h"
 
 #include <sys/stat.h>

@@ -6,6 +6,8 @@ packages=(cmake ninja-build g++ pkg-config libcups2-dev googletest libgtest-dev
           libbenchmark-dev libpng-dev libjpeg-dev)
 # clang and its libFuzzer for the fuzzers.
 packages+=(clang libclang-rt-14-dev)
+# clang-format, for the layout check CI runs.
+packages+=(clang-format)
 # The real CUPS for the demo and the tests that print through it: cupsd,
 # cupsfilter, lp and lpadmin, cupstestppd, the PDF-to-raster filters.
 packages+=(cups cups-client cups-filters ghostscript poppler-utils)

@@ -8,13 +8,15 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
 jobs=$(nproc)
+# Warnings are errors here; a developer's own build may leave them on.
 cmake -G Ninja -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLABELFILTER_TESTS=ON \
-  -DLABELFILTER_BENCH=ON >/dev/null
+  -DLABELFILTER_BENCH=ON -DLABELFILTER_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 # The sanitizer build is also the portable one: its tests run the plain code
 # that the vector copies of the page loops stand in for on this machine.
 cmake -G Ninja -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLABELFILTER_SANITIZE=ON \
-  -DLABELFILTER_PORTABLE=ON -DLABELFILTER_TESTS=ON -DLABELFILTER_BENCH=OFF >/dev/null
+  -DLABELFILTER_PORTABLE=ON -DLABELFILTER_TESTS=ON -DLABELFILTER_BENCH=OFF \
+  -DLABELFILTER_WERROR=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0

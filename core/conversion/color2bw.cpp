@@ -2,10 +2,10 @@
 // the 1-bit page and the page dump.
 #include "color2bw.h"
 
-#include "ordered_dither.h"
-#include "error_diffusion.h"
 #include "classifier_page_loop.h"
+#include "error_diffusion.h"
 #include "log_text.h"
+#include "ordered_dither.h"
 #include "otsu.h"
 #include "vector_loops.h"
 
@@ -184,8 +184,8 @@ void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, Gray
   case GrayConversion::Threshold: {
     const int nThresholds = ApplyThreshold(image, nLight, packRow);
     LogText line;
-    line << "ERROR: Color2BW nThresholds=" << nThresholds << " nLight=" << nLight << "\n";
-    sink.log(line.str());
+    line << "Color2BW nThresholds=" << nThresholds << " nLight=" << nLight << "\n";
+    sink.log(LogLevel::Trace, line.str());
     break;
   }
   case GrayConversion::OrderDithering:

@@ -96,33 +96,35 @@ int FeedDots(int nFeed) {
 PageOutcome ProcessData(const JobSettings &settings, const PackedPage &page, unsigned dwCopies,
                         const EngineSink &sink) {
   // The page's lines go to the log before anything that may wait or fail:
-  // the printer, a dump, a buffer that cannot be had, the return.
+  // the printer, a dump, a buffer that cannot be had, the return. They are
+  // traces, but for the reason a page is not printed.
   LogText log;
-  auto flushLog = [&] {
-    sink.log(log.str());
+  auto flushLog = [&](LogLevel level = LogLevel::Trace) {
+    sink.log(level, log.str());
     log.clear();
   };
   const int biWidth = page.width;
   const int biHeight = page.height;
-  log << "ERROR: call ProcessData\n";
+  log << "call ProcessData\n";
 
   int nImageWidth = page.stride;
   int nImageHeight = biHeight;
-  log << "ERROR: ProcessData nImageWidth=" << nImageWidth << " biHeight=" << biHeight << "\n";
+  log << "ProcessData nImageWidth=" << nImageWidth << " biHeight=" << biHeight << "\n";
 
   const int nMirror = settings.mirror ? 1 : 0;
-  log << "ERROR: ProcessData nMirror=" << nMirror << "\n";
+  log << "ProcessData nMirror=" << nMirror << "\n";
   const int nInverse = settings.negative ? 1 : 0;
   const int nDirection = static_cast<int>(settings.origin);
-  log << "ERROR: ProcessData nInverse=" << nInverse << " nDirection=" << nDirection << "\n";
+  log << "ProcessData nInverse=" << nInverse << " nDirection=" << nDirection << "\n";
   const bool quarterTurn = nDirection == 1 || nDirection == 3;
 
   // A quarter turn makes the page's length its width; the band header can
   // only say so up to 65535 bytes.
   if (quarterTurn && PackedStride(biHeight) > kMaxBandWidthBytes) {
-    log << "ERROR: Page of " << biHeight
-        << " rows is too long to print turned by 90 degrees; page skipped.\n";
     flushLog();
+    log << "Page of " << biHeight
+        << " rows is too long to print turned by 90 degrees; page skipped.\n";
+    flushLog(LogLevel::Failure);
     return PageOutcome::NotPrintable;
   }
 
@@ -145,29 +147,29 @@ PageOutcome ProcessData(const JobSettings &settings, const PackedPage &page, uns
     pBuf180 = HalfTurn(pBuf, biWidth, biHeight, nImageWidth);
     pBuf = pBuf180;
   }
-  log << "ERROR: ProcessDatan Direction == 1 || nDirection == 3\n";
+  log << "ProcessDatan Direction == 1 || nDirection == 3\n";
   if (quarterTurn) {
-    log << "ERROR: ProcessData Rotate90Degrees\n";
+    log << "ProcessData Rotate90Degrees\n";
     flushLog();
     pBuf90 = Rotate90Degrees(pBuf, biWidth, biHeight, nImageWidth);
     nImageHeight = biWidth;
     nImageWidth = static_cast<int>(PackedStride(biHeight));
     pBuf = pBuf90;
   }
-  log << "ERROR: ProcessDatan nMirror\n";
+  log << "ProcessDatan nMirror\n";
   const int pictureW = quarterTurn ? biHeight : biWidth;
   const int pictureH = quarterTurn ? biWidth : biHeight;
   if (nMirror == 1) {
-    log << "ERROR: ProcessData MirrorPicture\n";
+    log << "ProcessData MirrorPicture\n";
     flushLog();
     pMirror = MirrorPicture(pictureW, pictureH, nImageWidth, pBuf);
     pBuf = pMirror;
   }
   // The printer prints 1 bits as dots: black pixels, or with "NegativeImage"
   // the white ones. The complement is done as the rows are copied.
-  log << "ERROR: ProcessData nInverse=" << nInverse << "\n";
+  log << "ProcessData nInverse=" << nInverse << "\n";
   if (nInverse == 0)
-    log << "ERROR: ProcessData nInverse\n";
+    log << "ProcessData nInverse\n";
   const bool dotIsOne = nInverse == 0;
   const PrinterRows rows(pBuf, pictureW, pictureH, nImageWidth, turnIntoBands,
                          blackIsOne == dotIsOne ? 0x00 : 0xFF, dotIsOne ? 0x00 : 0xFF);
@@ -177,7 +179,7 @@ PageOutcome ProcessData(const JobSettings &settings, const PackedPage &page, uns
   flushLog();
   PageBytes pData;
   pData.reserve(StreamBound(nImageWidth, nImageHeight));
-  log << "ERROR: ProcessData malloc pData=";
+  log << "ProcessData malloc pData=";
   log.Hex(Trace(pData.data())) << "\n";
 
   for (size_t i = 0; i < kSettingsCommands.size(); ++i) {
@@ -185,43 +187,43 @@ PageOutcome ProcessData(const JobSettings &settings, const PackedPage &page, uns
     if (!value)
       continue;
     pData.insert(pData.end(), {0x19, kSettingsCommands[i].code, value->n});
-    log << "ERROR: " << kSettingsCommands[i].option << "=" << Printable(value->keyword) << "\n";
+    log << kSettingsCommands[i].option << "=" << Printable(value->keyword) << "\n";
   }
-  log << "ERROR: ProcessData nOffset=" << static_cast<int>(pData.size()) << " j=" << 0
+  log << "ProcessData nOffset=" << static_cast<int>(pData.size()) << " j=" << 0
       << " nImageHeight=" << nImageHeight << "\n";
 
   AppendRaster(pData, rows, nImageWidth, nImageHeight);
 
-  log << "ERROR: ProcessData FeedAfterPrinting\n";
+  log << "ProcessData FeedAfterPrinting\n";
   AppendFeed(pData, settings.feedChoice);
 
-  log << "ERROR: ProcessData Cutting\n";
+  log << "ProcessData Cutting\n";
   if (settings.cutting == Cutting::EveryPage)
     pData.insert(pData.end(), std::begin(kCutCommand), std::end(kCutCommand));
 
-  log << "ERROR: cupsWritePrintData\n";
+  log << "cupsWritePrintData\n";
   flushLog();
   for (unsigned copy = 0; copy < dwCopies; ++copy)
     if (!sink.print(pData))
       return PageOutcome::OutputFailed;
 
   const int nOffset = static_cast<int>(pData.size());
-  log << "ERROR: save data to MW62-filter DataLength=" << nOffset
+  log << "save data to MW62-filter DataLength=" << nOffset
       << " sizeof(nOffset)=" << static_cast<int>(sizeof(nOffset)) << "\n";
   flushLog();
   const std::span<const uint8_t> stream = pData;
   sink.dump(Dump::PrinterStream, std::span(&stream, 1));
 
-  log << "ERROR: free pMirror=";
+  log << "free pMirror=";
   log.Hex(Trace(pMirror.data())) << "\n";
   // A half turn done into the bands has the command buffer for its buffer.
-  log << "ERROR: free pBuf180=";
+  log << "free pBuf180=";
   log.Hex(Trace(turnIntoBands ? pData.data() : pBuf180.data())) << "\n";
-  log << "ERROR: free pBuf90=";
+  log << "free pBuf90=";
   log.Hex(Trace(pBuf90.data())) << "\n";
-  log << "ERROR: free pData=";
+  log << "free pData=";
   log.Hex(Trace(pData.data())) << "\n";
-  log << "ERROR: ProcessData return\n";
+  log << "ProcessData return\n";
   flushLog();
   return PageOutcome::Printed;
 }

@@ -54,12 +54,12 @@ __attribute__((target("avx2"))) void TurnBytes(const uint8_t *src, uint8_t *dst,
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   // A half byte's bits in the opposite order, the low half moved up.
   // The complement is folded into the two tables.
-  const __m128i reversed = _mm_setr_epi8(0x0, 0x8, 0x4, 0xC, 0x2, 0xA, 0x6, 0xE, 0x1, 0x9, 0x5, 0xD,
-                                         0x3, 0xB, 0x7, 0xF);
+  const __m128i reversed =
+      _mm_setr_epi8(0x0, 0x8, 0x4, 0xC, 0x2, 0xA, 0x6, 0xE, 0x1, 0x9, 0x5, 0xD, 0x3, 0xB, 0x7, 0xF);
   const __m128i highHalf = _mm_set1_epi8(static_cast<char>(flip & 0xF0));
   const __m128i lowHalf = _mm_set1_epi8(static_cast<char>(flip & 0x0F));
-  const __m256i lowToHigh = _mm256_broadcastsi128_si256(
-      _mm_xor_si128(_mm_slli_epi16(reversed, 4), highHalf));
+  const __m256i lowToHigh =
+      _mm256_broadcastsi128_si256(_mm_xor_si128(_mm_slli_epi16(reversed, 4), highHalf));
   const __m256i highToLow = _mm256_broadcastsi128_si256(_mm_xor_si128(reversed, lowHalf));
   const __m256i backwards = _mm256_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0,
                                              15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
@@ -80,8 +80,8 @@ __attribute__((target("avx2"))) void TurnBytes(const uint8_t *src, uint8_t *dst,
                         _mm256_and_si256(_mm256_sll_epi16(before, countBack), keepHigh));
     const __m256i low = _mm256_and_si256(u, nibble);
     const __m256i high = _mm256_and_si256(_mm256_srli_epi16(u, 4), nibble);
-    __m256i r = _mm256_or_si256(_mm256_shuffle_epi8(lowToHigh, low),
-                                _mm256_shuffle_epi8(highToLow, high));
+    __m256i r =
+        _mm256_or_si256(_mm256_shuffle_epi8(lowToHigh, low), _mm256_shuffle_epi8(highToLow, high));
     r = _mm256_shuffle_epi8(r, backwards);
     r = _mm256_permute2x128_si256(r, r, 0x01);
     _mm256_storeu_si256(reinterpret_cast<__m256i *>(dst + n - i - 32), r);
@@ -168,16 +168,15 @@ uint64_t Transpose8x8(uint64_t x) {
 
 } // namespace
 
-PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH,
-                   int nBytePerRow) {
+PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH, int nBytePerRow) {
   PageBytes pBuf180(RowBytes(nBytePerRow, nPictureH));
   PrinterRows(pImage, nPictureW, nPictureH, nBytePerRow, true, 0x00, 0xFF)
       .Copy(0, nPictureH, pBuf180.data());
   return pBuf180;
 }
 
-std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitmapCX,
-                                     int nBitmapCY, int nImageWidth) {
+std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitmapCX, int nBitmapCY,
+                                     int nImageWidth) {
   const int linebyte = static_cast<int>(PackedStride(nBitmapCY));
   std::vector<uint8_t> pBuf90(RowBytes(linebyte, nBitmapCX), 0xFF);
 

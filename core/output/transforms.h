@@ -13,14 +13,13 @@
 
 // 'HalfTurn()' - Turn the page by 180 degrees: the first row of the result
 // is the last source row read right to left. Same stride and row count.
-PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH,
-                   int nBytePerRow);
+PageBytes HalfTurn(std::span<const uint8_t> pImage, int nPictureW, int nPictureH, int nBytePerRow);
 
 // 'Rotate90Degrees()' - Turn the page a quarter turn clockwise. The result
 // has nBitmapCX rows of ((nBitmapCY + 31) / 32) * 4 bytes; its top row is
 // the source's left column read from the bottom up.
-std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitmapCX,
-                                     int nBitmapCY, int nImageWidth);
+std::vector<uint8_t> Rotate90Degrees(std::span<const uint8_t> pImage, int nBitmapCX, int nBitmapCY,
+                                     int nImageWidth);
 
 // 'MirrorPicture()' - Reverse every row left to right; rows keep their order.
 std::vector<uint8_t> MirrorPicture(int nPictureW, int nPictureH, int nBytePerRow,

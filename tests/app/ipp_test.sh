@@ -215,6 +215,42 @@ same_stream "the job after the canceled one" "$(ls -t "$WORK"/slow/*.prn | head 
   "$WORK/gray.filter.prn"
 pass "the job after the canceled one prints as before"
 
+# ---- The job log -------------------------------------------------------------
+# 'job_log' - The lines job JOB logged since line LOG_FROM of the server's
+# log: the level's letter, then the message.
+job_log() {
+  tail -n +$((LOG_FROM + 1)) "$WORK/log" | sed -n "s/^\([DIWEF]\) \[[^]]*\] \[Job $JOB\] /\1 /p"
+}
+# At the debug level the engine's traces are debug lines, without the
+# filter's "ERROR:"; a label that prints logs no error.
+LOG_FROM=$(wc -l <"$WORK/log")
+print_job traced "$WORK/one/gray-sgray.pwg" image/pwg-raster
+wait_job 9 job-completed-successfully
+job_log >"$WORK/traced.log"
+grep -qx "D call ProcessData" "$WORK/traced.log" ||
+  fail "no debug line 'call ProcessData' for the label: $(cat "$WORK/traced.log")"
+! grep -n "ERROR:\|^E " "$WORK/traced.log" || fail "'ERROR:' or an error line for a label that printed"
+pass "at the debug level a label's traces are debug lines without 'ERROR:', and no error line"
+
+# At the application's default level a label that prints logs no error, and
+# a page the printer cannot take logs why at the error level.
+stop_server
+LOG_LEVEL='' start_server
+LOG_FROM=$(wc -l <"$WORK/log")
+print_job quiet "$WORK/one/gray-sgray.pwg" image/pwg-raster
+wait_job 9 job-completed-successfully
+job_log >"$WORK/quiet.log"
+grep -qx "I Page 1: 479 x 319 dots, 8 bits per pixel." "$WORK/quiet.log" ||
+  fail "no information line for the label: $(cat "$WORK/quiet.log")"
+! grep -n "ERROR:\|^[DE] " "$WORK/quiet.log" ||
+  fail "'ERROR:', a debug or an error line for a label that printed at the default level"
+LOG_FROM=$(wc -l <"$WORK/log")
+print_job quiet-too-wide "$WORK/one/too-wide.pwg" image/pwg-raster
+wait_job 8 document-unprintable-error
+job_log | grep -q "^E Page 1 is 16400 x 2 dots" ||
+  fail "no error line for the page of 16400 dots: $(job_log)"
+pass "at the default level a label logs no error, a page wider than the head one error line"
+
 # ---- Defaults survive a restart ------------------------------------------------
 ipptool -q -d darkness=40 -d pressure=7 "$PRINTER" "$here/set-defaults.test" ||
   fail "set-printer-attributes: $(ipptool -t -d darkness=40 -d pressure=7 "$PRINTER" "$here/set-defaults.test")"

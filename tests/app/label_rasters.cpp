@@ -13,7 +13,7 @@
 //   wide.pwg        PWG raster sgray_8, 900 dots: wider than the head
 //   too-wide.pwg    PWG raster sgray_8, 16400 x 2 dots: wider than any page taken
 //   gray-sgray.urf  Apple raster sgray_8: the same page as gray-sgray.pwg
-#include "label_page.h"
+#include "support/label_page.h"
 #include "support/raster_writer.h"
 
 #include <cups/raster.h>
@@ -88,16 +88,15 @@ int main(int argc, char *argv[]) {
   const LabelPage bilevel = DrawLabelPage(width, height, 1);
   const LabelPage wide = DrawLabelPage(900, 40, 8);
 
-  bool ok = WriteCups(dir + "/gray.ras", gray, copies) &&
-            WriteCups(dir + "/bilevel.ras", bilevel, copies) &&
-            WritePwg(dir + "/gray-sgray.pwg", "sgray_8", width, height, sgray) &&
-            WritePwg(dir + "/gray-black8.pwg", "black_8", width, height, gray.pixels) &&
-            WritePwg(dir + "/bilevel.pwg", "black_1", width, height, bilevel.pixels) &&
-            WritePwg(dir + "/wide.pwg", "sgray_8", 900, 40, wide.pixels) &&
-            WritePwg(dir + "/too-wide.pwg", "sgray_8", 16400, 2,
-                     std::vector<uint8_t>(16400 * 2, 255)) &&
-            WritePwg(dir + "/gray-sgray.urf", "sgray_8", width, height, sgray,
-                     CUPS_RASTER_WRITE_APPLE);
+  bool ok =
+      WriteCups(dir + "/gray.ras", gray, copies) &&
+      WriteCups(dir + "/bilevel.ras", bilevel, copies) &&
+      WritePwg(dir + "/gray-sgray.pwg", "sgray_8", width, height, sgray) &&
+      WritePwg(dir + "/gray-black8.pwg", "black_8", width, height, gray.pixels) &&
+      WritePwg(dir + "/bilevel.pwg", "black_1", width, height, bilevel.pixels) &&
+      WritePwg(dir + "/wide.pwg", "sgray_8", 900, 40, wide.pixels) &&
+      WritePwg(dir + "/too-wide.pwg", "sgray_8", 16400, 2, std::vector<uint8_t>(16400 * 2, 255)) &&
+      WritePwg(dir + "/gray-sgray.urf", "sgray_8", width, height, sgray, CUPS_RASTER_WRITE_APPLE);
   if (!ok) {
     fprintf(stderr, "label_rasters: cannot write the pages into %s\n", dir.c_str());
     return 1;

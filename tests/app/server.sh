@@ -10,14 +10,17 @@ PORT=
 APP_TESTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # 'start_server' - Start the server and wait until it answers (the same port
-# again on a restart).
+# again on a restart). It logs at the debug level, or at $LOG_LEVEL; with
+# LOG_LEVEL set empty, at the application's default level.
 start_server() {
   [[ -n $PORT ]] || PORT=$(free_port) || fail "no free port on 127.0.0.1"
   mkdir -p "$WORK/spool" "$WORK/out"
   SERVER_NAME=label-printer-app-test-$PORT
   ln -sf "$(realpath "$APP")" "$WORK/$SERVER_NAME"
+  local level=()
+  [[ -z ${LOG_LEVEL-debug} ]] || level=(-o log-level="${LOG_LEVEL-debug}")
   "$WORK/$SERVER_NAME" server -o server-port="$PORT" -o spool-directory="$WORK/spool" \
-    -o log-file="$WORK/log" -o log-level=debug -o log-max-size=0 -o state-file="$WORK/state" \
+    -o log-file="$WORK/log" "${level[@]}" -o log-max-size=0 -o state-file="$WORK/state" \
     >>"$WORK/server.out" 2>&1 &
   SERVER_PID=$!
   for _ in $(seq 100); do

@@ -1,8 +1,8 @@
 // Gray (8-bit) and colour (24-bit) pages through the real filter: the printer
 // stream, every line on standard error, the page dump and the raw-line dump,
 // against the conversion model's pixel-by-pixel rebuild.
-#include "e2e/conversion_model.h"
 #include "e2e/harness.h"
+#include "models/conversion_model.h"
 
 #include <gtest/gtest.h>
 
@@ -456,6 +456,22 @@ TEST(GrayPages, ColourPagesLeaveTheRawLineDumpAlone) {
   gray.header.NumCopies = 2;
   CheckConvertedJob(
       Job{.marked = Dithering("ErrorDiffusion"), .pages = {gray, ColourPage(12, 5, colour)}});
+}
+
+// The classifier traces its decision of pixel (368, 306) in rows of stars
+// right behind "ERROR:". Alone on a white page, a light gray there (230)
+// turns white on its own.
+TEST(GrayPages, TracePixelLinesFollowTheColonDirectly) {
+  Job job{.marked = Dithering("None"), .pages = {GrayPage(370, 308, [](int x, int y) {
+                                         return x == 368 && y == 306 ? 230 : 255;
+                                       })}};
+  const FilterResult result = RunJob(job);
+  EXPECT_TRUE(ContainsBlock(
+      testsupport::MaskedLines(result.err),
+      {"ERROR:***** x=368 y=306 pOrgPixel[y*nWidth+3*x] = 230 pOrgPixel[(y-1)*nWidth+3*x]=255 "
+       "pOrgPixel[(y+1)*nWidth+3*x]=255 pOrgPixel[y*nWidth+3*(x-1)]=255 d "
+       "pOrgPixel[y*nWidth+3*(x+1)]=255",
+       "ERROR:********** P>=220 color=255"}));
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // Running a job through the real filter and comparing what it wrote.
 #pragma once
 
-#include "e2e/printer_model.h"
+#include "models/printer_model.h"
 #include "support/printer_bytes.h"
 #include "support/temp_dir.h"
 

@@ -3,8 +3,8 @@
 // the clean-up follow, and the exit status is 0 when a page was started.
 // Standard input stays open after the signal: the filter does not wait for
 // the rest of the stream. The time from the signal to the exit is printed.
-#include "e2e/conversion_model.h"
 #include "e2e/harness.h"
+#include "models/conversion_model.h"
 
 #include <gtest/gtest.h>
 

@@ -13,11 +13,14 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 
 // Color2BW on a gray page with a white packed buffer: the packed page, and
-// the log lines in 'log'.
+// the log lines, all traces, in 'log'.
 Bytes Convert(const Rows &page, int nLight, GrayConversion mode, std::string &log) {
   WorkingImage image = MakeImage(page);
   Bytes packed(PackedStride(image.width) * image.height, 0xFF);
-  const EngineSink sink{[&log](std::string_view lines) { log += lines; },
+  const EngineSink sink{[&log](LogLevel level, std::string_view lines) {
+                          EXPECT_EQ(level, LogLevel::Trace) << lines;
+                          log += lines;
+                        },
                         {},
                         [](Dump, std::span<const std::span<const uint8_t>>) {}};
   Color2BW(image, packed, nLight, mode, sink);
@@ -123,14 +126,14 @@ INSTANTIATE_TEST_SUITE_P(Modes, Color2BWIn,
                                       100,
                                       GrayConversion::Threshold,
                                       {0x6F},
-                                      "ERROR: Color2BW nThresholds=0 nLight=100\n"},
+                                      "Color2BW nThresholds=0 nLight=100\n"},
                              // Otsu level 156 plus 100 is past 255: every pixel black.
                              ModeCase{"ThresholdPast255TurnsEverythingBlack",
                                       {{156, 255, 255, 156}},
                                       100,
                                       GrayConversion::Threshold,
                                       {0x0F},
-                                      "ERROR: Color2BW nThresholds=156 nLight=100\n"},
+                                      "Color2BW nThresholds=156 nLight=100\n"},
                              // The Otsu pass runs with 100 (levels unchanged, Otsu level 20); the
                              // threshold is 20 + 20 = 40 and the pixel of 40 is white.
                              ModeCase{"ThresholdLevelItselfIsWhite",
@@ -138,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, Color2BWIn,
                                       20,
                                       GrayConversion::Threshold,
                                       {0x3F},
-                                      "ERROR: Color2BW nThresholds=20 nLight=20\n"},
+                                      "Color2BW nThresholds=20 nLight=20\n"},
                              // Pixels that are all 0 or 255: black exactly where 0.
                              ModeCase{"EdgeAwareKeepsBlackAndWhite",
                                       {{0, 255, 255, 0}, {255, 0, 0, 255}},

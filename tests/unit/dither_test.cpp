@@ -1,7 +1,7 @@
 // The border classifier, the edge pre-pass and the 3 x 3 ordered dither.
-#include "ordered_dither.h"
 #include "border.h"
 #include "edge_prepass.h"
+#include "ordered_dither.h"
 
 #include "gray_page.h"
 

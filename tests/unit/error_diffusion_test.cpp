@@ -1,6 +1,6 @@
 // The error diffusion: its shares and windows, after the edge pre-pass.
-#include "error_diffusion.h"
 #include "edge_prepass.h"
+#include "error_diffusion.h"
 
 #include "gray_page.h"
 

@@ -3,7 +3,7 @@
 // calls the engine (tests/e2e/conversion_model.h).
 #pragma once
 
-#include "e2e/conversion_model.h"
+#include "models/conversion_model.h"
 #include "working_image.h"
 
 #include <algorithm>

@@ -13,7 +13,7 @@
 
 #include "classifier_page_loop.h"
 #include "gray_page.h"
-#include "e2e/literal_classifier.h"
+#include "models/literal_classifier.h"
 
 namespace {
 

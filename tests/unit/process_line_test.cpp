@@ -605,16 +605,19 @@ TEST(ProcessLine, TheTracePixelWritesItsDecision) {
   page.ColourRow(305, std::string(cells, 'W'));
 
   std::string trace;
-  const LogLines log = [&trace](std::string_view lines) { trace += lines; };
+  const LogLines log = [&trace](LogLevel level, std::string_view lines) {
+    EXPECT_EQ(level, LogLevel::Trace) << lines;
+    trace += lines;
+  };
   page.Process(367, 306, log);
   EXPECT_EQ(trace, "");
 
   page.Process(368, 306, log);
-  EXPECT_EQ(trace, "ERROR:***** x=368 y=306 pOrgPixel[y*nWidth+3*x] = 120 "
+  EXPECT_EQ(trace, "***** x=368 y=306 pOrgPixel[y*nWidth+3*x] = 120 "
                    "pOrgPixel[(y-1)*nWidth+3*x]=120 pOrgPixel[(y+1)*nWidth+3*x]=200 "
                    "pOrgPixel[y*nWidth+3*(x-1)]=200 d pOrgPixel[y*nWidth+3*(x+1)]=130\n"
-                   "ERROR:******* dwColor=120 nTotalColor=5\n"
-                   "ERROR:********** 1.0.0 color=0 pPixel[(y-1)*nWidth+3*x]=255\n");
+                   "******* dwColor=120 nTotalColor=5\n"
+                   "********** 1.0.0 color=0 pPixel[(y-1)*nWidth+3*x]=255\n");
 }
 
 } // namespace

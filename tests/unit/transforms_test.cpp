@@ -87,9 +87,9 @@ struct Shape {
 };
 
 // Widths around byte and word boundaries, one-pixel pages, padded strides.
-const Shape kShapes[] = {{1, 1, 4},   {1, 700, 4},  {2, 3, 4},    {7, 5, 1},   {8, 9, 1},
-                         {9, 17, 2},  {10, 2, 4},   {16, 3, 2},   {31, 33, 4}, {33, 8, 8},
-                         {63, 65, 8}, {100, 30, 13}, {100, 7, 20}, {576, 48, 72}, {4, 4000, 4},
+const Shape kShapes[] = {{1, 1, 4},      {1, 700, 4},   {2, 3, 4},    {7, 5, 1},     {8, 9, 1},
+                         {9, 17, 2},     {10, 2, 4},    {16, 3, 2},   {31, 33, 4},   {33, 8, 8},
+                         {63, 65, 8},    {100, 30, 13}, {100, 7, 20}, {576, 48, 72}, {4, 4000, 4},
                          {812, 40, 102}, {1001, 9, 128}};
 
 TEST(Transforms, HalfTurnMirrorAndQuarterTurnMatchTheLiteralWalk) {
@@ -144,9 +144,9 @@ TEST(Transforms, PrinterRowsAreTheTurnedPageRowByRow) {
     for (bool turned : {false, true})
       for (bool blackIsOne : {false, true})
         for (bool dotIsOne : {false, true}) {
-          SCOPED_TRACE(testing::Message() << s.width << "x" << s.height << " stride " << s.stride
-                                          << " turned " << turned << " black " << blackIsOne
-                                          << " dot " << dotIsOne);
+          SCOPED_TRACE(testing::Message()
+                       << s.width << "x" << s.height << " stride " << s.stride << " turned "
+                       << turned << " black " << blackIsOne << " dot " << dotIsOne);
           std::vector<uint8_t> source = p.bits;
           if (blackIsOne)
             InvertPage(source);
@@ -170,9 +170,9 @@ TEST(Transforms, PrinterRowsAreTheTurnedPageRowByRow) {
           }
           for (int j = 0; j < s.height; ++j) {
             auto row = expected.begin() + j * stride;
-            EXPECT_EQ(rows.IsBlank(j), std::all_of(row, row + s.stride, [](uint8_t b) {
-                        return b == 0;
-                      })) << "row " << j;
+            EXPECT_EQ(rows.IsBlank(j),
+                      std::all_of(row, row + s.stride, [](uint8_t b) { return b == 0; }))
+                << "row " << j;
           }
         }
   }

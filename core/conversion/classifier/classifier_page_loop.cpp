@@ -33,12 +33,12 @@ ptrdiff_t Offset(int c, int r, int nWidth) {
 // 'TraceEntry()' - The trace pixel's grays: P, above, below, left, right.
 void TraceEntry(const LogLines &log, const OriginalRows &org, int x, int y) {
   LogText line;
-  line << "ERROR:***** x=" << x << " y=" << y << " pOrgPixel[y*nWidth+3*x] = " << int{*org.At(x, y)}
+  line << "***** x=" << x << " y=" << y << " pOrgPixel[y*nWidth+3*x] = " << int{*org.At(x, y)}
        << " pOrgPixel[(y-1)*nWidth+3*x]=" << int{*org.At(x, y - 1)}
        << " pOrgPixel[(y+1)*nWidth+3*x]=" << int{*org.At(x, y + 1)}
        << " pOrgPixel[y*nWidth+3*(x-1)]=" << int{*org.At(x - 1, y)}
        << " d pOrgPixel[y*nWidth+3*(x+1)]=" << int{*org.At(x + 1, y)} << "\n";
-  log(line.str());
+  log(LogLevel::Trace, line.str());
 }
 
 // 'TraceDecision()' - The branch taken and its colour, then the post-rule or
@@ -47,11 +47,11 @@ void TraceEntry(const LogLines &log, const OriginalRows &org, int x, int y) {
 void TraceDecision(const LogLines &log, const Decision &d, int oA) {
   const bool bU1 = d.rule[0] == 'U' && d.rule[1] == '1' && d.rule[2] == '.';
   LogText line;
-  line << "ERROR:********** " << (bU1 ? "1.0.0" : d.rule) << " color=" << int{d.ruleColor}
+  line << "********** " << (bU1 ? "1.0.0" : d.rule) << " color=" << int{d.ruleColor}
        << " pPixel[(y-1)*nWidth+3*x]=" << oA << "\n";
   if (d.post)
-    line << "ERROR:********** " << d.post << " color=" << int{d.color} << "\n";
-  log(line.str());
+    line << "********** " << d.post << " color=" << int{d.color} << "\n";
+  log(LogLevel::Trace, line.str());
 }
 
 // 'MarkGrayPixels()' - Mark the pixels of a row that are to be decided: those
@@ -110,8 +110,8 @@ inline Decision Decide(std::span<const uint8_t> pPixel, const OriginalRows &org,
   n.M = static_cast<int>(run.dwColor / static_cast<uint32_t>(run.nTotalColor));
   if (trace) {
     LogText line;
-    line << "ERROR:******* dwColor=" << n.M << " nTotalColor=" << n.N << "\n";
-    (*trace)(line.str());
+    line << "******* dwColor=" << n.M << " nTotalColor=" << n.N << "\n";
+    (*trace)(LogLevel::Trace, line.str());
   }
 
   // Ties go to the pixel above.
@@ -209,7 +209,7 @@ LineDecision ProcessLine(std::span<uint8_t> pPixel, const OriginalRows &org, int
   if (*org.At(x, y) >= 220) {
     pPixel[Offset(x, y, nWidth)] = kWhite;
     if (trace)
-      log("ERROR:********** P>=220 color=255\n");
+      log(LogLevel::Trace, "********** P>=220 color=255\n");
     return {{kWhite, kWhite, "P>=220"}, x};
   }
 

@@ -33,7 +33,6 @@ struct Neighbourhood {
   int M = 0, N = 0; // mean gray and length of the row-above run
 };
 
-
 // 'LeftOfColumn0()' - Where the left neighbour of column 0 lies, from the
 // pixel's cell: the last whole cell of the row above, which the printer's
 // flat addressing reaches 3 bytes before the row's start.

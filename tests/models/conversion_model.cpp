@@ -1,6 +1,6 @@
-#include "e2e/conversion_model.h"
+#include "models/conversion_model.h"
 
-#include "e2e/literal_classifier.h"
+#include "models/literal_classifier.h"
 
 #include <strings.h>
 

@@ -1,5 +1,5 @@
 // The edge-aware classifier, literally: see literal_classifier.h.
-#include "literal_classifier.h"
+#include "models/literal_classifier.h"
 
 #include <algorithm>
 #include <cstddef>

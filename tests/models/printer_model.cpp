@@ -1,6 +1,6 @@
-#include "e2e/printer_model.h"
+#include "models/printer_model.h"
 
-#include "e2e/conversion_model.h"
+#include "models/conversion_model.h"
 
 #include <cups/cups.h>
 #include <strings.h>

@@ -1,4 +1,4 @@
-#include "label_page.h"
+#include "support/label_page.h"
 
 #include <algorithm>
 #include <array>
