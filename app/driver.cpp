@@ -5,6 +5,8 @@
 
 #include "app_context.h"
 #include "job.h"
+#include "printer_data.h"
+#include "printer_model.h"
 #include "settings_map.h"
 #include "test_page.h"
 
@@ -16,8 +18,6 @@ pappl_pr_driver_t LabelDrivers[1] = {
 };
 
 namespace {
-
-constexpr int kDpi = 203;
 
 // The PPD's page sizes as PWG names, with the web page's names for them. A
 // receipt roll's page is its printable width: 48 mm of a 58 mm roll and
@@ -96,9 +96,10 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   data->format = kPrinterFormat;
   // The test page is the engine's self-test label.
   data->testpage_cb = LabelTestPage;
-  // The server's printers take no new job while the last one is finished.
+  // The server's printers take no new job while the last one is finished,
+  // and keep what their last job sent for its picture.
   if (cbdata)
-    data->extension = &static_cast<AppContext *>(cbdata)->gate;
+    AttachPrinterData(*data, static_cast<AppContext *>(cbdata)->gate);
 
   strncpy(data->make_and_model, "Generic Thermal Label Printer 203 dpi",
           sizeof data->make_and_model - 1);
@@ -133,8 +134,8 @@ bool LabelDriverCallback(pappl_system_t *, const char *driver_name, const char *
   FillDither(data->pdither);
 
   data->num_resolution = 1;
-  data->x_resolution[0] = data->y_resolution[0] = kDpi;
-  data->x_default = data->y_default = kDpi;
+  data->x_resolution[0] = data->y_resolution[0] = kDotsPerInch;
+  data->x_default = data->y_default = kDotsPerInch;
 
   // Every page is printed to its edges. The media are offered with margins
   // of a hundredth of a millimetre too, less than a dot: a CUPS IPP

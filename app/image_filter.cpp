@@ -20,10 +20,13 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <new>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <jerror.h>
@@ -48,23 +51,34 @@ struct DeleteOptions {
 };
 using PrintOptions = std::unique_ptr<pappl_pr_options_t, DeleteOptions>;
 
+// An image document on its way to the printer, or to its preview on the
+// web page: the print job, or a preview's options and why it stopped.
+struct ImageJob {
+  pappl_job_t *pappl = nullptr;                       // the print job; null for a preview
+  const pappl_pr_options_t *previewOptions = nullptr; // what a preview is printed with
+  pappl_jreason_t reason = PAPPL_JREASON_NONE;        // why it stopped
+  std::string message;
+};
+
 // 'FailJob()' - End the job with a reason and a line that says why.
-__attribute__((format(printf, 3, 4))) bool FailJob(pappl_job_t *job, pappl_jreason_t reason,
+__attribute__((format(printf, 3, 4))) bool FailJob(ImageJob &job, pappl_jreason_t reason,
                                                    const char *format, ...) {
   char message[300];
   va_list ap;
   va_start(ap, format);
   vsnprintf(message, sizeof message, format, ap);
   va_end(ap);
-  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
-  papplJobSetMessage(job, "%s", message);
-  papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
+  papplLogJob(job.pappl, PAPPL_LOGLEVEL_ERROR, "%s", message);
+  papplJobSetMessage(job.pappl, "%s", message);
+  papplJobSetReasons(job.pappl, reason, PAPPL_JREASON_NONE);
+  job.reason = reason;
+  job.message = message;
   return false;
 }
 
 // 'FitsPrinter()' - Whether an image of this size can be printed; ends the
 // job if not.
-bool FitsPrinter(pappl_job_t *job, const char *type, uint64_t width, uint64_t height) {
+bool FitsPrinter(ImageJob &job, const char *type, uint64_t width, uint64_t height) {
   if (width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide &&
       width * height <= kMaxImagePixels)
     return true;
@@ -78,9 +92,9 @@ bool FitsPrinter(pappl_job_t *job, const char *type, uint64_t width, uint64_t he
 
 // 'HasSquarePixels()' - Whether the image's resolution is the same across
 // and down, which PAPPL's layout needs; ends the job if not.
-bool HasSquarePixels(pappl_job_t *job, const char *type, int xppi, int yppi) {
-  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "%s image resolution: %d x %d pixels per inch.", type, xppi,
-              yppi);
+bool HasSquarePixels(ImageJob &job, const char *type, int xppi, int yppi) {
+  papplLogJob(job.pappl, PAPPL_LOGLEVEL_INFO, "%s image resolution: %d x %d pixels per inch.", type,
+              xppi, yppi);
   if (xppi == yppi)
     return true;
   return FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
@@ -91,7 +105,7 @@ bool HasSquarePixels(pappl_job_t *job, const char *type, int xppi, int yppi) {
 
 // 'ImageBuffer()' - Room for an image's gray pixels once its size has
 // passed FitsPrinter(); ends the job when there is not enough memory.
-bool ImageBuffer(pappl_job_t *job, GrayImage &image, uint32_t width, uint32_t height) {
+bool ImageBuffer(ImageJob &job, GrayImage &image, uint32_t width, uint32_t height) {
   const uint64_t bytes = uint64_t{width} * height;
   try {
     image.pixels.resize(static_cast<size_t>(bytes));
@@ -109,7 +123,7 @@ bool ImageBuffer(pappl_job_t *job, GrayImage &image, uint32_t width, uint32_t he
 
 // Where libpng's messages go: the job's log, and the text of its error.
 struct PngErrors {
-  pappl_job_t *job;
+  pappl_job_t *job; // null for a preview
   char message[200];
 };
 
@@ -196,7 +210,7 @@ bool ReadPngPixels(png_structp pp, png_infop info, png_bytep *rows, png_uint_32 
 struct JpegErrors {
   jpeg_error_mgr mgr; // first: libjpeg sees this part
   jmp_buf back;
-  pappl_job_t *job;
+  pappl_job_t *job; // null for a preview
   char message[JMSG_LENGTH_MAX];
 };
 
@@ -342,11 +356,24 @@ struct ImagePage {
   PageBytes lines;
 };
 
+// 'CopyOptions()' - A preview's options as PAPPL makes a job's, to be
+// freed with papplJobDeletePrintOptions(); its vendor options are none.
+pappl_pr_options_t *CopyOptions(const pappl_pr_options_t &options) {
+  auto *copy = static_cast<pappl_pr_options_t *>(calloc(1, sizeof(pappl_pr_options_t)));
+  if (copy) {
+    *copy = options;
+    copy->num_vendor = 0;
+    copy->vendor = nullptr;
+  }
+  return copy;
+}
+
 // 'StartImagePage()' - The job's page for an image of 'width' x 'height'
 // pixels at 'ppi' and room for its lines; ends the job when it has no
 // page the head prints or no memory for it.
-bool StartImagePage(pappl_job_t *job, ImagePage &page, int width, int height, int ppi) {
-  page.options.reset(papplJobCreatePrintOptions(job, 1, false));
+bool StartImagePage(ImageJob &job, ImagePage &page, int width, int height, int ppi) {
+  page.options.reset(job.pappl ? papplJobCreatePrintOptions(job.pappl, 1, false)
+                               : CopyOptions(*job.previewOptions));
   if (!page.options)
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
   pappl_pr_options_t &o = *page.options;
@@ -360,7 +387,7 @@ bool StartImagePage(pappl_job_t *job, ImagePage &page, int width, int height, in
   page.layout = PlaceImage(static_cast<int>(h.cupsWidth), static_cast<int>(h.cupsHeight),
                            o.printer_resolution[0], width, height, ppi, Scaling(o.print_scaling),
                            Turn(o.orientation_requested));
-  papplLogJob(job, PAPPL_LOGLEVEL_INFO,
+  papplLogJob(job.pappl, PAPPL_LOGLEVEL_INFO,
               "The image is printed %d x %d dots at (%d, %d) of the %u x %u dot page, turned %d "
               "degrees.",
               page.layout.width, page.layout.height, page.layout.left, page.layout.top, h.cupsWidth,
@@ -384,7 +411,7 @@ bool StartImagePage(pappl_job_t *job, ImagePage &page, int width, int height, in
 // 'DrawImage()' - The page's lines from an image decoded apart; 'smooth'
 // mixes neighbouring pixels where the image is scaled. False, the job
 // ended, when there is not enough memory.
-bool DrawImage(pappl_job_t *job, ImagePage &page, const GrayImage &image, bool smooth) {
+bool DrawImage(ImageJob &job, ImagePage &page, const GrayImage &image, bool smooth) {
   ImageSampler sampler;
   try {
     sampler = MakeSampler(image, page.layout, smooth);
@@ -415,12 +442,9 @@ bool PrintImagePage(pappl_job_t *job, pappl_device_t *device, ImagePage &page) {
   return LabelEndJob(job, o, device) && ok;
 }
 
-// 'PrintPNG()' - Check, decode and print a PNG document.
-bool PrintPNG(pappl_job_t *job, pappl_device_t *device) {
-  File fp(fopen(papplJobGetFilename(job), "rb"));
-  if (!fp)
-    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
-  PngErrors errors{job, ""};
+// 'ReadPNG()' - Check and decode a PNG document onto its page.
+bool ReadPNG(ImageJob &job, FILE *fp, ImagePage &page) {
+  PngErrors errors{job.pappl, ""};
   PngReader png;
   png.pp = png_create_read_struct(PNG_LIBPNG_VER_STRING, &errors, PngError, PngWarning);
   if (png.pp)
@@ -429,21 +453,20 @@ bool PrintPNG(pappl_job_t *job, pappl_device_t *device) {
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory to read the image.");
 
   // The size first: nothing of the image data is read before it passes.
-  if (!ReadPngHeader(png.pp, png.info, fp.get()))
+  if (!ReadPngHeader(png.pp, png.info, fp))
     return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The PNG document is damaged: %s.",
                    errors.message);
   const png_uint_32 width = png_get_image_width(png.pp, png.info);
   const png_uint_32 height = png_get_image_height(png.pp, png.info);
   const int depth = (png_get_color_type(png.pp, png.info) & PNG_COLOR_MASK_COLOR) ? 3 : 1;
-  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "PNG image: %u x %u pixels, %d bytes per pixel.", width,
-              height, depth);
+  papplLogJob(job.pappl, PAPPL_LOGLEVEL_INFO, "PNG image: %u x %u pixels, %d bytes per pixel.",
+              width, height, depth);
   if (!FitsPrinter(job, "PNG", width, height))
     return false;
   const int ppi = static_cast<int>(png_get_x_pixels_per_inch(png.pp, png.info));
   if (!HasSquarePixels(job, "PNG", ppi,
                        static_cast<int>(png_get_y_pixels_per_inch(png.pp, png.info))))
     return false;
-  ImagePage page;
   if (!StartImagePage(job, page, static_cast<int>(width), static_cast<int>(height), ppi))
     return false;
 
@@ -470,16 +493,13 @@ bool PrintPNG(pappl_job_t *job, pappl_device_t *device) {
     InkInPlace(page.layout, page.lines);
   else if (!DrawImage(job, page, image, false))
     return false;
-  return PrintImagePage(job, device, page);
+  return true;
 }
 
-// 'PrintJPEG()' - Check, decode and print a JPEG document.
-bool PrintJPEG(pappl_job_t *job, pappl_device_t *device) {
-  File fp(fopen(papplJobGetFilename(job), "rb"));
-  if (!fp)
-    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
+// 'ReadJPEG()' - Check and decode a JPEG document onto its page.
+bool ReadJPEG(ImageJob &job, FILE *fp, ImagePage &page) {
   JpegErrors errors{};
-  errors.job = job;
+  errors.job = job.pappl;
   jpeg_std_error(&errors.mgr);
   errors.mgr.error_exit = JpegError;
   errors.mgr.emit_message = JpegMessage;
@@ -488,20 +508,19 @@ bool PrintJPEG(pappl_job_t *job, pappl_device_t *device) {
   dinfo.err = &errors.mgr;
 
   // The size first: nothing of the image data is read before it passes.
-  if (!ReadJpegHeader(dinfo, errors, fp.get()))
+  if (!ReadJpegHeader(dinfo, errors, fp))
     return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The JPEG document is damaged: %s.",
                    errors.message);
   const uint32_t width = dinfo.image_width;
   const uint32_t height = dinfo.image_height;
-  papplLogJob(job, PAPPL_LOGLEVEL_INFO, "JPEG image: %u x %u pixels, %d components.", width, height,
-              dinfo.num_components);
+  papplLogJob(job.pappl, PAPPL_LOGLEVEL_INFO, "JPEG image: %u x %u pixels, %d components.", width,
+              height, dinfo.num_components);
   if (!FitsPrinter(job, "JPEG", width, height))
     return false;
   int xppi = 0, yppi = 0;
   JpegPpi(dinfo, xppi, yppi);
   if (!HasSquarePixels(job, "JPEG", xppi, yppi))
     return false;
-  ImagePage page;
   if (!StartImagePage(job, page, static_cast<int>(width), static_cast<int>(height), xppi))
     return false;
 
@@ -522,6 +541,19 @@ bool PrintJPEG(pappl_job_t *job, pappl_device_t *device) {
     InkInPlace(page.layout, page.lines);
   else if (!DrawImage(job, page, image, true))
     return false;
+  return true;
+}
+
+// 'PrintImage()' - Check, decode and print a PNG or JPEG document.
+bool PrintImage(pappl_job_t *job, pappl_device_t *device, bool jpeg) {
+  ImageJob image;
+  image.pappl = job;
+  File fp(fopen(papplJobGetFilename(job), "rb"));
+  if (!fp)
+    return FailJob(image, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
+  ImagePage page;
+  if (!(jpeg ? ReadJPEG(image, fp.get(), page) : ReadPNG(image, fp.get(), page)))
+    return false;
   return PrintImagePage(job, device, page);
 }
 
@@ -529,10 +561,25 @@ bool PrintJPEG(pappl_job_t *job, pappl_device_t *device) {
 
 bool LabelFilterPNG(pappl_job_t *job, pappl_device_t *device, void *) {
   CloseJobGate(job);
-  return PrintPNG(job, device);
+  return PrintImage(job, device, false);
 }
 
 bool LabelFilterJPEG(pappl_job_t *job, pappl_device_t *device, void *) {
   CloseJobGate(job);
-  return PrintJPEG(job, device);
+  return PrintImage(job, device, true);
+}
+
+ImagePreview PreviewImagePage(FILE *fp, bool jpeg, const pappl_pr_options_t &options) {
+  ImageJob image;
+  image.previewOptions = &options;
+  ImagePage page;
+  ImagePreview preview;
+  if (!(jpeg ? ReadJPEG(image, fp, page) : ReadPNG(image, fp, page))) {
+    preview.reason = image.reason;
+    preview.message = std::move(image.message);
+    return preview;
+  }
+  preview.header = page.options->header;
+  preview.lines = std::move(page.lines);
+  return preview;
 }

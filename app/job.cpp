@@ -3,11 +3,15 @@
 // its command stream goes to the device through the engine.
 #include "job.h"
 
-#include "command_stream.h"
+#include "job_end.h"
 #include "job_gate.h"
+#include "last_label.h"
+#include "printer_data.h"
+#include "printer_model.h"
 #include "raster_page.h"
 #include "settings_map.h"
 #include "socket_device.h"
+#include "stream_picture.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,8 +27,9 @@ namespace {
 // What one job keeps from page to page.
 struct LabelJob {
   JobSettings settings;
-  RasterPage page;     // the page being received
-  bool failed = false; // the job was stopped for its document or the printer
+  RasterPage page;           // the page being received
+  bool failed = false;       // the job was stopped for its document or the printer
+  LastLabel *kept = nullptr; // keeps what the job sends, for the picture of its last label
 };
 
 // 'JobLogLevel()' - The level of the job's log for a line of the engine's.
@@ -66,16 +71,21 @@ void JobLog(pappl_job_t *job, LogLevel level, std::string_view lines) {
 // 'PrinterSink()' - The engine's results for this job: its bytes to the
 // device, its lines to the job log. The application keeps no dumps. The
 // engine prints a page one whole copy at a time: a job canceled meanwhile
-// gets no further copy, so the printer stops at the end of a label.
-EngineSink PrinterSink(pappl_job_t *job, pappl_device_t *device) {
+// gets no further copy, so the printer stops at the end of a label. What
+// the printer takes is kept for the picture of the last label.
+EngineSink PrinterSink(pappl_job_t *job, pappl_device_t *device, LastLabel *kept) {
   return EngineSink{
       .log = [job](LogLevel level, std::string_view lines) { JobLog(job, level, lines); },
       .print =
-          [job, device](std::span<const uint8_t> bytes) {
+          [job, device, kept](std::span<const uint8_t> bytes) {
             if (papplJobIsCanceled(job))
               return false;
-            return papplDeviceWrite(device, bytes.data(), bytes.size()) ==
-                   static_cast<ssize_t>(bytes.size());
+            if (papplDeviceWrite(device, bytes.data(), bytes.size()) !=
+                static_cast<ssize_t>(bytes.size()))
+              return false;
+            if (kept)
+              kept->Sent(bytes);
+            return true;
           },
       .dump = [](Dump, std::span<const std::span<const uint8_t>>) {},
   };
@@ -111,9 +121,10 @@ bool StopPage(pappl_job_t *job, const PageResult &result) {
   return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, result.message.c_str());
 }
 
-// 'JobPaper()' - The job's paper in dots, as PAPPL sizes its pages.
+} // namespace
+
 Paper JobPaper(const pappl_pr_options_t &options) {
-  const int dpi = options.printer_resolution[0] > 0 ? options.printer_resolution[0] : 203;
+  const int dpi = options.printer_resolution[0] > 0 ? options.printer_resolution[0] : kDotsPerInch;
   Paper paper;
   if (options.media.size_width > 0 && options.media.size_length > 0) {
     paper.width = static_cast<unsigned>(int64_t{options.media.size_width} * dpi / 2540);
@@ -122,14 +133,9 @@ Paper JobPaper(const pappl_pr_options_t &options) {
   return paper;
 }
 
-// 'PassesBitsThrough()' - Whether PAPPL hands this page of a PWG document
-// over as the 1-bit page it came as (see IsMediaHeaderOfBits()).
-bool PassesBitsThrough(pappl_job_t *job, const cups_page_header2_t &h) {
-  const char *format = papplJobGetFormat(job);
+bool PassesBitsThrough(const char *format, const cups_page_header2_t &h) {
   return format && !strcmp(format, "image/pwg-raster") && IsMediaHeaderOfBits(h);
 }
-
-} // namespace
 
 bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) {
   CloseJobGate(job);
@@ -141,6 +147,7 @@ bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t
   std::vector<std::string> ignored;
   state->settings = ParseSettings(JobChoiceKeywords(*options, job, printerAttrs, ignored));
   ippDelete(printerAttrs);
+  state->kept = KeepLastLabel(job, UprightQuarterTurns(state->settings.origin));
   // PAPPL takes any value of a vendor attribute with the job; one the
   // printer does not take is left out, and the printer's default prints.
   for (const std::string &value : ignored) {
@@ -159,7 +166,7 @@ bool LabelStartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
   if (!state || papplJobIsCanceled(job))
     return false;
   const cups_page_header2_t &h = options->header;
-  const bool bitsThrough = PassesBitsThrough(job, h);
+  const bool bitsThrough = PassesBitsThrough(papplJobGetFormat(job), h);
   if (!StopPage(job, BeginRasterPage(state->page, h, bitsThrough, page, JobPaper(*options))))
     return false;
   papplLogJob(job, PAPPL_LOGLEVEL_INFO, "Page %u: %u x %u dots, %u bits per pixel.", page,
@@ -186,7 +193,7 @@ bool LabelEndPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t 
     return false;
   const unsigned copies = static_cast<unsigned>(options->copies > 0 ? options->copies : 1);
   const PageResult printed = PrintRasterPage(state->page, options->header, page, state->settings,
-                                             copies, PrinterSink(job, device));
+                                             copies, PrinterSink(job, device, state->kept));
   if (!StopPage(job, printed))
     return false;
   if (!printed.message.empty())
@@ -200,20 +207,29 @@ bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device)
   auto *state = static_cast<LabelJob *>(papplJobGetData(job));
   if (!state)
     return false;
-  bool ok = true;
-  // The cut at the end of the job, as the filter makes it, also after a
-  // cancel; a job stopped for its document or the printer gets none.
-  if (state->settings.cutting == Cutting::EndOfJob && !state->failed)
-    ok = papplDeviceWrite(device, kCutCommand, sizeof kCutCommand) ==
-         static_cast<ssize_t>(sizeof kCutCommand);
+  // The job's end, as the filter makes it, also after a cancel: the device
+  // takes it then too. A job stopped for its document or the printer gets
+  // none. What the device takes is kept for the picture of the last label.
+  EngineSink sink = PrinterSink(job, device, state->kept);
+  sink.print = [device, kept = state->kept](std::span<const uint8_t> bytes) {
+    if (papplDeviceWrite(device, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+      return false;
+    if (kept)
+      kept->Sent(bytes);
+    return true;
+  };
+  const bool ok = state->failed || EndJob(state->settings, sink);
+  if (state->kept)
+    state->kept->End();
   papplDeviceFlush(device);
   papplJobSetData(job, nullptr);
   delete state;
   return ok;
 }
 
-// 'SendFile()' - Copy the job's document to the printer as it is.
-static bool SendFile(pappl_job_t *job, pappl_device_t *device) {
+// 'SendFile()' - Copy the job's document to the printer as it is, kept
+// for the picture of its last label in 'kept'.
+static bool SendFile(pappl_job_t *job, pappl_device_t *device, LastLabel *kept) {
   const int fd = open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Unable to open the document.");
@@ -221,9 +237,14 @@ static bool SendFile(pappl_job_t *job, pappl_device_t *device) {
   uint8_t buffer[65536];
   ssize_t n;
   bool ok = true;
-  while (ok && !papplJobIsCanceled(job) && (n = read(fd, buffer, sizeof buffer)) > 0)
+  while (ok && !papplJobIsCanceled(job) && (n = read(fd, buffer, sizeof buffer)) > 0) {
     ok = papplDeviceWrite(device, buffer, static_cast<size_t>(n)) == n;
+    if (ok && kept)
+      kept->Sent(std::span(buffer, static_cast<size_t>(n)));
+  }
   close(fd);
+  if (kept)
+    kept->End();
   papplDeviceFlush(device);
   // A printer given up after a cancel: the device's log line says so.
   if (!ok && papplJobIsCanceled(job))
@@ -234,10 +255,16 @@ static bool SendFile(pappl_job_t *job, pappl_device_t *device) {
   return true;
 }
 
-bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device) {
+bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) {
   CloseJobGate(job);
   WatchJobOnDevice(job, device);
-  return SendFile(job, device);
+  // The stream's labels read upright as the job's label origin turns them.
+  ipp_t *printerAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
+  std::vector<std::string> ignored;
+  const JobSettings settings =
+      ParseSettings(JobChoiceKeywords(*options, job, printerAttrs, ignored));
+  ippDelete(printerAttrs);
+  return SendFile(job, device, KeepLastLabel(job, UprightQuarterTurns(settings.origin)));
 }
 
 RasterPage *LabelJobPage(pappl_job_t *job) {

@@ -1,6 +1,8 @@
 // A print job's raster pages through the label engine to the printer.
 #pragma once
 
+#include "raster_page.h"
+
 #include <pappl/pappl.h>
 
 bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device);
@@ -22,3 +24,10 @@ bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
 // 'LabelJobPage()' - The page a job is receiving, for a filter that lays out
 // the page's lines itself between LabelStartPage() and LabelEndPage().
 struct RasterPage *LabelJobPage(pappl_job_t *job);
+
+// 'JobPaper()' - The job's paper in dots, as PAPPL sizes its pages.
+Paper JobPaper(const pappl_pr_options_t &options);
+
+// 'PassesBitsThrough()' - Whether PAPPL hands this page of a document of
+// 'format' over as the 1-bit page it came as (see IsMediaHeaderOfBits()).
+bool PassesBitsThrough(const char *format, const cups_page_header2_t &h);

@@ -1,5 +1,7 @@
 #include "job_gate.h"
 
+#include "printer_data.h"
+
 namespace {
 
 // How long a printer waits after a job streamed on a client's connection:
@@ -83,10 +85,8 @@ void JobGate::OpenLate(pappl_system_t *system) {
 
 // 'GateOf()' - The gate of the job's printer, if it has one.
 static JobGate *GateOf(pappl_job_t *job) {
-  pappl_pr_driver_data_t data;
-  if (!papplPrinterGetDriverData(papplJobGetPrinter(job), &data))
-    return nullptr;
-  return static_cast<JobGate *>(data.extension);
+  PrinterData *data = PrinterDataOf(papplJobGetPrinter(job));
+  return data ? data->gate : nullptr;
 }
 
 void CloseJobGate(pappl_job_t *job) {

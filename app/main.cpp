@@ -5,6 +5,7 @@
 #include "driver.h"
 #include "image_filter.h"
 #include "job.h"
+#include "preview_page.h"
 #include "socket_device.h"
 #include "state_file.h"
 #include "web_strings.h"
@@ -68,6 +69,15 @@ bool SaveCallback(pappl_system_t *system, void *data) {
 // printer side by side, or one job twice, on the one device.
 void OneJobAtATime(pappl_printer_t *printer, void *) { papplPrinterSetMaxActiveJobs(printer, 1); }
 
+// 'SetUpPrinter()' - A new printer, or one of the state file: one job at a
+// time, and its web page shows its last label and previews documents.
+// (Not while iterating the printers: that holds the lock that adding a
+// page takes.)
+void SetUpPrinter(pappl_printer_t *printer, void *data) {
+  OneJobAtATime(printer, data);
+  AddLabelPages(printer);
+}
+
 // 'MakeSystem()' - The server's system, from the server sub-command's
 // options:
 //   -o server-port=N         the IPP and web port (8000)
@@ -118,7 +128,7 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
   papplSystemAddMIMEFilter(system, "image/png", kPrinterFormat, LabelFilterPNG, nullptr);
   papplSystemAddMIMEFilter(system, "image/jpeg", kPrinterFormat, LabelFilterJPEG, nullptr);
 
-  papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, OneJobAtATime, LabelDriverCallback,
+  papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, SetUpPrinter, LabelDriverCallback,
                                &context);
   papplSystemAddTimerCallback(system, 0, 1, OpenLateGates, &context.gate);
   pappl_version_t version{};

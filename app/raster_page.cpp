@@ -1,9 +1,7 @@
 #include "raster_page.h"
 
-#include "color2bw.h"
 #include "command_stream.h"
 #include "fit_page.h"
-#include "working_image.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,16 +18,20 @@ PageResult Fault(PageFault fault, const char *format, auto... values) {
   return {fault, message};
 }
 
-// 'ConvertGrayPage()' - Binarise the page's gray lines (255 = black) with the
-// job's gray conversion. The working image is made in the memory of the
-// lines, which are taken. Nothing when the conversion cannot get its memory:
-// a server takes many jobs, and a page it has not the memory for fails its
-// job alone.
-std::optional<PackedPage> ConvertGrayPage(RasterPage &page, size_t bytesPerLine, int width,
-                                          int height, GrayConversion mode, const EngineSink &sink) {
+// 'ToDots()' - The page of dots of the page's lines, which are taken, with
+// the job's gray conversion. Nothing when the conversion cannot get its
+// memory: a server takes many jobs, and a page it has not the memory for
+// fails its job alone.
+std::optional<PackedPage> ToDots(RasterPage &page, size_t bytesPerLine, int width, int height,
+                                 GrayConversion mode, const EngineSink &sink) {
+  RasterLines lines;
+  lines.bytes = std::move(page.lines);
+  lines.format = page.format;
+  lines.width = width;
+  lines.height = height;
+  lines.bytesPerLine = bytesPerLine;
   try {
-    WorkingImage image = GrayWorkingImage(std::move(page.lines), bytesPerLine, width, height);
-    return ConvertToDots(image, mode, page.pDataBuf, sink);
+    return IntakePage(std::move(lines), mode, sink);
   } catch (const std::bad_alloc &) {
     return std::nullopt;
   }
@@ -70,8 +72,8 @@ PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool 
   page.fit = gray && !bitsThrough && (width > paperWidth + 2 || height > paper.height + 2);
   page.fitTo = {paperWidth, paper.height};
   const bool fits =
-      page.fit ? width <= kMaxFitWidth && uint64_t{width} * height <= kMaxFitPixels &&
-                     h.cupsBytesPerLine <= kMaxFitWidth
+      page.fit ? width <= kMaxRasterWidth && uint64_t{width} * height <= kMaxRasterPixels &&
+                     h.cupsBytesPerLine <= kMaxRasterWidth
                : width <= kHeadDots && height <= kMaxPageRows && h.cupsBytesPerLine <= kHeadDots;
   if (width == 0 || height == 0 || !fits ||
       h.cupsBytesPerLine < (uint64_t{width} * h.cupsBitsPerPixel + 7) / 8)
@@ -79,10 +81,14 @@ PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool 
                  "Page %u is %u x %u dots (%u bytes per line); the printer's head prints 1 to %u "
                  "dots across and pages of up to %u rows, and a larger gray page is fitted to "
                  "the paper up to %u pixels across and %llu in all.",
-                 number, width, height, h.cupsBytesPerLine, kHeadDots, kMaxPageRows, kMaxFitWidth,
-                 static_cast<unsigned long long>(kMaxFitPixels));
+                 number, width, height, h.cupsBytesPerLine, kHeadDots, kMaxPageRows,
+                 kMaxRasterWidth, static_cast<unsigned long long>(kMaxRasterPixels));
 
-  page.invertGray = gray && space != CUPS_CSPACE_K;
+  // Gray lines in the black colour space are 255 for black, as CUPS raster
+  // is; sgray lines 0.
+  page.format = black || bitsThrough     ? LineFormat::Black1
+                : space == CUPS_CSPACE_K ? LineFormat::Gray8
+                                         : LineFormat::SGray8;
   page.bitsStride = bitsThrough ? (h.cupsWidth + 7) / 8 : 0;
   page.linesReceived = 0;
   // The page's memory grows with the lines that arrive.
@@ -119,14 +125,8 @@ PageResult AddRasterLine(RasterPage &page, const cups_page_header2_t &h, unsigne
     ++page.linesReceived;
     return {};
   }
-  uint8_t *row = page.lines.data() + size_t{y} * h.cupsBytesPerLine;
-  memcpy(row, line, h.cupsBytesPerLine);
+  memcpy(page.lines.data() + size_t{y} * h.cupsBytesPerLine, line, h.cupsBytesPerLine);
   ++page.linesReceived;
-  // The engine's gray lines are 255 = black, as CUPS raster in the black
-  // colour space; sgray lines are 0 = black.
-  if (page.invertGray)
-    for (unsigned i = 0; i < h.cupsBytesPerLine; ++i)
-      row[i] = static_cast<uint8_t>(255 - row[i]);
   return {};
 }
 
@@ -145,8 +145,14 @@ PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsig
   if (page.fit) {
     const int paperWidth = static_cast<int>(page.fitTo.width);
     const int paperHeight = static_cast<int>(page.fitTo.height);
+    // The fit takes the mean of the ink, 255 for black, the paper 0: sgray
+    // lines are turned to ink first.
+    if (page.format == LineFormat::SGray8) {
+      for (uint8_t &gray : page.lines)
+        gray = static_cast<uint8_t>(255 - gray);
+      page.format = LineFormat::Gray8;
+    }
     try {
-      // The gathered lines are 255 for black: the paper is 0.
       page.lines = FitGrayPage(page.lines, bytesPerLine, width, height, paperWidth, paperHeight, 0);
     } catch (const std::bad_alloc &) {
       return {PageFault::NoMemory, "Not enough memory to fit the page to the paper."};
@@ -157,14 +163,11 @@ PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsig
                .message;
     width = paperWidth, height = paperHeight, bytesPerLine = size_t(paperWidth);
   }
-  std::optional<PackedPage> packed;
+  // A 1-bit page in gray lines was gathered as the bits that lead them.
   if (page.bitsStride)
-    packed = PackedPage{page.lines, width, height, static_cast<int>(page.bitsStride), true};
-  else if (h.cupsBitsPerPixel == 1)
-    // 1-bit lines are the page as it stands: 1 = black, the line's padding 0.
-    packed = PackedPage{page.lines, width, height, static_cast<int>(h.cupsBytesPerLine), true};
-  else
-    packed = ConvertGrayPage(page, bytesPerLine, width, height, settings.dithering, sink);
+    bytesPerLine = page.bitsStride;
+  std::optional<PackedPage> packed =
+      ToDots(page, bytesPerLine, width, height, settings.dithering, sink);
   if (!packed)
     return {PageFault::NoMemory, "Not enough memory to convert the page."};
 

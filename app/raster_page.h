@@ -5,7 +5,9 @@
 #pragma once
 
 #include "engine_sink.h"
+#include "intake.h"
 #include "page_bytes.h"
+#include "page_limits.h"
 #include "settings.h"
 
 #include <cups/raster.h>
@@ -14,14 +16,10 @@
 #include <string>
 #include <vector>
 
-// The head is 832 dots (104 mm at 203 dpi) and a page may be 5 m of paper
-// (the longest size offered is 1 m). A gray page larger than the job's
+// A page the head prints as it comes is up to kHeadDots wide and
+// kMaxPageRows long (printer_model.h). A gray page larger than the job's
 // paper (a Letter or A4 page, say) is scaled down to fit it: such a page may
-// be up to 16384 pixels wide and 2^25 pixels in all.
-inline constexpr unsigned kHeadDots = 832;
-inline constexpr unsigned kMaxPageRows = 39960;
-inline constexpr unsigned kMaxFitWidth = 16384;
-inline constexpr uint64_t kMaxFitPixels = uint64_t{1} << 25;
+// be as large as the largest raster the filter takes (page_limits.h).
 
 // The paper of the job, in dots: a page larger than that is scaled down.
 struct Paper {
@@ -45,10 +43,9 @@ struct PageResult {
 
 // The page being received.
 struct RasterPage {
-  PageBytes lines;               // its raster lines
-  std::vector<uint8_t> pDataBuf; // its dots, for gray pages
-  bool invertGray = false;       // the lines are sgray (0 = black)
-  unsigned bitsStride = 0;       // a 1-bit page in gray lines: its bytes per line, else 0
+  PageBytes lines;                       // its raster lines, as they came
+  LineFormat format = LineFormat::Gray8; // how they stand for its pixels
+  unsigned bitsStride = 0;               // a 1-bit page in gray lines: its bytes per line, else 0
   unsigned linesReceived = 0;
   Paper fitTo{};    // the paper the page is scaled down to, when 'fit'
   bool fit = false; // scaled down to the paper before it is printed

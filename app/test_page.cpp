@@ -3,22 +3,22 @@
 #include "gray_png.h"
 #include "labels/maintenance_labels.h"
 #include "labels/self_test_settings.h"
+#include "printer_model.h"
 #include "settings_map.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-// PAPPL sizes are in hundredths of a millimetre; the printer has 203 dots
-// to the inch.
+// PAPPL sizes are in hundredths of a millimetre.
 int Dots(int hundredthsMm) {
-  return static_cast<int>(
-      std::lround(hundredthsMm * static_cast<double>(labels::kDotsPerInch) / 2540.0));
+  return static_cast<int>(std::lround(hundredthsMm * static_cast<double>(kDotsPerInch) / 2540.0));
 }
 
 } // namespace
@@ -41,6 +41,10 @@ const char *LabelTestPage(pappl_printer_t *printer, char *buffer, size_t bufsize
   if (canvas.width == 0)
     return nullptr;
 
+  const std::optional<std::vector<uint8_t>> png = preview::EncodeGrayPng(canvas);
+  if (!png)
+    return nullptr;
+
   // A new file of our own, never one that is there already.
   std::string path = std::string(papplGetTempDir()) + "/label-test-page-XXXXXX.png";
   const int fd = mkstemps(path.data(), 4);
@@ -52,7 +56,7 @@ const char *LabelTestPage(pappl_printer_t *printer, char *buffer, size_t bufsize
     unlink(path.c_str());
     return nullptr;
   }
-  const bool written = WriteGrayPng(f, canvas);
+  const bool written = fwrite(png->data(), 1, png->size(), f) == png->size();
   if (fclose(f) != 0 || !written) {
     unlink(path.c_str());
     return nullptr;

@@ -2,6 +2,7 @@
 
 #include "command_stream.h"
 #include "driver.h"
+#include "printer_model.h"
 #include "settings_map.h"
 
 #include <cstdio>
@@ -12,7 +13,7 @@ namespace {
 // for one of them finds the printer's names in English.
 constexpr const char *kLanguages[] = {"de", "en", "es", "fr", "it", "ja", "nb-NO", "pl", "tr"};
 
-constexpr double kDotsPerMm = 203 / 25.4;
+constexpr double kDotsPerMm = kDotsPerInch / 25.4;
 
 // 'Quoted()' - Text between double quotes, as strings files and JavaScript
 // take it.

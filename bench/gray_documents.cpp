@@ -6,8 +6,9 @@
 // the same pixels as an 8-bit gray PNG with its 203 dpi in a pHYs chunk,
 // and as one page of PWG raster sgray_8 at 203 dpi, the page the size of
 // the picture.
+#include "gray_png.h"
+
 #include <cups/raster.h>
-#include <png.h>
 
 #include <cstdio>
 #include <fcntl.h>
@@ -44,24 +45,12 @@ std::optional<Gray> ReadPgm(const char *path) {
 
 // 'WritePng()' - The picture as an 8-bit gray PNG at 203 dpi.
 bool WritePng(const Gray &g, const char *path) {
-  FILE *fp = fopen(path, "wb");
+  const std::optional<std::vector<uint8_t>> png = preview::EncodeGrayPng(
+      labels::GrayCanvas{static_cast<int>(g.width), static_cast<int>(g.height), g.pixels});
+  FILE *fp = png ? fopen(path, "wb") : nullptr;
   if (!fp)
     return false;
-  png_structp pp = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-  png_infop info = pp ? png_create_info_struct(pp) : nullptr;
-  bool ok = info && !setjmp(png_jmpbuf(pp));
-  if (ok) {
-    png_init_io(pp, fp);
-    png_set_IHDR(pp, info, g.width, g.height, 8, PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    const png_uint_32 perMetre = (kDpi * 10000 + 127) / 254;
-    png_set_pHYs(pp, info, perMetre, perMetre, PNG_RESOLUTION_METER);
-    png_write_info(pp, info);
-    for (unsigned y = 0; y < g.height; ++y)
-      png_write_row(pp, g.pixels.data() + size_t{y} * g.width);
-    png_write_end(pp, info);
-  }
-  png_destroy_write_struct(&pp, &info);
+  const bool ok = fwrite(png->data(), 1, png->size(), fp) == png->size();
   return fclose(fp) == 0 && ok;
 }
 

@@ -13,6 +13,7 @@
 enum class Dump {
   PagePicture,   // the converted page as a 1-bit BMP file
   PrinterStream, // one copy of the page's printer commands
+  RawLines,      // a gray page's raster lines as they came
 };
 
 // What a line of the job log tells.

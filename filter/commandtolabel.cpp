@@ -5,19 +5,18 @@
 // the same command stream as labelfilter.
 //
 //   commandtolabel job user title copies options [file]   (PPD in the environment)
-#include "color2bw.h"
 #include "command_file.h"
 #include "command_stream.h"
 #include "filter_globals.h"
 #include "filter_sink.h"
+#include "intake.h"
+#include "job_end.h"
 #include "job_log.h"
-#include "labelfilter.h"
 #include "labels/maintenance_labels.h"
 #include "labels/self_test_settings.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
 #include "raster_input.h"
-#include "working_image.h"
 
 #include <cerrno>
 #include <csignal>
@@ -32,13 +31,14 @@
 
 namespace {
 
-// The command file, up to one byte more than a command file may hold.
-bool ReadInput(int fd, std::vector<char> &text) {
+// The command file, up to one byte more than a command file may hold. A
+// read that a cancel ('canceled') interrupts ends the file there.
+bool ReadInput(int fd, std::vector<char> &text, const volatile sig_atomic_t &canceled) {
   text.resize(kMaxCommandFileBytes + 1);
   size_t done = 0;
   while (done < text.size()) {
     const ssize_t n = read(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR && !Canceled)
+    if (n < 0 && errno == EINTR && !canceled)
       continue;
     if (n < 0)
       return false;
@@ -54,14 +54,14 @@ bool ReadInput(int fd, std::vector<char> &text) {
 // it to the printer. False when the printer takes no more.
 bool PrintLabel(const labels::GrayCanvas &canvas, const JobSettings &settings,
                 const EngineSink &sink) {
-  // The drawing has 0 for black, a gray raster line 255 for black.
-  PageBytes lines(canvas.pixels.size());
-  for (size_t i = 0; i < lines.size(); ++i)
-    lines[i] = static_cast<uint8_t>(255 - canvas.pixels[i]);
-  WorkingImage image = GrayWorkingImage(std::move(lines), static_cast<size_t>(canvas.width),
-                                        canvas.width, canvas.height);
-  std::vector<uint8_t> packed;
-  const PackedPage page = ConvertToDots(image, settings.dithering, packed, sink);
+  // The drawing's rows are sgray lines: 0 for black.
+  RasterLines lines;
+  lines.bytes.assign(canvas.pixels.begin(), canvas.pixels.end());
+  lines.format = LineFormat::SGray8;
+  lines.width = canvas.width;
+  lines.height = canvas.height;
+  lines.bytesPerLine = static_cast<size_t>(canvas.width);
+  PackedPage page = IntakePage(std::move(lines), settings.dithering, sink);
   return ProcessData(settings, page, 1, sink) != PageOutcome::OutputFailed;
 }
 
@@ -82,7 +82,7 @@ int CommandToLabel(int argc, char *argv[]) {
     return 1;
   }
   std::vector<char> text;
-  const bool read = ReadInput(fd, text);
+  const bool read = ReadInput(fd, text, Canceled);
   if (fd != 0)
     close(fd);
   if (!read) {
@@ -112,7 +112,7 @@ int CommandToLabel(int argc, char *argv[]) {
                                         labels::SelfTestSettings(choices)};
 
   PrinterOutput output;
-  const EngineSink sink = FilterSink();
+  const EngineSink sink = FilterSink(Canceled);
   for (PrinterCommand command : file.commands) {
     if (Canceled)
       break;
@@ -124,7 +124,7 @@ int CommandToLabel(int argc, char *argv[]) {
     if (!PrintLabel(canvas, settings, sink))
       return 1;
   }
-  if (!Canceled && settings.cutting == Cutting::EndOfJob && !WritePrinterData(kCutCommand))
+  if (!Canceled && !EndJob(settings, sink))
     return 1;
   return 0;
 }

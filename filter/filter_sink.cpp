@@ -10,8 +10,20 @@
 
 namespace {
 
+// 'WriteDumpParts()' - Write the parts of a dump one after another.
+void WriteDumpParts(FILE *f, std::span<const std::span<const uint8_t>> parts) {
+  for (std::span<const uint8_t> part : parts)
+    WriteDump(f, part);
+}
+
 // Every page overwrites the same dumps: after a job they hold its last page.
+// The raw lines of a gray page are written without a trace.
 void WritePageDump(Dump dump, std::span<const std::span<const uint8_t>> parts) {
+  if (dump == Dump::RawLines) {
+    if (FilePtr f = OpenDumpFile("/tmp/Buffer.data"))
+      WriteDumpParts(f.get(), parts);
+    return;
+  }
   errno = 0;
   const char *path = dump == Dump::PagePicture ? "/tmp/ImageDithering.bmp" : "/tmp/RZ540";
   FilePtr f = OpenDumpFile(path);
@@ -23,16 +35,16 @@ void WritePageDump(Dump dump, std::span<const std::span<const uint8_t>> parts) {
     LogLine(LogLevel::Trace, "fopen RZ540.data f=%x errno=%d desc=%s\n", Trace(f.get()), err,
             strerror(err));
   if (f)
-    for (std::span<const uint8_t> part : parts)
-      WriteDump(f.get(), part);
+    WriteDumpParts(f.get(), parts);
 }
 
 } // namespace
 
-EngineSink FilterSink() {
+EngineSink FilterSink(const volatile sig_atomic_t &canceled) {
   return EngineSink{
       .log = WriteLogLines,
-      .print = WritePrinterData,
+      .print =
+          [&canceled](std::span<const uint8_t> bytes) { return WritePrinterData(bytes, canceled); },
       .dump = WritePageDump,
   };
 }

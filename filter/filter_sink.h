@@ -5,5 +5,8 @@
 
 #include "engine_sink.h"
 
-// 'FilterSink()' - The sink of the labelfilter process.
-EngineSink FilterSink();
+#include <csignal>
+
+// 'FilterSink()' - The sink of a filter process, whose SIGTERM handler sets
+// 'canceled' when the job is canceled.
+EngineSink FilterSink(const volatile sig_atomic_t &canceled);

@@ -6,8 +6,10 @@
 #include "filter_globals.h"
 #include "filter_sink.h"
 #include "intake.h"
+#include "job_end.h"
 #include "job_log.h"
 #include "page.h"
+#include "page_header.h"
 #include "ppd_settings.h"
 #include "printer_output.h"
 #include "raster_input.h"
@@ -24,6 +26,7 @@
 #include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 // libcups exports this but declares it only in a private header.
 extern "C" void _cupsLangPrintError(const char *prefix, const char *message);
@@ -33,6 +36,10 @@ volatile sig_atomic_t Canceled; // Set by SIGTERM: the job was canceled
 int Page;                       // Number of pages started
 
 namespace {
+
+// The page buffer starts this large at most, whatever the header claims, and
+// grows with the lines that actually arrive.
+constexpr size_t kInitialPageReserve = size_t{8} << 20;
 
 // 'Setup()' - Prepare the printer for the job; nothing to do for this printer.
 void Setup(ppd_file_t *) {}
@@ -50,17 +57,22 @@ void LogProgress(unsigned percent) {
 
 enum class LinesRead { Done, TooLarge };
 
-// Read the page's raster lines into Buffer until the page is complete, the
-// stream ends or the job is canceled. 'y' counts the lines read. A page that
-// brings more lines than the limits allow is not read further.
+// Read the page's raster lines into a new Buffer until the page is complete,
+// the stream ends or the job is canceled. 'y' counts the lines read. A page
+// that brings more lines than the limits allow is not read further.
 LinesRead ReadPageLines(cups_raster_t *ras, const cups_page_header2_t &header, unsigned &y) {
   const unsigned bytesPerLine = header.cupsBytesPerLine;
+  // One page buffer at a time. It holds the lines as they arrive, so a header
+  // that claims millions of lines reserves no more than a label needs.
+  const uint64_t reserve = uint64_t{bytesPerLine} * (uint64_t{header.cupsHeight} + 1);
+  Buffer = PageBytes();
+  Buffer.reserve(static_cast<size_t>(std::min<uint64_t>(reserve, kInitialPageReserve)));
   // The lines a page may bring before it goes past the limits.
   const uint64_t maxLines = MaxPageLines(header);
   // The buffer grows with the lines that arrive, 16 lines ahead, in steps
   // that double it, up to what the header claims.
   const size_t claimed = static_cast<size_t>(
-      std::min<uint64_t>(uint64_t{bytesPerLine} * header.cupsHeight, kMaxPageBytes));
+      std::min<uint64_t>(uint64_t{bytesPerLine} * header.cupsHeight, kMaxRasterBytes));
   for (y = 0; y < header.cupsHeight && !Canceled; ++y) {
     if (y % 16 == 0) {
       LogProgress(static_cast<unsigned>(uint64_t{y} * 100 / header.cupsHeight));
@@ -168,7 +180,7 @@ int LabelFilterMain(int argc, char *argv[]) {
       return 1;
     }
   }
-  InputFile input(fd);
+  InputFile input(fd, Canceled);
   // For speed: a megabyte of pipe lets the filter before us go on writing
   // while this one converts a page (8.3 to 6.1 ms a 1200 x 1800 gray page).
   struct stat inputStat;
@@ -196,11 +208,11 @@ int LabelFilterMain(int argc, char *argv[]) {
     return 1;
   MarkJobOptions(ppd.get(), options);
   const JobSettings settings = ParseSettings(ReadChoiceKeywords(ppd.get()));
-  const EngineSink sink = FilterSink();
+  const EngineSink sink = FilterSink(Canceled);
   Setup(ppd.get());
   Page = 0;
 
-  std::vector<uint8_t> pDataBuf;
+  unsigned pDataBuf = 0; // the trace of the last gray or colour page's dots
   cups_page_header2_t header;
   int pagesRead = 0;
   int pagesPrinted = 0;
@@ -226,8 +238,8 @@ int LabelFilterMain(int argc, char *argv[]) {
         LogLine(LogLevel::Failure,
                 "The raster stream is damaged: skipped page %d goes on past the %llu "
                 "pixels or %llu MiB of lines a page may have; job stopped.\n",
-                pagesRead, static_cast<unsigned long long>(kMaxPagePixels),
-                static_cast<unsigned long long>(kMaxPageBytes >> 20));
+                pagesRead, static_cast<unsigned long long>(kMaxRasterPixels),
+                static_cast<unsigned long long>(kMaxRasterBytes >> 20));
         jobFailed = true;
         break;
       }
@@ -244,13 +256,19 @@ int LabelFilterMain(int argc, char *argv[]) {
       LogLine(LogLevel::Failure,
               "Page %d brings more than the %llu pixels or %llu MiB of lines the filter "
               "prints; job stopped.\n",
-              Page, static_cast<unsigned long long>(kMaxPagePixels),
-              static_cast<unsigned long long>(kMaxPageBytes >> 20));
+              Page, static_cast<unsigned long long>(kMaxRasterPixels),
+              static_cast<unsigned long long>(kMaxRasterBytes >> 20));
       jobFailed = true;
       break;
     }
 
-    const PackedPage packed = IntakePage(header, Buffer, y, settings, pDataBuf, sink);
+    // The page's lines go to the intake, which makes the page of dots of
+    // them; a gray or colour page's dots are made in pDataBuf.
+    PackedPage packed =
+        IntakePage(RasterPageLines(header, std::move(Buffer), y), settings.dithering, sink);
+    Buffer = PageBytes();
+    if (!packed.blackIsOne)
+      pDataBuf = Trace(packed.bits.data());
     PageOutcome outcome = ProcessData(settings, packed, header.NumCopies, sink);
     if (outcome == PageOutcome::OutputFailed) {
       // After a cancel, a printer that stopped reading ends the job as the
@@ -278,14 +296,12 @@ int LabelFilterMain(int argc, char *argv[]) {
     }
   }
 
-  // The job-end cut, also after a cancel or a job without pages.
-  if (!jobFailed && !outputGone && settings.cutting == Cutting::EndOfJob &&
-      !WritePrinterData(kCutCommand))
+  // The job's end, also after a cancel or a job without pages.
+  if (!jobFailed && !outputGone && !EndJob(settings, sink))
     outputGone = true;
 
   Buffer = PageBytes();
-  LogLine(LogLevel::Trace, "free pDataBuf=%x\n", Trace(pDataBuf.data()));
-  pDataBuf = std::vector<uint8_t>();
+  LogLine(LogLevel::Trace, "free pDataBuf=%x\n", pDataBuf);
   LogLine(LogLevel::Trace, "cupsFreeOptions options=%x num_options=%d\n", Trace(options.data()),
           options.count());
   options.Free();

@@ -4,6 +4,3 @@
 // 'LabelFilterMain()' - Run the filter with the CUPS filter arguments and
 // return the exit status.
 int LabelFilterMain(int argc, char *argv[]);
-
-// 'CancelJob()' - Note a cancel request from the spooler.
-void CancelJob(int sig);

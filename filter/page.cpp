@@ -1,9 +1,7 @@
 #include "page.h"
 
-#include "filter_globals.h"
 #include "job_log.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstring>
 
@@ -97,12 +95,6 @@ void StartPage(ppd_file_t *, const cups_page_header2_t &header) {
       log << "\n";
     }
   }
-
-  // One page buffer at a time. It holds the lines as they arrive, so a header
-  // that claims millions of lines reserves no more than a label needs.
-  uint64_t claimed = uint64_t{h.cupsBytesPerLine} * (uint64_t{h.cupsHeight} + 1);
-  Buffer = PageBytes();
-  Buffer.reserve(static_cast<size_t>(std::min<uint64_t>(claimed, kInitialPageReserve)));
 }
 
 void EndPage(ppd_file_t *, const cups_page_header2_t &) {

@@ -1,8 +1,8 @@
 #include "ppd_settings.h"
 
-#include "intake.h"
 #include "job_log.h"
 #include "log_text.h"
+#include "page_limits.h"
 
 #include <cmath>
 #include <cstdio>
@@ -47,8 +47,8 @@ ChoiceKeywords ReadChoiceKeywords(ppd_file_t *ppd) {
 
 namespace {
 
-// Points are 1/72 inch; the printer has 203 dots to the inch.
-double Dots(double points) { return points * 203.0 / 72.0; }
+// Points are 1/72 inch.
+double Dots(double points) { return points * kDotsPerInch / 72.0; }
 
 // Points in millimetres to a tenth, as "%g" shows them: "104.1", "20".
 std::string Millimetres(double points) {
@@ -101,10 +101,10 @@ PageSizeDots MarkedPageSize(ppd_file_t *ppd, const JobOptions &options) {
       return page;
     }
   }
-  if (!measured || width > kMaxPageWidth || width * height > double(kMaxPagePixels)) {
+  if (!measured || width > kMaxRasterWidth || width * height > double(kMaxRasterPixels)) {
     page.error = "The page size " + asked + " is not one the filter takes: at least one dot and" +
-                 " at most " + std::to_string(kMaxPageWidth) + " dots wide, at most " +
-                 std::to_string(kMaxPagePixels) + " dots in all.";
+                 " at most " + std::to_string(kMaxRasterWidth) + " dots wide, at most " +
+                 std::to_string(kMaxRasterPixels) + " dots in all.";
     return page;
   }
   page.width = static_cast<int>(width);

@@ -37,7 +37,7 @@ PrinterOutput::~PrinterOutput() {
     fcntl(STDOUT_FILENO, F_SETFL, restoreFlags_);
 }
 
-bool WritePrinterData(std::span<const uint8_t> bytes) {
+bool WritePrinterData(std::span<const uint8_t> bytes, const volatile sig_atomic_t &canceled) {
   // The printer may keep us waiting: let the job log show everything first.
   fflush(stderr);
   size_t done = 0;
@@ -48,7 +48,7 @@ bool WritePrinterData(std::span<const uint8_t> bytes) {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
       // Once the job is canceled, a printer that takes nothing for a second
       // is given up.
-      if (!WaitUnlessCanceled({STDOUT_FILENO, POLLOUT, 0}, kCanceledWait)) {
+      if (!WaitUnlessCanceled({STDOUT_FILENO, POLLOUT, 0}, kCanceledWait, canceled)) {
         LogLine(LogLevel::Failure, "The printer stopped taking data after the job was canceled; "
                                    "the rest of the job was not sent.\n");
         return false;

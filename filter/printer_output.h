@@ -1,6 +1,7 @@
 // The printer command stream on standard output.
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <span>
 
@@ -20,6 +21,7 @@ private:
 
 // 'WritePrinterData()' - Send bytes to the printer. Returns false, with an
 // "ERROR:" line on standard error, when the output is gone (the backend
-// closed the pipe, the disk is full, ...) or when the job was canceled and
-// the printer has taken nothing for a second: the job cannot be printed then.
-bool WritePrinterData(std::span<const uint8_t> bytes);
+// closed the pipe, the disk is full, ...) or when the job was canceled (the
+// SIGTERM handler set 'canceled') and the printer has taken nothing for a
+// second: the job cannot be printed then.
+bool WritePrinterData(std::span<const uint8_t> bytes, const volatile sig_atomic_t &canceled);

@@ -33,7 +33,7 @@ ssize_t ReadBlock(InputFile &input) {
   if (input.block.empty())
     input.block.resize(kInputBlockBytes);
   for (;;) {
-    if (!WaitUnlessCanceled({input.fd(), POLLIN, 0}, timespec{}))
+    if (!WaitUnlessCanceled({input.fd(), POLLIN, 0}, timespec{}, input.canceled()))
       return 0;
     const ssize_t count = read(input.fd(), input.block.data(), input.block.size());
     if (count > 0) {

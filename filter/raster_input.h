@@ -5,6 +5,7 @@
 #include <cups/ppd.h>
 #include <cups/raster.h>
 
+#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,16 +40,17 @@ private:
 
 // The raster input: a file opened read-only, or standard input (never closed).
 // Its raster stream reads through ReadRaster, which reads the input in large
-// blocks and keeps count of what it handed on to libcups.
+// blocks and keeps count of what it handed on to libcups. A wait for input
+// ends once 'canceled' is set, by the SIGTERM handler.
 class InputFile {
 public:
-  InputFile() = default;
-  explicit InputFile(int fd) : fd_(fd) {}
+  InputFile(int fd, const volatile sig_atomic_t &canceled) : fd_(fd), canceled_(canceled) {}
   ~InputFile() { Close(); }
   InputFile(const InputFile &) = delete;
   InputFile &operator=(const InputFile &) = delete;
 
   int fd() const { return fd_; }
+  const volatile sig_atomic_t &canceled() const { return canceled_; }
   void Close();
 
   uint64_t bytesRead = 0; // bytes handed to libcups
@@ -64,6 +66,7 @@ public:
 
 private:
   int fd_ = 0;
+  const volatile sig_atomic_t &canceled_;
 };
 
 // Bytes the input is read in at a time; a pipe gives at most what it holds.

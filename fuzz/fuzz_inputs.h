@@ -20,7 +20,7 @@
 // fast; the page limits themselves are checked before the budget.
 #pragma once
 
-#include "intake.h"
+#include "page_header.h"
 
 #include <cups/raster.h>
 

@@ -9,7 +9,6 @@
 //   bits 6-7  Cutting: 0, 1, 2, or the PPD's default
 // The PPD also marks a feed and a settings command, so every part of the
 // command stream is written.
-#include "filter_globals.h"
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"
 #include "labelfilter.h"
@@ -82,11 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   std::string args[] = {"labelfilter", "1", "fuzz", "job", "1", options, RasterPath};
   char *argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(),
                   args[4].data(), args[5].data(), args[6].data(), nullptr};
-  // The job loop starts every job from the state a new process has; a
-  // cancel never reaches it here.
-  Buffer = PageBytes();
-  Page = 0;
-  Canceled = 0;
+  // The job loop starts every job from the state a new process has, and
+  // leaves its page buffer empty; a cancel never reaches it here.
   const int status = LabelFilterMain(7, argv);
   if (status != 0 && status != 1)
     abort();

@@ -8,10 +8,10 @@
 // the filter makes of the page seeds, read through page_fuzzer's reading of
 // its input (fuzz_inputs.h). The same program always writes the same files.
 #include "command_stream.h"
-#include "filter_globals.h"
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"
 #include "intake.h"
+#include "page_header.h"
 #include "support/label_page.h"
 #include "support/raster_writer.h"
 
@@ -116,14 +116,11 @@ std::optional<std::vector<uint8_t>> PrinterStream(std::span<const uint8_t> seed)
   const std::optional<fuzz::PageInput> page = fuzz::ReadPageInput(seed);
   if (!page)
     return std::nullopt;
-  Buffer = fuzz::PageLines(*page);
-  std::vector<uint8_t> pDataBuf;
   std::vector<uint8_t> stream;
-  const PackedPage packed = IntakePage(page->header, Buffer, page->lines, page->settings, pDataBuf,
-                                       fuzz::CaptureSink(stream));
+  PackedPage packed = IntakePage(RasterPageLines(page->header, fuzz::PageLines(*page), page->lines),
+                                 page->settings.dithering, fuzz::CaptureSink(stream));
   const PageOutcome outcome =
       ProcessData(page->settings, packed, page->header.NumCopies, fuzz::CaptureSink(stream));
-  Buffer = PageBytes();
   if (outcome != PageOutcome::Printed)
     return std::nullopt;
   return stream;

@@ -6,10 +6,10 @@
 // Input: a 12-byte page description, then the pixel bytes; fuzz_inputs.h
 // tells what each byte stands for.
 #include "command_stream.h"
-#include "filter_globals.h"
 #include "fuzz_inputs.h"
 #include "fuzz_io.h"
 #include "intake.h"
+#include "page_header.h"
 #include "stream_decoder.h"
 
 #include <cstdint>
@@ -52,16 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     return 0;
   const cups_page_header2_t &header = page->header;
 
-  Buffer = fuzz::PageLines(*page);
-  std::vector<uint8_t> pDataBuf;
   std::vector<uint8_t> stream;
-  const PackedPage packed =
-      IntakePage(header, Buffer, page->lines, page->settings, pDataBuf, fuzz::CaptureSink(stream));
+  PackedPage packed = IntakePage(RasterPageLines(header, fuzz::PageLines(*page), page->lines),
+                                 page->settings.dithering, fuzz::CaptureSink(stream));
   const PageOutcome outcome =
       ProcessData(page->settings, packed, header.NumCopies, fuzz::CaptureSink(stream));
   if (outcome == PageOutcome::OutputFailed)
     abort();
   CheckStream(stream, outcome == PageOutcome::Printed ? header.NumCopies : 0);
-  Buffer = PageBytes();
   return 0;
 }

@@ -9,16 +9,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
 // 'WritePng()' - The canvas as a gray PNG file; false when it cannot be written.
 bool WritePng(const std::string &path, const labels::GrayCanvas &canvas) {
+  const std::optional<std::vector<uint8_t>> png = preview::EncodeGrayPng(canvas);
+  if (!png)
+    return false;
   FILE *f = fopen(path.c_str(), "wb");
   if (f == nullptr)
     return false;
-  const bool ok = WriteGrayPng(f, canvas);
+  const bool ok = fwrite(png->data(), 1, png->size(), f) == png->size();
   return fclose(f) == 0 && ok;
 }
 

@@ -10,15 +10,17 @@
 // stream, 1 for a malformed one (the message names the byte offset), 2 for a
 // wrong command line, an input that cannot be read or a picture that cannot
 // be written.
+#include "label_png.h"
 #include "paper.h"
-#include "png_output.h"
 #include "stream_decoder.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -105,6 +107,52 @@ void ListCommand(const preview::Command &c) {
   }
 }
 
+// 'CreatePictureFile()' - A new file beside 'path' that nobody else has
+// opened, to be renamed into its place: an existing file of that name, or a
+// link planted there, is never written through. Null, with errno set, when
+// none can be made.
+FILE *CreatePictureFile(const std::string &path, std::string &tempPath) {
+  tempPath = path + ".XXXXXX";
+  const int fd = mkstemp(tempPath.data());
+  if (fd < 0)
+    return nullptr;
+  const mode_t mask = umask(0);
+  umask(mask);
+  FILE *f = fchmod(fd, 0666 & ~mask) == 0 ? fdopen(fd, "wb") : nullptr;
+  if (f == nullptr) {
+    const int saved = errno;
+    close(fd);
+    unlink(tempPath.c_str());
+    errno = saved;
+  }
+  return f;
+}
+
+// 'WritePicture()' - The picture's bytes into a new file renamed to 'path';
+// an empty string, or what went wrong. Only a regular file is replaced.
+std::string WritePicture(const std::string &path, const std::vector<uint8_t> &png) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    return "cannot write " + path + ": " +
+           (S_ISLNK(st.st_mode) ? "it is a symbolic link" : "it is not a regular file");
+  std::string tempPath;
+  FILE *f = CreatePictureFile(path, tempPath);
+  if (f == nullptr)
+    return "cannot write " + path + ": " + strerror(errno);
+  bool ok = fwrite(png.data(), 1, png.size(), f) == png.size();
+  ok = fclose(f) == 0 && ok;
+  if (ok && rename(tempPath.c_str(), path.c_str()) != 0) {
+    const std::string problem = "cannot write " + path + ": " + strerror(errno);
+    unlink(tempPath.c_str());
+    return problem;
+  }
+  if (!ok) {
+    unlink(tempPath.c_str());
+    return "cannot write " + path;
+  }
+  return "";
+}
+
 bool IsDirectory(const std::string &path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -140,8 +188,10 @@ int DrawLabels(const std::vector<preview::Command> &commands, const std::string 
         path += '/';
       path += name;
     }
+    const preview::LabelPng picture =
+        preview::EncodeLabelPng(commands, labels[i], widthBytes, quarterTurns);
     const std::string problem =
-        preview::WriteLabelPng(path, commands, labels[i], widthBytes, quarterTurns);
+        picture.problem.empty() ? WritePicture(path, picture.png) : picture.problem;
     if (!problem.empty()) {
       fprintf(stderr, "labelpreview: label %zu: %s\n", i + 1, problem.c_str());
       return kTrouble;

@@ -7,17 +7,19 @@
 #include "log_text.h"
 #include "ordered_dither.h"
 #include "otsu.h"
+#include "printer_model.h"
 #include "vector_loops.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 namespace {
 
 // The printer's resolution, stored as it is in both BMP resolution fields.
-constexpr uint32_t kBmpResolution = 203;
+constexpr uint32_t kBmpResolution = kDotsPerInch;
 
 constexpr size_t kBmpHeaderSize = 62;
 
@@ -165,12 +167,11 @@ void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, Gray
   }
 }
 
-PackedPage ConvertToDots(WorkingImage &image, GrayConversion mode, std::vector<uint8_t> &pDataBuf,
-                         const EngineSink &sink) {
-  // A larger page's buffer is let go before this one is made.
+PackedPage ConvertToDots(WorkingImage &image, GrayConversion mode, const EngineSink &sink) {
   const size_t stride = PackedStride(image.width);
-  pDataBuf = std::vector<uint8_t>();
-  pDataBuf.assign(stride * static_cast<size_t>(image.height), 0xFF);
+  PageBytes pDataBuf(stride * static_cast<size_t>(image.height));
+  std::fill(pDataBuf.begin(), pDataBuf.end(), uint8_t{0xFF});
   Color2BW(image, pDataBuf, 100, mode, sink);
-  return PackedPage{pDataBuf, image.width, image.height, static_cast<int>(stride), false};
+  return PackedPage{std::move(pDataBuf), image.width, image.height, static_cast<int>(stride),
+                    false};
 }

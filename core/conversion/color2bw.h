@@ -36,7 +36,6 @@ void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, Gray
               const EngineSink &sink);
 
 // 'ConvertToDots()' - The page of dots of a working image, as every front end
-// prints a gray or colour page: 'pDataBuf' made the packed page, all white,
-// then Color2BW() with the neutral lightness 100 and 'mode'.
-PackedPage ConvertToDots(WorkingImage &image, GrayConversion mode, std::vector<uint8_t> &pDataBuf,
-                         const EngineSink &sink);
+// prints a gray or colour page: a packed page, all white, made into the
+// page's pDataBuf by Color2BW() with the neutral lightness 100 and 'mode'.
+PackedPage ConvertToDots(WorkingImage &image, GrayConversion mode, const EngineSink &sink);

@@ -27,7 +27,8 @@ PAGE_LOOP bool CellsArePaperOrInk(const uint8_t *p, int n) {
   return other == 0;
 }
 
-WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width, int height) {
+WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width, int height,
+                              bool blackIs255) {
   const int nBytePerRow = static_cast<int>(WorkingImageStride(width));
   const size_t cells = static_cast<size_t>(RowCells(nBytePerRow));
   const size_t rows = static_cast<size_t>(std::max(height, 0));
@@ -36,7 +37,7 @@ WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width,
       uint64_t{cells} * rows > lines.max_size())
     throw std::bad_alloc();
 
-  // Each row is inverted where it lies, then moved to its place in rows of
+  // Each row is inverted where it lies (when black is 255), then moved to its place in rows of
   // 'cells' bytes and given its white padding. Rows that shrink move
   // towards the front and are done from the top; rows that grow (a line of
   // as many bytes as pixels, and a part group at the end) from the bottom,
@@ -53,7 +54,8 @@ WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width,
   for (size_t i = 0; i < rows; ++i) {
     const size_t y = grows ? rows - 1 - i : i;
     uint8_t *line = base + y * bytesPerLine;
-    InvertBytes(line, pixels);
+    if (blackIs255)
+      InvertBytes(line, pixels);
     uint8_t *row = base + y * cells;
     memmove(row, line, pixels);
     std::fill(row + pixels, row + cells, 255);

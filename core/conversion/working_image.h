@@ -64,11 +64,13 @@ inline bool CellsArePaperOrInk(const uint8_t *p) {
 bool CellsArePaperOrInk(const uint8_t *p, int n);
 
 // 'GrayWorkingImage()' - The working image of 'height' 8-bit gray lines
-// (255 = black) 'bytesPerLine' apart: each pixel inverted, rows of
-// WorkingImageStride(width) bytes, padding white. Made in the memory of the
-// lines, so a page needs no second buffer for it. Throws std::bad_alloc when
-// the memory cannot be had, as a page buffer does.
-WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width, int height);
+// 'bytesPerLine' apart: rows of WorkingImageStride(width) bytes, padding
+// white. Lines of 255 = black ('blackIs255') have each pixel inverted; sgray
+// lines (0 = black) are the working image's grays as they stand. Made in the
+// memory of the lines, so a page needs no second buffer for it. Throws
+// std::bad_alloc when the memory cannot be had, as a page buffer does.
+WorkingImage GrayWorkingImage(PageBytes &&lines, size_t bytesPerLine, int width, int height,
+                              bool blackIs255);
 
 // 'ColourWorkingImage()' - The working image of 'height' 24-bit lines
 // (0 = black) 'bytesPerLine' apart, rows of bytesPerLine bytes: each whole

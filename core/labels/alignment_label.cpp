@@ -14,8 +14,8 @@ namespace labels {
 namespace {
 
 // 'MillimetreDot()' - The dot k millimetres from the page's edge:
-// round(k * 203 / 25.4) = round(k * 2030 / 254).
-int MillimetreDot(int k) { return int((int64_t(k) * 4060 + 254) / 508); }
+// round(k * dpi / 25.4) = round(k * 10 * dpi / 254).
+int MillimetreDot(int k) { return int((int64_t(k) * 20 * kDotsPerInch + 254) / 508); }
 
 constexpr int kNumberScale = 2;
 constexpr int kDigitRows = 7 * kNumberScale; // digits have no tails
@@ -111,7 +111,7 @@ void DrawMiddleText(GrayCanvas &canvas) {
   const std::string title = "Alignment";
   const std::string wanted[] = {
       std::to_string(w) + " x " + std::to_string(h) + " dots",
-      Tenths(TenthsOfMillimetre(w)) + " x " + Tenths(TenthsOfMillimetre(h)) + " mm, 203 dpi",
+      Tenths(TenthsOfMillimetre(w)) + " x " + Tenths(TenthsOfMillimetre(h)) + " mm" + Dpi(),
       "Frame 1 dot inside each edge",
       "Ticks every mm from top left",
       "long at 5 mm, longer at 10",

@@ -1,6 +1,8 @@
 // The text of the maintenance labels.
 #include "labels/label_text.h"
 
+#include "printer_model.h"
+
 namespace labels {
 
 // 'Tenths()' - The tenths as a number with one decimal.
@@ -9,7 +11,12 @@ std::string Tenths(int64_t tenths) {
 }
 
 // 'TenthsOfMillimetre()' - Dots in tenths of a millimetre, rounded.
-int64_t TenthsOfMillimetre(int dots) { return (int64_t(dots) * 508 + 203) / 406; }
+int64_t TenthsOfMillimetre(int dots) {
+  return (int64_t(dots) * 2 * 254 + kDotsPerInch) / (2 * kDotsPerInch);
+}
+
+// 'Dpi()' - The printer's resolution after a comma.
+std::string Dpi() { return ", " + std::to_string(kDotsPerInch) + " dpi"; }
 
 // 'FitScale()' - Each scale from the largest down, until one fits.
 int FitScale(std::string_view text, int maxScale, int width) {

@@ -13,8 +13,11 @@ namespace labels {
 // 'Tenths()' - "104.1" for 1041 tenths.
 std::string Tenths(int64_t tenths);
 
-// 'TenthsOfMillimetre()' - round(dots * 25.4 / 203 * 10).
+// 'TenthsOfMillimetre()' - round(dots * 25.4 / dpi * 10) = round(dots * 254 / dpi).
 int64_t TenthsOfMillimetre(int dots);
+
+// 'Dpi()' - ", 203 dpi": the printer's resolution as a label names it.
+std::string Dpi();
 
 // 'FitScale()' - The largest scale up to maxScale at which 'text' fits in
 // 'width' dots; 0 when it does not fit even at scale 1.

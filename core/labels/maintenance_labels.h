@@ -10,14 +10,13 @@
 #pragma once
 
 #include "labels/gray_canvas.h"
+#include "printer_model.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace labels {
-
-inline constexpr int kDotsPerInch = 203;
 
 // One printer setting as the self-test label lists it: "Darkness: 8", or
 // "Darkness: printer's own" when the job sends no value and the printer keeps

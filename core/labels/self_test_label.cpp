@@ -103,7 +103,7 @@ void DrawTitle(Column &column, const std::string &printerName) {
   const int scale = column.scale;
   if (!printerName.empty())
     drawn |= TextLine(column, printerName, scale + 1);
-  drawn |= TextLine(column, "Self-test label, 203 dpi", scale);
+  drawn |= TextLine(column, "Self-test label" + Dpi(), scale);
   drawn |=
       TextLine(column, std::to_string(width) + " x " + std::to_string(height) + " dots", scale);
   drawn |= TextLine(column,

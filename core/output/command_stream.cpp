@@ -93,7 +93,7 @@ int FeedDots(int nFeed) {
   return nFeed <= 0 || nFeed > kLargestFeedChoice ? 0 : nNum[nFeed - 1] * 30;
 }
 
-PageOutcome ProcessData(const JobSettings &settings, const PackedPage &page, unsigned dwCopies,
+PageOutcome ProcessData(const JobSettings &settings, PackedPage &page, unsigned dwCopies,
                         const EngineSink &sink) {
   // The page's lines go to the log before anything that may wait or fail:
   // the printer, a dump, a buffer that cannot be had, the return. They are
@@ -131,7 +131,8 @@ PageOutcome ProcessData(const JobSettings &settings, const PackedPage &page, uns
   // The transforms, in order; each works on the result of the one before.
   // The quarter turn and the mirror fill with white 1 bits, so a page with
   // 1 for black that they work on is complemented first.
-  std::span<uint8_t> pBuf = page.bits.first(static_cast<size_t>(nImageWidth) * nImageHeight);
+  std::span<uint8_t> pBuf =
+      std::span(page.bits).first(static_cast<size_t>(nImageWidth) * nImageHeight);
   bool blackIsOne = page.blackIsOne;
   PageBytes pBuf180;
   std::vector<uint8_t> pBuf90, pMirror;

@@ -22,7 +22,7 @@ enum class PageOutcome {
 // 'ProcessData()' - Bring the packed page into the printer's orientation and
 // polarity and send its command stream once per copy, with its log lines and
 // the dump of one copy. The page's bits may be complemented in place.
-PageOutcome ProcessData(const JobSettings &settings, const PackedPage &page, unsigned dwCopies,
+PageOutcome ProcessData(const JobSettings &settings, PackedPage &page, unsigned dwCopies,
                         const EngineSink &sink);
 
 // 'FeedDots()' - How far a "FeedAfterPrinting" choice (0 to 13) feeds the

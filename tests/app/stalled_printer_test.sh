@@ -2,7 +2,9 @@
 # A socket:// printer that stops reading in the middle of a job: the job
 # waits for it until it is canceled, the cancel ends the job within 2 s, the
 # log says the rest was not sent, and the printer then takes the next job.
-# Once for a PWG job, once for a document of the printer's own commands.
+# Once for a PWG job, once for a document of the printer's own commands. A
+# job canceled while a slow printer reads it ends with whole labels and the
+# cut it asked for at its end.
 #
 #   stalled_printer_test.sh APP LABEL_RASTERS
 set -euo pipefail
@@ -116,3 +118,32 @@ done
 cmp -s "$WORK/printer/3.prn" "$WORK/out/reference.prn" ||
   fail "the job after the cancels reached the printer as $(stat -c %s "$WORK/printer/3.prn" 2>&1) bytes, not the whole label"
 pass "the printer is free: the next job prints the whole label"
+
+# A job canceled between its copies ends as labelfilter ends one: whole
+# labels, then the cut it asked for at its end. The printer reads slowly
+# until the cancel, then fast.
+rm "$WORK/printer/fast"
+TO=$STALLED print_job cut "$WORK/gray-sgray.pwg" image/pwg-raster integer:copies=999 \
+  keyword:cutting=end-of-job &
+PRINT_PID=$!
+for _ in $(seq 100); do
+  [[ -s $WORK/printer/4.part ]] && break
+  sleep 0.1
+done
+ipptool -q -d job=4 "$STALLED" "$here/cancel-job.test" || fail "cancel-job 4"
+JOB=4 TO=$STALLED wait_job 7 job-canceled-by-user
+touch "$WORK/printer/fast"
+wait "$PRINT_PID" || fail "print-job of 999 copies and a cut"
+PRINT_PID=
+for _ in $(seq 100); do
+  [[ -e $WORK/printer/4.prn ]] && break
+  sleep 0.1
+done
+label=$(stat -c %s "$WORK/out/reference.prn")
+size=$(stat -c %s "$WORK/printer/4.prn" 2>/dev/null) || fail "the canceled job never ended at the printer"
+copies=$(((size - 3) / label))
+((copies >= 1 && copies < 999 && copies * label + 3 == size)) ||
+  fail "the canceled job reached the printer as $size bytes, not whole labels of $label bytes and a cut"
+cmp -s "$WORK/printer/4.prn" <(for _ in $(seq "$copies"); do cat "$WORK/out/reference.prn"; done
+  printf '\x1d\x56\x00') || fail "the canceled job's $copies labels and cut are not the label's bytes"
+pass "a job canceled after $copies of its 999 labels ends with them whole and the cut at its end"

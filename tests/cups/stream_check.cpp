@@ -10,9 +10,9 @@
 //   feed N           ESC J n
 //   cut              GS V 0
 //
-// The commands are the labelpreview decoder's (tools/stream_decoder.h). On top
-// of what it accepts, the filter sends bands only 24 rows high and never a
-// feed of 0 rows. stream_check exits 2, naming the offset, at the first byte
+// The commands are the labelpreview decoder's (core/picture/stream_decoder.h).
+// On top of what it accepts, the filter sends bands only 24 rows high and
+// never a feed of 0 rows. stream_check exits 2, naming the offset, at the first byte
 // that starts no command, at a truncated command, or at a band or feed that
 // the filter would not send; the commands before it are printed. --same-as
 // compares the dots of the paper the stream prints with a PBM picture of the

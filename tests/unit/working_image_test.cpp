@@ -96,7 +96,7 @@ Lines Draw(Kind kind, int width, int height, int bits, size_t padding, std::mt19
 WorkingImage ImageOf(const Lines &page) {
   PageBytes lines(page.bytes.begin(), page.bytes.end());
   return page.bits == 8
-             ? GrayWorkingImage(std::move(lines), page.bytesPerLine, page.width, page.height)
+             ? GrayWorkingImage(std::move(lines), page.bytesPerLine, page.width, page.height, true)
              : ColourWorkingImage(std::move(lines), page.bytesPerLine, page.width, page.height);
 }
 

@@ -2,7 +2,7 @@
 
 #include <array>
 #include <bit>
-#include <cstdio>
+#include <utility>
 
 namespace preview {
 
@@ -29,18 +29,20 @@ constexpr std::array<Setting, 8> kSettingNames{{
     {0x13, "UpwardOffset"},
 }};
 
-DecodeError Error(ErrorKind kind, size_t offset, const char *format, unsigned a = 0,
-                  unsigned b = 0) {
-  char text[128];
-  snprintf(text, sizeof text, format, a, b);
-  return DecodeError{kind, offset, text};
+// 'Hex()' - A byte as the listing writes it: "0x1B".
+std::string Hex(unsigned byte) {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  return std::string("0x") + kDigits[(byte >> 4) & 15] + kDigits[byte & 15];
+}
+
+DecodeError Error(ErrorKind kind, size_t offset, std::string text) {
+  return DecodeError{kind, offset, std::move(text)};
 }
 
 DecodeError Truncated(size_t offset, const char *what, size_t need, size_t have) {
-  char text[160];
-  snprintf(text, sizeof text, "%s cut short: %zu bytes, the stream ends after %zu", what, need,
-           have);
-  return DecodeError{ErrorKind::kTruncated, offset, text};
+  return DecodeError{ErrorKind::kTruncated, offset,
+                     std::string(what) + " cut short: " + std::to_string(need) +
+                         " bytes, the stream ends after " + std::to_string(have)};
 }
 
 // 'count' bytes are there from 'offset' on, or the command is truncated.
@@ -50,8 +52,8 @@ bool Has(std::span<const uint8_t> stream, size_t offset, size_t count) {
 
 std::variant<Command, DecodeError> DecodeSetting(std::span<const uint8_t> s, size_t at) {
   if (Has(s, at, 2) && SettingName(s[at + 1]) == nullptr)
-    return Error(ErrorKind::kUnknownSetting, at + 1, "settings command with unknown code 0x%02X",
-                 s[at + 1]);
+    return Error(ErrorKind::kUnknownSetting, at + 1,
+                 "settings command with unknown code " + Hex(s[at + 1]));
   if (!Has(s, at, 3))
     return Truncated(at, "settings command", 3, s.size() - at);
   return Command{.kind = CommandKind::kSetting,
@@ -63,7 +65,7 @@ std::variant<Command, DecodeError> DecodeSetting(std::span<const uint8_t> s, siz
 
 std::variant<Command, DecodeError> DecodeFeed(std::span<const uint8_t> s, size_t at) {
   if (Has(s, at, 2) && s[at + 1] != 0x4A)
-    return Error(ErrorKind::kUnknownCommand, at + 1, "unknown command ESC 0x%02X", s[at + 1]);
+    return Error(ErrorKind::kUnknownCommand, at + 1, "unknown command ESC " + Hex(s[at + 1]));
   if (!Has(s, at, 3))
     return Truncated(at, "feed (ESC J)", 3, s.size() - at);
   return Command{.kind = CommandKind::kFeed, .offset = at, .length = 3, .value = s[at + 2]};
@@ -72,17 +74,18 @@ std::variant<Command, DecodeError> DecodeFeed(std::span<const uint8_t> s, size_t
 // GS v 0 m xL xH yL yH, then yL + 256 yH rows of xL + 256 xH bytes.
 std::variant<Command, DecodeError> DecodeBand(std::span<const uint8_t> s, size_t at) {
   if (Has(s, at, 3) && s[at + 2] != 0x30)
-    return Error(ErrorKind::kUnknownCommand, at + 2, "unknown command GS v 0x%02X", s[at + 2]);
+    return Error(ErrorKind::kUnknownCommand, at + 2, "unknown command GS v " + Hex(s[at + 2]));
   if (Has(s, at, 4) && s[at + 3] != 0x00)
-    return Error(ErrorKind::kBadMode, at + 3, "band (GS v 0) with mode %u; only mode 0 prints",
-                 s[at + 3]);
+    return Error(ErrorKind::kBadMode, at + 3,
+                 "band (GS v 0) with mode " + std::to_string(s[at + 3]) + "; only mode 0 prints");
   if (!Has(s, at, 8))
     return Truncated(at, "band header (GS v 0)", 8, s.size() - at);
   const unsigned widthBytes = s[at + 4] + 256u * s[at + 5];
   const unsigned height = s[at + 6] + 256u * s[at + 7];
   if (widthBytes == 0 || height == 0)
     return Error(ErrorKind::kEmptyBand, at + (widthBytes == 0 ? 4 : 6),
-                 "band (GS v 0) of %u bytes by %u rows has no area", widthBytes, height);
+                 "band (GS v 0) of " + std::to_string(widthBytes) + " bytes by " +
+                     std::to_string(height) + " rows has no area");
   // At most 65535 x 65535 bytes: compared with what is left before any use.
   const uint64_t dataBytes = uint64_t{widthBytes} * height;
   if (uint64_t{s.size() - at - 8} < dataBytes)
@@ -100,8 +103,8 @@ std::variant<Command, DecodeError> DecodeBand(std::span<const uint8_t> s, size_t
 
 std::variant<Command, DecodeError> DecodeCut(std::span<const uint8_t> s, size_t at) {
   if (Has(s, at, 3) && s[at + 2] != 0x00)
-    return Error(ErrorKind::kBadMode, at + 2, "cut (GS V) with mode %u; only mode 0 cuts",
-                 s[at + 2]);
+    return Error(ErrorKind::kBadMode, at + 2,
+                 "cut (GS V) with mode " + std::to_string(s[at + 2]) + "; only mode 0 cuts");
   if (!Has(s, at, 3))
     return Truncated(at, "cut (GS V 0)", 3, s.size() - at);
   return Command{.kind = CommandKind::kCut, .offset = at, .length = 3};
@@ -150,9 +153,9 @@ std::variant<Command, DecodeError> DecodeCommand(std::span<const uint8_t> s, siz
       return DecodeBand(s, at);
     if (s[at + 1] == 0x56)
       return DecodeCut(s, at);
-    return Error(ErrorKind::kUnknownCommand, at + 1, "unknown command GS 0x%02X", s[at + 1]);
+    return Error(ErrorKind::kUnknownCommand, at + 1, "unknown command GS " + Hex(s[at + 1]));
   default:
-    return Error(ErrorKind::kUnknownCommand, at, "unknown command byte 0x%02X", s[at]);
+    return Error(ErrorKind::kUnknownCommand, at, "unknown command byte " + Hex(s[at]));
   }
 }
 
