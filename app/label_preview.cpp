@@ -13,6 +13,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -88,26 +89,27 @@ bool SetMedia(const pappl_pr_driver_data_t &data, const std::string &name,
 // 'SetVendorDefault()' - Put the form's value of a vendor attribute into
 // 'attrs' as its NAME-default, of the attribute's syntax. False when the
 // printer does not take the value.
-bool SetVendorDefault(ipp_t *attrs, const VendorAttribute &vendor, const std::string &value) {
-  const std::string name = std::string(vendor.name) + "-default";
+bool SetVendorDefault(ipp_t *attrs, const PrinterOption &option, const std::string &value) {
+  const std::string name = std::string(option.ippName) + "-default";
   if (ipp_attribute_t *old = ippFindAttribute(attrs, name.c_str(), IPP_TAG_ZERO))
     ippDeleteAttribute(attrs, old);
   ipp_attribute_t *attr = nullptr;
-  switch (vendor.syntax) {
-  case VendorSyntax::Keyword:
+  switch (option.ippSyntax) {
+  case IppSyntax::Keyword:
     attr =
         ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, name.c_str(), nullptr, value.c_str());
     break;
-  case VendorSyntax::Boolean:
+  case IppSyntax::Boolean:
     if (value == "true" || value == "false")
       attr = ippAddBoolean(attrs, IPP_TAG_PRINTER, name.c_str(), value == "true");
     break;
-  case VendorSyntax::Range:
-    if (std::optional<int> n = Integer(value, vendor.low, vendor.high))
+  case IppSyntax::Integer:
+    if (std::optional<int> n =
+            Integer(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()))
       attr = ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, name.c_str(), *n);
     break;
   }
-  return SupportedValue(vendor, attr).has_value();
+  return SupportedValue(option, attr).has_value();
 }
 
 struct DeleteIpp {
@@ -162,9 +164,9 @@ std::string JobOptions(pappl_printer_t *printer, const std::vector<FormPart> &fi
       taken = scaling.has_value();
       options.print_scaling = scaling.value_or(PAPPL_SCALING_AUTO);
     } else {
-      for (const VendorAttribute &vendor : VendorAttributes())
-        if (field.name == vendor.name)
-          taken = SetVendorDefault(attrs.get(), vendor, value);
+      for (const PrinterOption &option : VendorOptions())
+        if (field.name == option.ippName)
+          taken = SetVendorDefault(attrs.get(), option, value);
     }
     if (!taken)
       return "The printer does not take " + field.name + "=" + value.substr(0, 40) + ".";

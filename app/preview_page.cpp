@@ -245,30 +245,30 @@ void ShowPreviewPage(pappl_client_t *client, pappl_printer_t *printer) {
 
   const std::unique_ptr<ipp_t, decltype(&ippDelete)> attrs(papplPrinterGetDriverAttributes(printer),
                                                            ippDelete);
-  for (const VendorAttribute &vendor : VendorAttributes()) {
+  for (const PrinterOption &option : VendorOptions()) {
     if (std::find_if(std::begin(kFormVendorAttributes), std::end(kFormVendorAttributes),
-                     [&vendor](const char *name) { return !strcmp(name, vendor.name); }) ==
+                     [&option](const char *name) { return !strcmp(name, option.ippName); }) ==
         std::end(kFormVendorAttributes))
       continue;
-    const std::string defaultName = std::string(vendor.name) + "-default";
+    const std::string defaultName = std::string(option.ippName) + "-default";
     const std::string chosen =
-        SupportedValue(vendor, ippFindAttribute(attrs.get(), defaultName.c_str(), IPP_TAG_ZERO))
-            .value_or(vendor.defaultValue);
+        SupportedValue(option, ippFindAttribute(attrs.get(), defaultName.c_str(), IPP_TAG_ZERO))
+            .value_or(DefaultValue(option));
     std::vector<std::pair<std::string, std::string>> choices;
-    switch (vendor.syntax) {
-    case VendorSyntax::Keyword:
-      for (const VendorChoice &choice : vendor.choices)
-        choices.emplace_back(choice.keyword, choice.label);
+    switch (option.ippSyntax) {
+    case IppSyntax::Keyword:
+      for (const OptionChoice &choice : OfferedChoices(option))
+        choices.emplace_back(choice.ipp, choice.label);
       break;
-    case VendorSyntax::Boolean:
+    case IppSyntax::Boolean:
       choices = {{"false", "No"}, {"true", "Yes"}};
       break;
-    case VendorSyntax::Range:
-      for (int n = vendor.low; n <= vendor.high; ++n)
-        choices.emplace_back(std::to_string(n), std::to_string(n));
+    case IppSyntax::Integer:
+      for (const OptionChoice &choice : OfferedChoices(option))
+        choices.emplace_back(choice.ipp, choice.ipp);
       break;
     }
-    PutSelect(client, vendor.name, vendor.label, choices, chosen);
+    PutSelect(client, option.ippName, option.ippLabel, choices, chosen);
   }
   papplClientHTMLPuts(
       client, "<tr><th></th><td><input type=\"submit\" value=\"Show Preview\"></td></tr>\n"

@@ -8,44 +8,31 @@
 #include <pappl/pappl.h>
 
 #include <optional>
-#include <span>
+#include <ranges>
 #include <string>
 #include <vector>
 
-// How a vendor attribute's values look in IPP.
-enum class VendorSyntax {
-  Keyword, // one of its choices
-  Boolean, // true / false: the PPD's "True" / "False"
-  Range,   // an integer from 'low' to 'high': the PPD's number; offered as
-           // the list of every value, which the web page shows as a list
-};
+// 'VendorOptions()' - The options the application offers as vendor
+// attributes, in the order of the options table, which the web page shows.
+inline auto VendorOptions() {
+  return kPrinterOptions |
+         std::views::filter([](const PrinterOption &option) { return option.ippName != nullptr; });
+}
 
-// One IPP keyword and the PPD choice it stands for; no choice means the
-// printer keeps its own setting and is sent no command. The label is what
-// the web page shows for it.
-struct VendorChoice {
-  const char *keyword;
-  const char *ppdChoice;
-  const char *label;
-};
+// 'OfferedChoices()' - The values of the option's vendor attribute, in the
+// order NAME-supported lists them: "printer-setting" first (the printer
+// keeps its own setting and is sent no command: no PPD choice) when the PPD
+// has no default, then one for every PPD choice.
+std::vector<OptionChoice> OfferedChoices(const PrinterOption &option);
 
-struct VendorAttribute {
-  const char *name;                                // the IPP attribute, "-default" and "-supported"
-  const char *label;                               // the web page's name for it
-  std::optional<std::string> ChoiceKeywords::*ppd; // the PPD option it sets
-  VendorSyntax syntax;
-  std::span<const VendorChoice> choices; // Keyword
-  int low = 0, high = 0;                 // Range
-  const char *defaultValue = "";         // as IPP text: a keyword, "false", a number
-};
-
-// Every vendor attribute, in the order the web page shows them.
-std::span<const VendorAttribute> VendorAttributes();
+// 'DefaultValue()' - The option's built-in default as IPP text: the PPD's
+// default, or "printer-setting" when the PPD has none.
+const char *DefaultValue(const PrinterOption &option);
 
 // 'SupportedValue()' - The value of 'attr' as IPP text when the printer takes
-// it for 'vendor': one value, of the attribute's syntax, among its choices or
-// in its range. Nothing for any other value, or for no attribute.
-std::optional<std::string> SupportedValue(const VendorAttribute &vendor, ipp_attribute_t *attr);
+// it for 'option': one value, of the attribute's syntax, among its offered
+// choices. Nothing for any other value, or for no attribute.
+std::optional<std::string> SupportedValue(const PrinterOption &option, ipp_attribute_t *attr);
 
 // 'AddVendorAttributes()' - Put every vendor attribute's name into the
 // driver data and its -default and -supported values into 'attrs'.
@@ -60,11 +47,14 @@ std::optional<int> DarknessLevel(int percent);
 // the printer keeps its own speed.
 std::optional<int> SpeedLevel(int hundredthsMmPerSecond);
 
-// The speeds offered: 1 to 8 inches per second, one per PrintSpeed level.
+// The speeds offered: 1 to 8 inches per second, one per PrintSpeed choice.
 inline constexpr int kSpeedStep = 2540;
-inline constexpr int kSpeedLevels = 8;
-// The darkness levels offered: "none" (0 %) and Darkness 1 to 15.
-inline constexpr int kDarknessLevels = 16;
+inline constexpr int kSpeedLevels =
+    static_cast<int>(OptionOf(&ChoiceKeywords::PrintSpeed).choices.size());
+// The darkness levels offered: "none" (0 %) and one per Darkness choice, 1 to
+// 15.
+inline constexpr int kDarknessLevels =
+    static_cast<int>(OptionOf(&ChoiceKeywords::Darkness).choices.size()) + 1;
 
 // 'JobChoiceKeywords()' - The PPD choice keywords a job asks for: its vendor
 // attributes, its darkness and its speed. Each vendor attribute takes the

@@ -1,12 +1,10 @@
-// The state file: a first line that names the form, then one setting a line,
-// a key and its values separated by single spaces. Each value is escaped: a
-// byte below 0x21, 0x7F and '%' are written as %XX, so that a value never
-// holds a space or a line break. The system's settings come first; a line
-// "printer ID NAME DRIVER DEVICE-URI DEVICE-ID" starts a printer, and the
-// lines after it are that printer's settings.
+// The state file: the system's settings and the printers with their
+// defaults, written into the file's form (state_format.h) and brought back
+// from it.
 #include "state_file.h"
 
 #include "settings_map.h"
+#include "state_format.h"
 
 #include <cerrno>
 #include <charconv>
@@ -21,63 +19,11 @@
 
 namespace {
 
-constexpr std::string_view kHeader = "label-printer-app-state 1";
 // A file of a few printers is a few kilobytes; anything this large is no
 // state file of ours.
 constexpr off_t kMaxStateBytes = 1 << 20;
 
-using Values = std::vector<std::string>;
-
-// One line of the file: its key and its values, unescaped.
-struct Line {
-  std::string key;
-  Values values;
-  int number = 0;
-};
-
-// A printer of the file: its identity, then its settings.
-struct PrinterRecord {
-  int id = 0;
-  std::string name, driver, deviceUri, deviceId;
-  std::vector<Line> settings;
-};
-
-struct StateRecord {
-  std::vector<Line> system;
-  std::vector<PrinterRecord> printers;
-};
-
 // ---- Writing -------------------------------------------------------------
-
-// 'Escape()' - A value as one word of the file.
-std::string Escape(std::string_view value) {
-  std::string word;
-  for (const char c : value) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte <= 0x20 || byte == 0x7f || c == '%') {
-      char hex[4];
-      snprintf(hex, sizeof hex, "%%%02X", byte);
-      word += hex;
-    } else {
-      word += c;
-    }
-  }
-  return word;
-}
-
-// 'Put()' - Add a line with its values.
-void Put(std::string &text, std::string_view key, std::initializer_list<std::string_view> values) {
-  text += key;
-  for (std::string_view value : values) {
-    text += ' ';
-    text += Escape(value);
-  }
-  text += '\n';
-}
-
-void PutInt(std::string &text, std::string_view key, int value) {
-  Put(text, key, {std::to_string(value)});
-}
 
 // 'PutText()' - A text setting that PAPPL gives through a buffer; none when unset.
 void PutText(std::string &text, std::string_view key, const char *value) {
@@ -156,19 +102,19 @@ std::vector<std::pair<std::string, std::string>> CheckedVendorDefaults(pappl_pri
   ipp_t *attrs = papplPrinterGetDriverAttributes(printer);
   int numReset = 0;
   cups_option_t *reset = nullptr;
-  for (const VendorAttribute &vendor : VendorAttributes()) {
-    const std::string defaultName = std::string(vendor.name) + "-default";
+  for (const PrinterOption &option : VendorOptions()) {
+    const std::string defaultName = std::string(option.ippName) + "-default";
     std::optional<std::string> value =
-        SupportedValue(vendor, ippFindAttribute(attrs, defaultName.c_str(), IPP_TAG_ZERO));
+        SupportedValue(option, ippFindAttribute(attrs, defaultName.c_str(), IPP_TAG_ZERO));
     if (!value) {
       papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR,
                       "The default of %s is not a value the printer takes; it is set back to "
                       "%s.",
-                      vendor.name, vendor.defaultValue);
-      numReset = cupsAddOption(vendor.name, vendor.defaultValue, numReset, &reset);
-      value = vendor.defaultValue;
+                      option.ippName, DefaultValue(option));
+      numReset = cupsAddOption(option.ippName, DefaultValue(option), numReset, &reset);
+      value = DefaultValue(option);
     }
-    values.emplace_back(vendor.name, *value);
+    values.emplace_back(option.ippName, *value);
   }
   ippDelete(attrs);
   if (numReset > 0) {
@@ -219,7 +165,7 @@ void PutPrinter(pappl_printer_t *printer, void *data) {
 
 // 'StateText()' - The whole file.
 std::string StateText(pappl_system_t *system) {
-  std::string text(kHeader);
+  std::string text(kStateHeader);
   text += '\n';
   char buffer[1024];
   if (const char *uuid = papplSystemGetUUID(system))
@@ -244,91 +190,6 @@ std::string StateText(pappl_system_t *system) {
 }
 
 // ---- Reading ---------------------------------------------------------------
-
-// 'Unescape()' - A word of the file as its value; none when it is not one
-// this file writes.
-std::optional<std::string> Unescape(std::string_view word) {
-  std::string value;
-  for (size_t i = 0; i < word.size(); ++i) {
-    if (word[i] != '%') {
-      value += word[i];
-      continue;
-    }
-    unsigned byte = 0;
-    if (i + 2 >= word.size())
-      return std::nullopt;
-    const auto [end, error] = std::from_chars(word.data() + i + 1, word.data() + i + 3, byte, 16);
-    if (error != std::errc() || end != word.data() + i + 3 || byte == 0)
-      return std::nullopt;
-    value += static_cast<char>(byte);
-    i += 2;
-  }
-  return value;
-}
-
-// 'ToInt()' - A whole decimal number, into 'n'.
-bool ToInt(const std::string &value, int &n) {
-  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
-  return error == std::errc() && end == value.data() + value.size() && !value.empty();
-}
-
-// 'ParseState()' - The file's lines, or the number of the first line that
-// is broken and why.
-bool ParseState(std::string_view text, StateRecord &state, int &badLine, const char *&why) {
-  int number = 0;
-  while (!text.empty()) {
-    ++number;
-    const size_t end = text.find('\n');
-    if (end == std::string_view::npos) {
-      badLine = number, why = "the file breaks off";
-      return false;
-    }
-    const std::string_view line = text.substr(0, end);
-    text.remove_prefix(end + 1);
-    if (number == 1) {
-      if (line != kHeader) {
-        badLine = number, why = "not a state file of this application";
-        return false;
-      }
-      continue;
-    }
-    Line parsed;
-    parsed.number = number;
-    size_t start = 0;
-    for (bool first = true;; first = false) {
-      const size_t space = line.find(' ', start);
-      const std::string_view word = line.substr(start, space - start);
-      std::optional<std::string> value = Unescape(word);
-      if (!value || (first && value->empty())) {
-        badLine = number, why = "a value is not escaped";
-        return false;
-      }
-      (first ? parsed.key : parsed.values.emplace_back()) = std::move(*value);
-      if (space == std::string_view::npos)
-        break;
-      start = space + 1;
-    }
-    if (parsed.key == "printer") {
-      int id = 0;
-      if (parsed.values.size() != 5 || !ToInt(parsed.values[0], id) || id <= 0 ||
-          parsed.values[1].empty() || parsed.values[2].empty() || parsed.values[3].empty()) {
-        badLine = number, why = "a printer needs an id, a name, a driver and a device";
-        return false;
-      }
-      state.printers.push_back(
-          {id, parsed.values[1], parsed.values[2], parsed.values[3], parsed.values[4], {}});
-    } else if (state.printers.empty()) {
-      state.system.push_back(std::move(parsed));
-    } else {
-      state.printers.back().settings.push_back(std::move(parsed));
-    }
-  }
-  if (number == 0) {
-    badLine = 1, why = "the file is empty";
-    return false;
-  }
-  return true;
-}
 
 // 'ReadWhole()' - The file's bytes; false when it cannot be read.
 bool ReadWhole(const std::string &path, std::string &text, bool &missing) {
@@ -498,31 +359,6 @@ void ApplyPrinter(pappl_system_t *system, const PrinterRecord &record) {
   cupsFreeOptions(numVendor, vendor);
   if (haveReady)
     papplPrinterSetReadyMedia(printer, driver.num_source, ready.data());
-}
-
-// 'BrokenLegacyLine()' - The number of the first line of a PAPPL state file
-// whose quotes do not pair up (as a line break written inside a job's name
-// leaves it), or 0.
-int BrokenLegacyLine(std::string_view text) {
-  int number = 0;
-  while (!text.empty()) {
-    ++number;
-    const size_t end = text.find('\n');
-    const std::string_view line = text.substr(0, end);
-    bool quoted = false;
-    for (size_t i = 0; i < line.size(); ++i) {
-      if (quoted && line[i] == '\\')
-        ++i;
-      else if (line[i] == '"')
-        quoted = !quoted;
-    }
-    if (quoted)
-      return number;
-    if (end == std::string_view::npos)
-      break;
-    text.remove_prefix(end + 1);
-  }
-  return 0;
 }
 
 // 'MoveAside()' - Keep a file that cannot be read where nothing is saved

@@ -36,10 +36,11 @@ void Put(std::string &text, const std::string &key, const char *value) {
 
 std::string WebStrings() {
   std::string text;
-  for (const VendorAttribute &attr : VendorAttributes()) {
-    Put(text, attr.name, attr.label);
-    for (const VendorChoice &choice : attr.choices)
-      Put(text, std::string(attr.name) + "." + choice.keyword, choice.label);
+  for (const PrinterOption &option : VendorOptions()) {
+    Put(text, option.ippName, option.ippLabel);
+    if (option.ippSyntax == IppSyntax::Keyword)
+      for (const OptionChoice &choice : OfferedChoices(option))
+        Put(text, std::string(option.ippName) + "." + choice.ipp, choice.label);
   }
   for (const MediaSize &size : LabelMedia())
     Put(text, std::string("media.") + size.name, size.label);

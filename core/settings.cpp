@@ -14,49 +14,53 @@ bool IsChoice(const std::optional<std::string> &choice, std::string_view keyword
                               });
 }
 
-} // namespace
+// 'ChoicePosition()' - The position of the job's choice among the option's
+// choices; the default's when the job has none or one the option does not
+// have.
+int ChoicePosition(const ChoiceKeywords &c, ChoiceField field) {
+  const PrinterOption &option = OptionOf(field);
+  for (size_t i = 0; i < option.choices.size(); ++i)
+    if (IsChoice(c.*field, option.choices[i].ppd))
+      return static_cast<int>(i);
+  return option.defaultChoice;
+}
 
+// The enumerations' values are these options' choices, one each, and a
+// choice the printer does not know reads as the default.
+constexpr bool HasChoices(ChoiceField field, size_t count) {
+  return OptionOf(field).choices.size() == count && OptionOf(field).defaultChoice != kNoDefault;
+}
+static_assert(HasChoices(&ChoiceKeywords::Dithering, 4) && HasChoices(&ChoiceKeywords::Origin, 4) &&
+              HasChoices(&ChoiceKeywords::Cutting, 3) &&
+              HasChoices(&ChoiceKeywords::MirrorImage, 2) &&
+              HasChoices(&ChoiceKeywords::NegativeImage, 2));
+
+// 'ChoiceNumber()' - A choice keyword read as a decimal number: leading
+// blanks and a sign are accepted, digits are taken up to the first other
+// character, and a keyword without digits reads as 0.
 long long ChoiceNumber(const std::string &keyword) {
   // strtoll has the decimal-prefix rule and saturates instead of overflowing.
   return strtoll(keyword.c_str(), nullptr, 10);
 }
 
+} // namespace
+
 JobSettings ParseSettings(const ChoiceKeywords &c) {
   JobSettings s;
-  if (IsChoice(c.Dithering, "Threshold"))
-    s.dithering = GrayConversion::Threshold;
-  else if (IsChoice(c.Dithering, "OrderDithering"))
-    s.dithering = GrayConversion::OrderDithering;
-  else if (IsChoice(c.Dithering, "ErrorDiffusion"))
-    s.dithering = GrayConversion::ErrorDiffusion;
+  s.dithering = static_cast<GrayConversion>(ChoicePosition(c, &ChoiceKeywords::Dithering));
+  s.origin = static_cast<Origin>(ChoicePosition(c, &ChoiceKeywords::Origin));
+  s.mirror = ChoicePosition(c, &ChoiceKeywords::MirrorImage) == kTrueChoice;
+  s.negative = ChoicePosition(c, &ChoiceKeywords::NegativeImage) == kTrueChoice;
 
-  if (IsChoice(c.Origin, "Rotation90"))
-    s.origin = Origin::Rotation90;
-  else if (IsChoice(c.Origin, "Rotation180"))
-    s.origin = Origin::Rotation180;
-  else if (IsChoice(c.Origin, "Rotation270"))
-    s.origin = Origin::Rotation270;
-
-  s.mirror = IsChoice(c.MirrorImage, "True");
-  s.negative = IsChoice(c.NegativeImage, "True");
-
-  const std::optional<std::string> *values[] = {&c.PrintPressure,      &c.PrintHeaderHeatingTemp,
-                                                &c.PrintHeaderOffset,  &c.EdageEnhance,
-                                                &c.EdageEnhanceLength, &c.PrintSpeed,
-                                                &c.Darkness,           &c.UpwardOffset};
-  static_assert(std::size(values) == kSettingsCommands.size());
   for (size_t i = 0; i < kSettingsCommands.size(); ++i)
-    if (*values[i])
-      s.commands[i] = SettingValue{**values[i], static_cast<uint8_t>(ChoiceNumber(**values[i]))};
+    if (const std::optional<std::string> &value = c.*kSettingsCommands[i].field)
+      s.commands[i] = SettingValue{*value, static_cast<uint8_t>(ChoiceNumber(*value))};
 
   // Choices beyond the feed table feed as far as its largest one.
   if (c.FeedAfterPrinting)
     s.feedChoice = static_cast<int>(
         std::clamp<long long>(ChoiceNumber(*c.FeedAfterPrinting), 0, kLargestFeedChoice));
 
-  if (IsChoice(c.Cutting, "1"))
-    s.cutting = Cutting::EveryPage;
-  else if (IsChoice(c.Cutting, "2"))
-    s.cutting = Cutting::EndOfJob;
+  s.cutting = static_cast<Cutting>(ChoicePosition(c, &ChoiceKeywords::Cutting));
   return s;
 }

@@ -2,29 +2,16 @@
 // plain values. The keywords are the PPD's option and choice keywords.
 #pragma once
 
+#include "option_table.h"
+
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 
-// The choice keyword of each option the printer takes, as the job or the
-// printer's defaults give it; empty when the option has none.
-struct ChoiceKeywords {
-  std::optional<std::string> Dithering;
-  std::optional<std::string> MirrorImage;
-  std::optional<std::string> NegativeImage;
-  std::optional<std::string> Origin;
-  std::optional<std::string> PrintPressure;
-  std::optional<std::string> PrintHeaderHeatingTemp;
-  std::optional<std::string> PrintHeaderOffset;
-  std::optional<std::string> EdageEnhance;
-  std::optional<std::string> EdageEnhanceLength;
-  std::optional<std::string> PrintSpeed;
-  std::optional<std::string> Darkness;
-  std::optional<std::string> UpwardOffset;
-  std::optional<std::string> FeedAfterPrinting;
-  std::optional<std::string> Cutting;
-};
+// The values of the three enumerations below are the positions of their
+// choices in the options table.
 
 // How the gray pixels of an 8-bit page become black or white ("Dithering").
 // 24-bit pages always take the edge-aware conversion.
@@ -52,21 +39,23 @@ enum class Cutting {
 };
 
 // The printer's settings commands, in the order they are sent ahead of every
-// page: the option that sets each and its command code.
+// page (the options table's order): the option that sets each, its command
+// code and the job's choice it sends.
 struct SettingsCommand {
   const char *option;
   uint8_t code;
+  ChoiceField field;
 };
-inline constexpr std::array<SettingsCommand, 8> kSettingsCommands{{
-    {"PrintPressure", 0x02},
-    {"PrintHeaderHeatingTemp", 0x0A},
-    {"PrintHeaderOffset", 0x0C},
-    {"EdageEnhance", 0x0D},
-    {"EdageEnhanceLength", 0x0E},
-    {"PrintSpeed", 0x11},
-    {"Darkness", 0x12},
-    {"UpwardOffset", 0x13},
-}};
+inline constexpr auto kSettingsCommands = [] {
+  constexpr size_t count = std::ranges::count_if(
+      kPrinterOptions, [](const PrinterOption &option) { return option.command != 0; });
+  std::array<SettingsCommand, count> commands{};
+  size_t i = 0;
+  for (const PrinterOption &option : kPrinterOptions)
+    if (option.command != 0)
+      commands[i++] = {option.keyword, option.command, option.field};
+  return commands;
+}();
 
 // A settings command's value: the choice keyword, which the job log shows,
 // and the byte the printer gets (the keyword's number, cut to 8 bits).
@@ -74,9 +63,6 @@ struct SettingValue {
   std::string keyword;
   uint8_t n = 0;
 };
-
-// The longest feed after printing the printer knows (choice 13, 720 dots).
-inline constexpr int kLargestFeedChoice = 13;
 
 struct JobSettings {
   GrayConversion dithering = GrayConversion::EdgeAware;
@@ -93,8 +79,3 @@ struct JobSettings {
 // without regard to letter case. A choice the printer does not know counts
 // as the option's default.
 JobSettings ParseSettings(const ChoiceKeywords &choices);
-
-// 'ChoiceNumber()' - A choice keyword read as a decimal number: leading
-// blanks and a sign are accepted, digits are taken up to the first other
-// character, and a keyword without digits reads as 0.
-long long ChoiceNumber(const std::string &keyword);

@@ -39,22 +39,10 @@ static std::optional<std::string> MarkedChoice(ppd_file_t *ppd, const char *keyw
 }
 
 ChoiceKeywords ReadChoiceKeywords(ppd_file_t *ppd) {
-  ChoiceKeywords s;
-  s.Dithering = MarkedChoice(ppd, "Dithering");
-  s.MirrorImage = MarkedChoice(ppd, "MirrorImage");
-  s.NegativeImage = MarkedChoice(ppd, "NegativeImage");
-  s.Origin = MarkedChoice(ppd, "Origin");
-  s.PrintPressure = MarkedChoice(ppd, "PrintPressure");
-  s.PrintHeaderHeatingTemp = MarkedChoice(ppd, "PrintHeaderHeatingTemp");
-  s.PrintHeaderOffset = MarkedChoice(ppd, "PrintHeaderOffset");
-  s.EdageEnhance = MarkedChoice(ppd, "EdageEnhance");
-  s.EdageEnhanceLength = MarkedChoice(ppd, "EdageEnhanceLength");
-  s.PrintSpeed = MarkedChoice(ppd, "PrintSpeed");
-  s.Darkness = MarkedChoice(ppd, "Darkness");
-  s.UpwardOffset = MarkedChoice(ppd, "UpwardOffset");
-  s.FeedAfterPrinting = MarkedChoice(ppd, "FeedAfterPrinting");
-  s.Cutting = MarkedChoice(ppd, "Cutting");
-  return s;
+  ChoiceKeywords choices;
+  for (const PrinterOption &option : kPrinterOptions)
+    choices.*option.field = MarkedChoice(ppd, option.keyword);
+  return choices;
 }
 
 namespace {

@@ -93,6 +93,43 @@ void CountCells(uint8_t *row, int n, const std::array<uint8_t, 256> &level, bool
   }
 }
 
+// 'OtsuThreshold()' - The threshold that best splits N levels counted by
+// level in pixelCount; 0 when N is 0.
+int OtsuThreshold(const std::array<uint64_t, 256> &pixelCount, uint64_t N) {
+  if (N == 0)
+    return 0;
+
+  // The search, in 32-bit floats. A candidate with an empty class divides
+  // zero by zero; its NaN variance never compares greater, so it is never
+  // taken. Equal variances keep the first (smallest) candidate.
+  std::array<float, 256> pixelPro;
+  for (int k = 0; k < 256; ++k)
+    pixelPro[k] = static_cast<float>(pixelCount[k]) / static_cast<float>(N);
+
+  float deltaMax = 0;
+  int threshold = 0;
+  for (int t = 0; t < 256; ++t) {
+    float w0 = 0, w1 = 0, u0tmp = 0, u1tmp = 0;
+    for (int k = 0; k <= t; ++k) {
+      w0 += pixelPro[k];
+      u0tmp += static_cast<float>(k) * pixelPro[k];
+    }
+    for (int k = t + 1; k < 256; ++k) {
+      w1 += pixelPro[k];
+      u1tmp += static_cast<float>(k) * pixelPro[k];
+    }
+    const float u0 = u0tmp / w0;
+    const float u1 = u1tmp / w1;
+    const float u = u0tmp + u1tmp;
+    const float deltaTmp = (u0 - u) * w0 * (u0 - u) + (u1 - u) * w1 * (u1 - u);
+    if (deltaTmp > deltaMax) {
+      deltaMax = deltaTmp;
+      threshold = t;
+    }
+  }
+  return threshold;
+}
+
 } // namespace
 
 int otsu(WorkingImage &image, int nLight) {
@@ -127,39 +164,4 @@ int otsu(WorkingImage &image, int nLight) {
       }
   }
   return OtsuThreshold(pixelCount, static_cast<uint64_t>(groups) * image.height);
-}
-
-int OtsuThreshold(const std::array<uint64_t, 256> &pixelCount, uint64_t N) {
-  if (N == 0)
-    return 0;
-
-  // The search, in 32-bit floats. A candidate with an empty class divides
-  // zero by zero; its NaN variance never compares greater, so it is never
-  // taken. Equal variances keep the first (smallest) candidate.
-  std::array<float, 256> pixelPro;
-  for (int k = 0; k < 256; ++k)
-    pixelPro[k] = static_cast<float>(pixelCount[k]) / static_cast<float>(N);
-
-  float deltaMax = 0;
-  int threshold = 0;
-  for (int t = 0; t < 256; ++t) {
-    float w0 = 0, w1 = 0, u0tmp = 0, u1tmp = 0;
-    for (int k = 0; k <= t; ++k) {
-      w0 += pixelPro[k];
-      u0tmp += static_cast<float>(k) * pixelPro[k];
-    }
-    for (int k = t + 1; k < 256; ++k) {
-      w1 += pixelPro[k];
-      u1tmp += static_cast<float>(k) * pixelPro[k];
-    }
-    const float u0 = u0tmp / w0;
-    const float u1 = u1tmp / w1;
-    const float u = u0tmp + u1tmp;
-    const float deltaTmp = (u0 - u) * w0 * (u0 - u) + (u1 - u) * w1 * (u1 - u);
-    if (deltaTmp > deltaMax) {
-      deltaMax = deltaTmp;
-      threshold = t;
-    }
-  }
-  return threshold;
 }

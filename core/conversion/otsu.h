@@ -22,7 +22,3 @@ std::array<uint8_t, 256> LightnessLevels(int nLight);
 // lightness offset of nLight, and return the threshold (0..254) that best
 // splits those levels: levels at or below it form the dark class.
 int otsu(WorkingImage &image, int nLight);
-
-// 'OtsuThreshold()' - The threshold that best splits N levels counted by
-// level in pixelCount: the search of otsu(); 0 when N is 0.
-int OtsuThreshold(const std::array<uint64_t, 256> &pixelCount, uint64_t N);

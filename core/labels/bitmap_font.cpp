@@ -104,15 +104,15 @@ constexpr std::array<GlyphRows, 95> kGlyphs = {{
     {0x00, 0x00, 0x08, 0x15, 0x02, 0x00, 0x00, 0x00, 0x00}, // '~'
 }};
 
-} // namespace
-
-// 'Glyph()' - Look the character up; anything outside the table is '?'.
+// 'Glyph()' - The glyph of a character, 0x20 to 0x7E; '?' for any other byte.
 const GlyphRows &Glyph(char c) {
   const auto byte = static_cast<unsigned char>(c);
   if (byte < 0x20 || byte > 0x7E)
     return kGlyphs['?' - 0x20];
   return kGlyphs[byte - 0x20];
 }
+
+} // namespace
 
 // 'TextWidth()' - The advances of all glyphs less the last blank column.
 int TextWidth(std::string_view text, int scale) {

@@ -18,9 +18,6 @@ inline constexpr int kGlyphAdvance = 6; // one blank column between glyphs
 // One glyph, top row first; bit 4 of a row is its leftmost dot.
 using GlyphRows = std::array<uint8_t, kGlyphRows>;
 
-// 'Glyph()' - The glyph of a character, 0x20 to 0x7E; '?' for any other byte.
-const GlyphRows &Glyph(char c);
-
 // 'TextWidth()' - Dots across 'text' at 'scale': every glyph's advance but
 // the last glyph's blank column. 0 for no text.
 int TextWidth(std::string_view text, int scale);

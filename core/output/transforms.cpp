@@ -7,7 +7,7 @@
 #include <cstring>
 #include <new>
 
-#if defined(__x86_64__)
+#ifdef X86_VECTOR_COPIES
 #include <immintrin.h>
 #endif
 
@@ -35,12 +35,14 @@ void TurnBytesOneByOne(const uint8_t *src, uint8_t *dst, size_t n, int shift, ui
     dst[n - 1 - i] = TurnedByte(src, i, shift, flip);
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#ifdef X86_VECTOR_COPIES
 #define TURN_BYTES_AVX2 1
 // 32 bytes at a time: the shift in 16-bit lanes with masks that keep each
 // byte's bits to itself, the bit reversal by a lookup of each half byte,
-// then the 32 bytes in the opposite order. Clang's warning counts this
-// version as unused, though its dispatcher picks it.
+// then the 32 bytes in the opposite order. A 1-bit page's half turn needs
+// it: one byte at a time the filter takes about 1.2 times as long as reading
+// the page, over its limit of half (bench/run_whole_process.sh). Clang's
+// warning counts this version as unused, though its dispatcher picks it.
 #ifdef __clang__
 #pragma clang diagnostic push
 #pragma clang diagnostic ignored "-Wunused-function"

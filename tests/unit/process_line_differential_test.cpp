@@ -30,18 +30,11 @@ struct Page {
   }
 };
 
-// The page loops on the page's cells (one byte per 3-byte group), the
-// decided cells put back into the page: ClassifyPage as it runs on gray
-// pages, keeping only the original rows around the row it decides, or
-// ClassifyPixels with the whole original copy, as on colour pages.
-enum class Loop { KeptRows, WholeCopy };
-
-void ClassifyCells(Page &page, const std::vector<uint8_t> &org, Loop loop = Loop::WholeCopy) {
+// The page loop on the page's cells (one byte per 3-byte group), as it runs
+// on gray pages, the decided cells put back into the page.
+void ClassifyCells(Page &page) {
   std::vector<uint8_t> cells = CellsOf(page.work, page.nBytePerRow);
-  if (loop == Loop::KeptRows)
-    ClassifyPage(cells, page.cx, page.cy, page.nBytePerRow);
-  else
-    ClassifyPixels(cells, CellsOf(org, page.nBytePerRow), page.cx, page.cy, page.nBytePerRow);
+  ClassifyPage(cells, page.cx, page.cy, page.nBytePerRow);
   PutCells(cells, page.work, page.nBytePerRow);
 }
 
@@ -186,22 +179,19 @@ constexpr Pattern kPatterns[] = {Pattern::Noise,       Pattern::EdgeGrays, Patte
                                  Pattern::Alternating, Pattern::Blocks,    Pattern::Gradient,
                                  Pattern::Stairs};
 
-// 'ExpectAsLiteral()' - Both page loops decide every pixel of the page as
+// 'ExpectAsLiteral()' - The page loop decides every pixel of the page as
 // the literal classifier does.
 void ExpectAsLiteral(const Page &page, const std::string &what, literal::WalkStats &stats) {
   const std::vector<uint8_t> org = page.Original();
   Page expected = page;
   literal::ClassifyPixels(expected.work, org, page.cx, page.cy, page.nBytePerRow, &stats);
-  for (Loop loop : {Loop::KeptRows, Loop::WholeCopy}) {
-    Page fast = page;
-    ClassifyCells(fast, org, loop);
-    auto diff = std::mismatch(fast.work.begin(), fast.work.end(), expected.work.begin());
-    if (diff.first != fast.work.end()) {
-      const size_t at = static_cast<size_t>(diff.first - fast.work.begin());
-      FAIL() << what << (loop == Loop::KeptRows ? ", kept rows, " : ", whole copy, ")
-             << Describe(fast, at) << ": fast " << int(*diff.first) << ", literal "
-             << int(*diff.second);
-    }
+  Page fast = page;
+  ClassifyCells(fast);
+  auto diff = std::mismatch(fast.work.begin(), fast.work.end(), expected.work.begin());
+  if (diff.first != fast.work.end()) {
+    const size_t at = static_cast<size_t>(diff.first - fast.work.begin());
+    FAIL() << what << ", " << Describe(fast, at) << ": fast " << int(*diff.first) << ", literal "
+           << int(*diff.second);
   }
 }
 
@@ -242,10 +232,11 @@ TEST(ClassifierLookups, FindEveryRunAndScanStopAsTheWalks) {
     for (Pattern pattern : kPatterns) {
       Page page = MakePage(pattern, rng);
       const std::vector<uint8_t> org = page.Original();
-      ClassifyCells(page, org);
+      ClassifyCells(page);
       const std::vector<uint8_t> workCells = CellsOf(page.work, page.nBytePerRow);
       const std::vector<uint8_t> orgCells = CellsOf(org, page.nBytePerRow);
-      ClassifierLookups lookups(workCells, orgCells, page.nBytePerRow);
+      ClassifierLookups lookups(workCells, OriginalRows{orgCells, 0, RowCells(page.nBytePerRow)},
+                                page.nBytePerRow);
       for (int y = 0; y < page.cy; ++y)
         for (int x = 0; x < page.cx; ++x) {
           const size_t at = static_cast<size_t>(y) * page.nBytePerRow + 3 * x;
@@ -266,36 +257,6 @@ TEST(ClassifierLookups, FindEveryRunAndScanStopAsTheWalks) {
           }
         }
     }
-}
-
-// Below the page the classifier reads one row and one cell of white: an
-// original copy that ends there decides every pixel as the full copy does.
-TEST(ClassifyPixels, NeedsOneRowAndOneCellOfWhiteBelowThePage) {
-  std::mt19937 rng(4000);
-  for (int round = 0; round < 300; ++round) {
-    Page page =
-        round % 3 ? MakePage(kPatterns[round % std::size(kPatterns)], rng) : MakeLabelLikePage(rng);
-    const int cells = RowCells(page.nBytePerRow);
-    const std::vector<uint8_t> org = CellsOf(page.Original(), page.nBytePerRow);
-    std::vector<uint8_t> full = CellsOf(page.work, page.nBytePerRow);
-    const size_t cut = std::min(org.size(), full.size() + cells + 1);
-    const std::vector<uint8_t> shortOrg(org.begin(), org.begin() + static_cast<ptrdiff_t>(cut));
-    std::vector<uint8_t> onShort = full;
-    ClassifyPixels(full, org, page.cx, page.cy, page.nBytePerRow);
-    ClassifyPixels(onShort, shortOrg, page.cx, page.cy, page.nBytePerRow);
-    ASSERT_EQ(full, onShort) << "round " << round;
-  }
-  // One cell less and the classifier leaves the page as it is.
-  Page page = MakePage(Pattern::Noise, rng);
-  while (page.cy < 2)
-    page = MakePage(Pattern::Noise, rng);
-  const std::vector<uint8_t> org = CellsOf(page.Original(), page.nBytePerRow);
-  std::vector<uint8_t> work = CellsOf(page.work, page.nBytePerRow);
-  const std::vector<uint8_t> before = work;
-  ClassifyPixels(work,
-                 std::span<const uint8_t>(org).first(work.size() + RowCells(page.nBytePerRow)),
-                 page.cx, page.cy, page.nBytePerRow);
-  EXPECT_EQ(work, before);
 }
 
 // 'Taller()' - The page's rows repeated down to at least 'rows' rows, each
@@ -332,12 +293,11 @@ TEST(ClassifyPage, DecidesEveryPixelOfTallPagesAsTheLiteralClassifier) {
   }
 }
 
-TEST(ClassifyPixels, LeavesEveryPixelOfAnUnpaddedPageBlackOrWhite) {
+TEST(ClassifyPage, LeavesEveryPixelOfAnUnpaddedPageBlackOrWhite) {
   std::mt19937 rng(7);
   for (int round = 0; round < 200; ++round) {
     Page page = MakePage(round % 2 ? Pattern::Noise : Pattern::FlatRuns, rng, false);
-    const std::vector<uint8_t> org = page.Original();
-    ClassifyCells(page, org);
+    ClassifyCells(page);
     for (size_t i = 0; i < page.work.size(); i += 3) {
       ASSERT_TRUE(page.work[i] == 0 || page.work[i] == 255) << Describe(page, i);
       ASSERT_TRUE(page.work[i + 1] == page.work[i] && page.work[i + 2] == page.work[i])

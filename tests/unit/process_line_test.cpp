@@ -45,7 +45,7 @@ struct TinyPage {
 
   // 'Process()' - ProcessLine() on pixel (x, y), with the whole original copy.
   LineDecision Process(int x, int y, const LogLines &log = {}) {
-    ClassifierLookups lookups(work, org, nWidth);
+    ClassifierLookups lookups(work, OriginalRows{org, 0, cells}, nWidth);
     return ProcessLine(work, OriginalRows{org, 0, cells}, x, y, nWidth, nHeight, lookups, log);
   }
 
@@ -412,7 +412,7 @@ TEST(LightRules, TheRightScanReadsPastTheRowEnd) {
 TEST(RowAboveRun, KeepsTheFullSumOfFourHundredPixels) {
   TinyPage page(Grid{std::vector<int>(400, 200), std::vector<int>(400, 200)});
   page.ColourRow(0, std::string(400, 'W'));
-  ClassifierLookups lookups(page.work, page.org, page.nWidth);
+  ClassifierLookups lookups(page.work, OriginalRows{page.org, 0, page.cells}, page.nWidth);
   const RowAboveRun run = lookups.FindRowAboveRun(0, 1);
   EXPECT_EQ(run.nTotalColor, 400);
   EXPECT_EQ(run.dwColor, 80000u);
@@ -575,17 +575,17 @@ TEST(ProcessLine, APixelOf220IsWhiteAloneAnd219IsNot) {
   EXPECT_EQ(darker.Row(0, 3), "WWW");
 }
 
-TEST(ClassifyPixels, ARunMayWriteThePaddingColumn) {
+TEST(ClassifyPage, ARunMayWriteThePaddingColumn) {
   // Stride 3 x 3 + 3: last = 3 is the padding cell; a black run reaches it.
   TinyPage page(Grid{{100, 100, 100, 100}});
-  ClassifyPixels(page.work, page.org, 3, 1, page.nWidth);
+  ClassifyPage(page.work, 3, 1, page.nWidth);
   EXPECT_EQ(page.Row(0, 4), "BBBB");
 
   // Two padding bytes make no whole cell: last = 2 and their cell stays as
   // it was.
   TinyPage partial(Grid{{100, 100, 100}}, 2);
   partial.work[3] = 100;
-  ClassifyPixels(partial.work, partial.org, 3, 1, partial.nWidth);
+  ClassifyPage(partial.work, 3, 1, partial.nWidth);
   EXPECT_EQ(partial.Row(0, 3), "BBB");
   EXPECT_EQ(partial.work[3], 100);
 }

@@ -18,10 +18,6 @@ constexpr int kWalksPerRow = 16;
 
 } // namespace
 
-ClassifierLookups::ClassifierLookups(std::span<const uint8_t> pPixel,
-                                     std::span<const uint8_t> pOrgPixel, int nWidth)
-    : ClassifierLookups(pPixel, OriginalRows{pOrgPixel, 0, RowCells(nWidth)}, nWidth) {}
-
 ClassifierLookups::ClassifierLookups(std::span<const uint8_t> pPixel, const OriginalRows &org,
                                      int nWidth)
     : pPixel_(pPixel), org_(org), nCells_(RowCells(nWidth)) {}

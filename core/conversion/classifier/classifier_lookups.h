@@ -37,12 +37,10 @@ struct RowAboveRun {
 
 class ClassifierLookups {
 public:
-  // The lookups read the two buffers as the classifier rewrites them; they
-  // must outlive this object and be visited in the classifier's order.
-  ClassifierLookups(std::span<const uint8_t> pPixel, std::span<const uint8_t> pOrgPixel,
-                    int nWidth);
-  // The same over original grays held row by row; they must hold rows y - 1
-  // to y + 1 whenever a pixel of row y asks, see SetOriginalRows().
+  // The lookups read the working image as the classifier rewrites it, and
+  // the original grays held row by row, which must hold rows y - 1 to y + 1
+  // whenever a pixel of row y asks (see SetOriginalRows()); both must outlive
+  // this object and be visited in the classifier's order.
   ClassifierLookups(std::span<const uint8_t> pPixel, const OriginalRows &org, int nWidth);
 
   // 'SetOriginalRows()' - The original grays as they are held from now on.

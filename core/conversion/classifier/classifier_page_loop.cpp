@@ -197,11 +197,6 @@ inline int WriteRowTail(std::span<uint8_t> pPixel, const OriginalRows &orgRows, 
   return i;
 }
 
-// The whole original copy, rows of RowCells(nWidth) cells from row 0.
-OriginalRows WholeCopy(std::span<const uint8_t> pOrgPixel, int nWidth) {
-  return {pOrgPixel, 0, RowCells(nWidth)};
-}
-
 } // namespace
 
 LineDecision ProcessLine(std::span<uint8_t> pPixel, const OriginalRows &org, int x, int y,
@@ -273,11 +268,11 @@ private:
   int count_ = 0; // rows held
 };
 
-// 'DecideRows()' - The pixel loop of ClassifyPixels() and ClassifyPage():
-// the original grays come from 'org', or from 'window' for each row when
-// there is one.
-void DecideRows(std::span<uint8_t> pvBits, OriginalRows org, OriginalWindow *window, int cx, int cy,
-                int nBytePerRow, const LogLines &log) {
+// 'DecideRows()' - The pixel loop of ClassifyPage(): the original grays of
+// each row come from 'window'.
+void DecideRows(std::span<uint8_t> pvBits, OriginalWindow &window, int cx, int cy, int nBytePerRow,
+                const LogLines &log) {
+  OriginalRows org;
   ClassifierLookups lookups(pvBits, org, nBytePerRow);
   // A row is written only while it is being decided: a decision writes its
   // pixel and the run to its right. The pixels to decide are those that
@@ -290,10 +285,8 @@ void DecideRows(std::span<uint8_t> pvBits, OriginalRows org, OriginalWindow *win
   std::vector<uint8_t> marks(64 * static_cast<size_t>(words), 0);
   std::vector<uint64_t> markBits(static_cast<size_t>(words));
   for (int y = 0; y < cy; ++y) {
-    if (window) {
-      org = window->Slide(y);
-      lookups.SetOriginalRows(org);
-    }
+    org = window.Slide(y);
+    lookups.SetOriginalRows(org);
     const uint8_t *row = pvBits.data() + Offset(0, y, nBytePerRow);
     MarkGrayPixels(row, cx, marks.data());
     PackMarks(marks.data(), words, markBits.data());
@@ -315,23 +308,11 @@ void DecideRows(std::span<uint8_t> pvBits, OriginalRows org, OriginalWindow *win
 
 } // namespace
 
-void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
-                    int nBytePerRow, const LogLines &log) {
-  // Below the last row the classifier reads at most one row and one cell of
-  // white, and no further than a copy of twice the page's size.
-  const int cells = RowCells(nBytePerRow);
-  const size_t size = static_cast<size_t>(cells) * (cy > 0 ? cy : 0);
-  if (cx <= 0 || cy <= 0 || nBytePerRow < 3 * cx || pvBits.size() < size ||
-      pOrgPixel.size() < std::min(2 * size, size + cells + 1))
-    return;
-  DecideRows(pvBits, WholeCopy(pOrgPixel, nBytePerRow), nullptr, cx, cy, nBytePerRow, log);
-}
-
 void ClassifyPage(std::span<uint8_t> pvBits, int cx, int cy, int nBytePerRow, const LogLines &log) {
   const int cells = RowCells(nBytePerRow);
   if (cx <= 0 || cy <= 0 || nBytePerRow < 3 * cx ||
       pvBits.size() / static_cast<size_t>(cells) < static_cast<size_t>(cy))
     return;
   OriginalWindow window(pvBits, cy, cells);
-  DecideRows(pvBits, {}, &window, cx, cy, nBytePerRow, log);
+  DecideRows(pvBits, window, cx, cy, nBytePerRow, log);
 }

@@ -10,21 +10,14 @@
 #include "engine_sink.h"
 #include "original_rows.h"
 
-// 'ClassifyPixels()' - Visit the pixels of the working image row by row, left
+// 'ClassifyPage()' - Visit the pixels of the working image row by row, left
 // to right, and let the classifier decide every pixel that is neither 0 nor
-// 255. 'pvBits' is the working image after the Otsu pass (rewritten in place),
-// 'pOrgPixel' the read-only original copy: the page, then white (255). Both
-// hold one byte per cell, RowCells(nBytePerRow) cells a row, for the
-// printer's rows of nBytePerRow bytes (see Neighbourhood). The classifier
-// reads one row and one cell of the white, so 2 x cells x cy bytes with a
-// white second half, or cells x (cy + 1) + 1 bytes, decide the same. The
-// decision of one pixel, (368, 306), is traced to 'log' when there is one.
-void ClassifyPixels(std::span<uint8_t> pvBits, std::span<const uint8_t> pOrgPixel, int cx, int cy,
-                    int nBytePerRow, const LogLines &log = {});
-
-// 'ClassifyPage()' - The same as ClassifyPixels() with no original copy: the
-// original grays of the few rows the classifier reads around the row it
-// decides are kept as it goes down the page.
+// 255. 'pvBits' is the working image after the Otsu pass (rewritten in
+// place): one byte per cell, RowCells(nBytePerRow) cells a row, for the
+// printer's rows of nBytePerRow bytes (see Neighbourhood). The original
+// grays of the few rows the classifier reads around the row it decides are
+// kept as it goes down the page; below the page it reads white. The decision
+// of one pixel, (368, 306), is traced to 'log' when there is one.
 void ClassifyPage(std::span<uint8_t> pvBits, int cx, int cy, int nBytePerRow,
                   const LogLines &log = {});
 
