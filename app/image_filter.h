@@ -1,6 +1,6 @@
 // PNG and JPEG documents: an image's size is read from its header and
 // checked against what the printer can print before its pixels are decoded;
-// PAPPL then lays the image out on the job's page.
+// the image is then laid out on the job's page and printed as one page.
 #pragma once
 
 #include "page_bytes.h"

@@ -1,0 +1,183 @@
+#include "image_job.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <span>
+
+// 'FailJob()' - End the job with a reason and a line that says why.
+bool FailJob(ImageJob &job, pappl_jreason_t reason, const char *format, ...) {
+  char message[300];
+  va_list ap;
+  va_start(ap, format);
+  vsnprintf(message, sizeof message, format, ap);
+  va_end(ap);
+  papplLogJob(job.pappl, PAPPL_LOGLEVEL_ERROR, "%s", message);
+  papplJobSetMessage(job.pappl, "%s", message);
+  papplJobSetReasons(job.pappl, reason, PAPPL_JREASON_NONE);
+  job.reason = reason;
+  job.message = message;
+  return false;
+}
+
+// 'FitsPrinter()' - Whether an image of this size can be printed; ends the
+// job if not.
+bool FitsPrinter(ImageJob &job, const char *type, uint64_t width, uint64_t height) {
+  if (width >= 1 && height >= 1 && width <= kMaxImageSide && height <= kMaxImageSide &&
+      width * height <= kMaxImagePixels)
+    return true;
+  return FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
+                 "The %s image is %llu x %llu pixels; the printer takes images of up to %u "
+                 "pixels on a side and %llu pixels in all.",
+                 type, static_cast<unsigned long long>(width),
+                 static_cast<unsigned long long>(height), kMaxImageSide,
+                 static_cast<unsigned long long>(kMaxImagePixels));
+}
+
+// 'HasSquarePixels()' - Whether the image's resolution is the same across
+// and down, which PAPPL's layout needs; ends the job if not.
+bool HasSquarePixels(ImageJob &job, const char *type, int xppi, int yppi) {
+  papplLogJob(job.pappl, PAPPL_LOGLEVEL_INFO, "%s image resolution: %d x %d pixels per inch.", type,
+              xppi, yppi);
+  if (xppi == yppi)
+    return true;
+  return FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
+                 "The %s image has %d x %d pixels per inch; the printer takes images whose "
+                 "pixels are square.",
+                 type, xppi, yppi);
+}
+
+// 'ImageBuffer()' - Room for an image's gray pixels once its size has
+// passed FitsPrinter(); ends the job when there is not enough memory.
+bool ImageBuffer(ImageJob &job, GrayImage &image, uint32_t width, uint32_t height) {
+  const uint64_t bytes = uint64_t{width} * height;
+  try {
+    image.pixels.resize(static_cast<size_t>(bytes));
+  } catch (const std::bad_alloc &) {
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM,
+                   "Not enough memory for the image's %llu bytes.",
+                   static_cast<unsigned long long>(bytes));
+  }
+  image.width = static_cast<int>(width);
+  image.height = static_cast<int>(height);
+  return true;
+}
+
+namespace {
+
+// 'Scaling()' - The job's print-scaling as the image's sizing. 'auto' is
+// 'auto-fit' on this printer: its media have no margins, for which PAPPL
+// takes 'auto' as 'fill', and a label cut short loses its barcode.
+ImageScaling Scaling(pappl_scaling_t scaling) {
+  switch (scaling) {
+  case PAPPL_SCALING_FIT:
+    return ImageScaling::Fit;
+  case PAPPL_SCALING_FILL:
+    return ImageScaling::Fill;
+  case PAPPL_SCALING_NONE:
+    return ImageScaling::None;
+  default:
+    return ImageScaling::AutoFit;
+  }
+}
+
+// 'Turn()' - The job's orientation-requested as the image's turn.
+ImageTurn Turn(ipp_orient_t orientation) {
+  switch (orientation) {
+  case IPP_ORIENT_PORTRAIT:
+    return ImageTurn::Deg0;
+  case IPP_ORIENT_LANDSCAPE:
+    return ImageTurn::Deg90;
+  case IPP_ORIENT_REVERSE_PORTRAIT:
+    return ImageTurn::Deg180;
+  case IPP_ORIENT_REVERSE_LANDSCAPE:
+    return ImageTurn::Deg270;
+  default:
+    return ImageTurn::Auto;
+  }
+}
+
+// 'TurnDegrees()' - The turn in degrees counter-clockwise, for the log.
+int TurnDegrees(ImageTurn turn) {
+  switch (turn) {
+  case ImageTurn::Deg90:
+    return 90;
+  case ImageTurn::Deg180:
+    return 180;
+  case ImageTurn::Deg270:
+    return 270;
+  default:
+    return 0;
+  }
+}
+
+// 'CopyOptions()' - A preview's options as PAPPL makes a job's, to be
+// freed with papplJobDeletePrintOptions(); its vendor options are none.
+pappl_pr_options_t *CopyOptions(const pappl_pr_options_t &options) {
+  auto *copy = static_cast<pappl_pr_options_t *>(calloc(1, sizeof(pappl_pr_options_t)));
+  if (copy) {
+    *copy = options;
+    copy->num_vendor = 0;
+    copy->vendor = nullptr;
+  }
+  return copy;
+}
+
+} // namespace
+
+// 'StartImagePage()' - The job's page for an image of 'width' x 'height'
+// pixels at 'ppi' and room for its lines; ends the job when it has no
+// page the head prints or no memory for it.
+bool StartImagePage(ImageJob &job, ImagePage &page, int width, int height, int ppi) {
+  page.options.reset(job.pappl ? papplJobCreatePrintOptions(job.pappl, 1, false)
+                               : CopyOptions(*job.previewOptions));
+  if (!page.options)
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
+  pappl_pr_options_t &o = *page.options;
+  cups_page_header2_t &h = o.header;
+  if (h.cupsWidth == 0 || h.cupsWidth > kHeadDots || h.cupsHeight == 0 ||
+      h.cupsHeight > kMaxPageRows)
+    return FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
+                   "The page is %u x %u dots; the printer's head prints 1 to %u dots across and "
+                   "pages of up to %u rows.",
+                   h.cupsWidth, h.cupsHeight, kHeadDots, kMaxPageRows);
+  page.layout = PlaceImage(static_cast<int>(h.cupsWidth), static_cast<int>(h.cupsHeight),
+                           o.printer_resolution[0], width, height, ppi, Scaling(o.print_scaling),
+                           Turn(o.orientation_requested));
+  papplLogJob(job.pappl, PAPPL_LOGLEVEL_INFO,
+              "The image is printed %d x %d dots at (%d, %d) of the %u x %u dot page, turned %d "
+              "degrees.",
+              page.layout.width, page.layout.height, page.layout.left, page.layout.top, h.cupsWidth,
+              h.cupsHeight, TurnDegrees(page.layout.turn));
+  // The page is ink whatever colour mode the job asked for, and upright:
+  // the image is turned here.
+  h.cupsColorSpace = CUPS_CSPACE_K;
+  h.cupsColorOrder = CUPS_ORDER_CHUNKED;
+  h.cupsNumColors = 1;
+  h.cupsBitsPerColor = h.cupsBitsPerPixel = 8;
+  h.cupsBytesPerLine = h.cupsWidth;
+  o.orientation_requested = IPP_ORIENT_PORTRAIT;
+  try {
+    page.lines.resize(size_t{h.cupsBytesPerLine} * h.cupsHeight);
+  } catch (const std::bad_alloc &) {
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the page.");
+  }
+  return true;
+}
+
+// 'DrawImage()' - The page's lines from an image decoded apart; 'smooth'
+// mixes neighbouring pixels where the image is scaled. False, the job
+// ended, when there is not enough memory.
+bool DrawImage(ImageJob &job, ImagePage &page, const GrayImage &image, bool smooth) {
+  ImageSampler sampler;
+  try {
+    sampler = MakeSampler(image, page.layout, smooth);
+  } catch (const std::bad_alloc &) {
+    return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the page.");
+  }
+  const size_t stride = page.options->header.cupsBytesPerLine;
+  for (int y = 0; y < page.layout.pageHeight; ++y)
+    DrawPageRow(image, sampler, y, std::span(page.lines.data() + size_t(y) * stride, stride));
+  return true;
+}
