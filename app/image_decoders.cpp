@@ -248,7 +248,7 @@ bool ReadPNG(ImageJob &job, FILE *fp, ImagePage &page) {
                    errors.message);
   // PNG images are sampled without smoothing, as PAPPL prints them.
   if (inPlace)
-    InkInPlace(page.layout, page.lines);
+    PaperAroundImage(page.layout, page.lines);
   else if (!DrawImage(job, page, image, false))
     return false;
   return true;
@@ -296,7 +296,7 @@ bool ReadJPEG(ImageJob &job, FILE *fp, ImagePage &page) {
     return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The JPEG document is damaged: %s.",
                    errors.message);
   if (inPlace)
-    InkInPlace(page.layout, page.lines);
+    PaperAroundImage(page.layout, page.lines);
   else if (!DrawImage(job, page, image, true))
     return false;
   return true;

@@ -16,7 +16,7 @@ bool LabelFilterPNG(pappl_job_t *job, pappl_device_t *device, void *data);
 bool LabelFilterJPEG(pappl_job_t *job, pappl_device_t *device, void *data);
 
 // The page of an image as a job of 'options' would print it: the page's
-// header and its lines (8-bit, 255 = black), or why it is not printed.
+// header and its lines (8-bit, 0 = black), or why it is not printed.
 struct ImagePreview {
   cups_page_header2_t header{};
   PageBytes lines;

@@ -150,9 +150,9 @@ bool StartImagePage(ImageJob &job, ImagePage &page, int width, int height, int p
               "degrees.",
               page.layout.width, page.layout.height, page.layout.left, page.layout.top, h.cupsWidth,
               h.cupsHeight, TurnDegrees(page.layout.turn));
-  // The page is ink whatever colour mode the job asked for, and upright:
-  // the image is turned here.
-  h.cupsColorSpace = CUPS_CSPACE_K;
+  // The page is gray (0 = black, as the images decode) whatever colour
+  // mode the job asked for, and upright: the image is turned here.
+  h.cupsColorSpace = CUPS_CSPACE_SW;
   h.cupsColorOrder = CUPS_ORDER_CHUNKED;
   h.cupsNumColors = 1;
   h.cupsBitsPerColor = h.cupsBitsPerPixel = 8;

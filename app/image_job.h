@@ -32,8 +32,8 @@ struct ImageJob {
   std::string message;
 };
 
-// An image's page: the job's options with a page of ink, 8-bit with
-// 255 = black, one byte a dot, and where the image lies on it.
+// An image's page: the job's options with a page of grays, 8-bit with
+// 0 = black, one byte a dot, and where the image lies on it.
 struct ImagePage {
   PrintOptions options;
   ImageLayout layout;

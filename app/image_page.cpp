@@ -9,18 +9,6 @@
 
 namespace {
 
-// 'InkFromGray()' - Each pixel's gray (0 = black) as ink (255 = black).
-PAGE_LOOP void InkFromGray(const uint8_t *__restrict in, uint8_t *__restrict out, int count) {
-  for (int i = 0; i < count; ++i)
-    out[i] = static_cast<uint8_t>(255 - in[i]);
-}
-
-// 'InkFromGrayInPlace()' - The same where the pixels lie.
-PAGE_LOOP void InkFromGrayInPlace(uint8_t *p, int count) {
-  for (int i = 0; i < count; ++i)
-    p[i] = static_cast<uint8_t>(255 - p[i]);
-}
-
 // Sizes are kept within what the page arithmetic takes: an image of 16384
 // pixels at 1 pixel per inch is 3.3 million dots across.
 constexpr int64_t kMaxDots = int64_t{1} << 24;
@@ -167,11 +155,11 @@ ImageSampler MakeSampler(const GrayImage &image, const ImageLayout &layout, bool
 void DrawPageRow(const GrayImage &image, const ImageSampler &s, int y, std::span<uint8_t> row) {
   const size_t width = static_cast<size_t>(s.layout.pageWidth);
   if (y < s.y0 || y >= s.y1 || s.x0 >= s.x1) {
-    std::fill(row.begin(), row.begin() + static_cast<ptrdiff_t>(width), 0);
+    std::fill(row.begin(), row.begin() + static_cast<ptrdiff_t>(width), 255);
     return;
   }
-  std::fill(row.begin(), row.begin() + s.x0, 0);
-  std::fill(row.begin() + s.x1, row.begin() + static_cast<ptrdiff_t>(width), 0);
+  std::fill(row.begin(), row.begin() + s.x0, 255);
+  std::fill(row.begin() + s.x1, row.begin() + static_cast<ptrdiff_t>(width), 255);
   const uint8_t *pixels = image.pixels.data();
   uint8_t *out = row.data();
   if (s.direct) {
@@ -179,14 +167,14 @@ void DrawPageRow(const GrayImage &image, const ImageSampler &s, int y, std::span
     // page's edge cuts them.
     const uint8_t *in = pixels + static_cast<size_t>(y - s.layout.top) * size_t(image.width) +
                         (s.x0 - s.layout.left);
-    InkFromGray(in, out + s.x0, s.x1 - s.x0);
+    std::copy(in, in + (s.x1 - s.x0), out + s.x0);
     return;
   }
   const size_t i = static_cast<size_t>(y);
   const uint8_t *above = pixels + s.rowAt[i];
   if (!s.smooth) {
     for (int x = s.x0; x < s.x1; ++x)
-      out[x] = static_cast<uint8_t>(255 - above[s.columnAt[size_t(x)]]);
+      out[x] = above[s.columnAt[size_t(x)]];
     return;
   }
   // The four pixels around the dot's centre, mixed by how near it lies:
@@ -202,7 +190,7 @@ void DrawPageRow(const GrayImage &image, const ImageSampler &s, int y, std::span
     const uint32_t top = above[c0] * (256 - wx) + above[c1] * wx;
     const uint32_t bottom = below[c0] * (256 - wx) + below[c1] * wx;
     const uint32_t gray = (top * (256 - wy) + bottom * wy + 32768) >> 16;
-    out[x] = static_cast<uint8_t>(255 - gray);
+    out[x] = static_cast<uint8_t>(gray);
   }
 }
 
@@ -217,16 +205,15 @@ uint8_t *ImageRow(const ImageLayout &layout, std::span<uint8_t> lines, int y) {
          layout.left;
 }
 
-void InkInPlace(const ImageLayout &layout, std::span<uint8_t> lines) {
+void PaperAroundImage(const ImageLayout &layout, std::span<uint8_t> lines) {
   const size_t width = static_cast<size_t>(layout.pageWidth);
   for (int y = 0; y < layout.pageHeight; ++y) {
     uint8_t *row = lines.data() + static_cast<size_t>(y) * width;
     if (y < layout.top || y >= layout.top + layout.height) {
-      std::fill(row, row + width, 0);
+      std::fill(row, row + width, 255);
       continue;
     }
-    std::fill(row, row + layout.left, 0);
-    InkFromGrayInPlace(row + layout.left, layout.width);
-    std::fill(row + layout.left + layout.width, row + width, 0);
+    std::fill(row, row + layout.left, 255);
+    std::fill(row + layout.left + layout.width, row + width, 255);
   }
 }

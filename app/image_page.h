@@ -64,7 +64,7 @@ struct ImageSampler {
 // pixels around it (a JPEG photo scaled).
 ImageSampler MakeSampler(const GrayImage &image, const ImageLayout &layout, bool smooth);
 
-// 'DrawPageRow()' - Row y of the page as ink, 255 = black: the image where
+// 'DrawPageRow()' - Row y of the page in grays, 0 = black: the image where
 // it lies, white paper around it. 'row' holds the page's width.
 void DrawPageRow(const GrayImage &image, const ImageSampler &sampler, int y,
                  std::span<uint8_t> row);
@@ -72,8 +72,8 @@ void DrawPageRow(const GrayImage &image, const ImageSampler &sampler, int y,
 // An image that lies upright, unscaled and whole on the page is decoded
 // straight into the page's lines (one byte a dot, 'pageWidth' bytes each):
 // 'ImageInPlace()' says whether it does, 'ImageRow()' is where row y of
-// its pixels goes, and 'InkInPlace()' turns those pixels (0 = black) into
-// ink and the paper around them white.
+// its pixels goes, and 'PaperAroundImage()' makes the paper around them
+// white.
 bool ImageInPlace(const ImageLayout &layout, int width, int height);
 uint8_t *ImageRow(const ImageLayout &layout, std::span<uint8_t> lines, int y);
-void InkInPlace(const ImageLayout &layout, std::span<uint8_t> lines);
+void PaperAroundImage(const ImageLayout &layout, std::span<uint8_t> lines);
