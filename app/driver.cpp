@@ -13,7 +13,7 @@
 #include <cstring>
 #include <iterator>
 
-pappl_pr_driver_t LabelDrivers[1] = {
+const pappl_pr_driver_t LabelDrivers[1] = {
     {kDriverName, "Generic Thermal Label Printer 203 dpi", nullptr, nullptr},
 };
 

@@ -8,7 +8,12 @@
 // The drivers the application offers: one, the 203 dpi printer with its
 // 832-dot head.
 inline constexpr const char *kDriverName = "thermal-label-203";
-extern pappl_pr_driver_t LabelDrivers[1]; // Drivers for papplMainloop and the system
+// The list of drivers; PAPPL 1.3 takes it by a non-const pointer and only
+// reads it (DriverList()).
+extern const pappl_pr_driver_t LabelDrivers[1];
+
+// 'DriverList()' - LabelDrivers as PAPPL takes it.
+inline pappl_pr_driver_t *DriverList() { return const_cast<pappl_pr_driver_t *>(LabelDrivers); }
 
 // A page size the printer takes: its PWG name and the web page's name for it.
 struct MediaSize {

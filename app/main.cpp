@@ -128,7 +128,7 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
   papplSystemAddMIMEFilter(system, "image/png", kPrinterFormat, LabelFilterPNG, nullptr);
   papplSystemAddMIMEFilter(system, "image/jpeg", kPrinterFormat, LabelFilterJPEG, nullptr);
 
-  papplSystemSetPrinterDrivers(system, 1, LabelDrivers, nullptr, SetUpPrinter, LabelDriverCallback,
+  papplSystemSetPrinterDrivers(system, 1, DriverList(), nullptr, SetUpPrinter, LabelDriverCallback,
                                &context);
   papplSystemAddTimerCallback(system, 0, 1, OpenLateGates, &context.gate);
   pappl_version_t version{};
@@ -159,6 +159,6 @@ pappl_system_t *MakeSystem(int num_options, cups_option_t *options, void *data) 
 int main(int argc, char *argv[]) {
   AppContext context;
   AddDeviceSchemes(); // before PAPPL adds its own: our socket:// first
-  return papplMainloop(argc, argv, kVersion, nullptr, 1, LabelDrivers, nullptr, LabelDriverCallback,
+  return papplMainloop(argc, argv, kVersion, nullptr, 1, DriverList(), nullptr, LabelDriverCallback,
                        nullptr, nullptr, MakeSystem, nullptr, &context);
 }
