@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+#include <poll.h>
+#include <sys/socket.h>
+
 namespace {
 
 // The largest form a preview takes: room for any document the printer's
@@ -111,6 +114,26 @@ bool ReadBody(http_t *http, std::vector<uint8_t> &body, bool &tooLarge) {
   return n == 0;
 }
 
+// 'DiscardBody()' - After an answer sent before the body was read: stop
+// writing and read what the client still sends, for up to a second, so
+// that the connection is not reset under the client before it has read the
+// answer (a browser still sending a large form would show no page).
+void DiscardBody(http_t *http) {
+  httpFlushWrite(http);
+  const int fd = httpGetFd(http);
+  shutdown(fd, SHUT_WR);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  char block[65536];
+  for (auto now = std::chrono::steady_clock::now(); now < until;
+       now = std::chrono::steady_clock::now()) {
+    pollfd wait{fd, POLLIN, 0};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - now);
+    if (poll(&wait, 1, static_cast<int>(left.count()) + 1) <= 0 ||
+        recv(fd, block, sizeof block, 0) <= 0)
+      break;
+  }
+}
+
 // 'PostPreview()' - POST PRINTER/preview: the picture of what the printer
 // would print for the form's document and settings. Nothing is printed.
 bool PostPreview(pappl_client_t *client, pappl_printer_t *printer) {
@@ -132,6 +155,7 @@ bool PostPreview(pappl_client_t *client, pappl_printer_t *printer) {
         RespondProblem(client, HTTP_STATUS_REQUEST_TOO_LARGE, "No preview",
                        "The form is larger than the " + std::to_string(kMaxFormBytes >> 20) +
                            " MB the preview takes.");
+      DiscardBody(http);
       return false;
     }
   } catch (const std::bad_alloc &) {
