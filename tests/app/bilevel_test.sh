@@ -22,15 +22,9 @@ STREAM_COMPARE=${4:?$usage}
 PPD_FILE=$repo/ppd/thermal-label-203.ppd
 require_programs ipptool
 
-export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 make_work_dir
 source "$here/server.sh"
-trap 'status=$?; stop_server; remove_work_dir $status; exit $status' EXIT
-trap 'exit 1' INT TERM
-
-start_server
-add_printer Label "file://$WORK/out"
-PRINTER=ipp://127.0.0.1:$PORT/ipp/print/Label
+start_label_printer
 
 # NAME | page WIDTHxHEIGHT | media:WIDTHxHEIGHT in dots | job attributes |
 # labelfilter options | what prints: 'page' (labelfilter's stream of the

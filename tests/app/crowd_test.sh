@@ -19,8 +19,6 @@ CLIENTS=${3:-24}
 ROUNDS=${4:-3}
 require_programs ipptool pdftoppm gs
 
-export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
 make_work_dir
 source "$here/server.sh"
 trap 'status=$?; stop_server; remove_work_dir $status; exit $status' EXIT

@@ -17,8 +17,6 @@ STREAM_CHECK=${2:?$usage}
 require_programs cupsd lpadmin lpstat lp gs
 
 # In the sanitizer build: the leaks PAPPL itself leaves are not the app's.
-export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
 make_work_dir
 source "$here/server.sh"
 CUPSD_PID=

@@ -24,8 +24,6 @@ PPD_FILE=$repo/ppd/thermal-label-203.ppd
 require_programs ipptool /usr/bin/python3
 
 # In the sanitizer build: the leaks PAPPL itself leaves are not the app's.
-export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
 make_work_dir
 source "$here/server.sh"
 DEVICE_PID=

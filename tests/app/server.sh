@@ -8,6 +8,9 @@
 SERVER_PID=
 PORT=
 APP_TESTS=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# The sanitizer build's leak report leaves out what PAPPL and its libraries
+# keep for the life of the process.
+export LSAN_OPTIONS="suppressions=$APP_TESTS/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 # 'start_server' - Start the server and wait until it answers (the same port
 # again on a restart). It logs at the debug level, or at $LOG_LEVEL; with
@@ -107,4 +110,15 @@ wait_job() {
     "$APP_TESTS/wait-job.test" ||
     fail "job $JOB: $(ipptool -t -d job="$JOB" -d state="$1" -d reason="$2" "${TO:-$PRINTER}" \
       "$APP_TESTS/wait-job.test")"
+}
+
+# 'start_label_printer' - Stop the server and remove $WORK when the test
+# ends, start the server, and add the printer "Label" that prints into
+# $WORK/out; sets PRINTER to its IPP address.
+start_label_printer() {
+  trap 'status=$?; stop_server; remove_work_dir $status; exit $status' EXIT
+  trap 'exit 1' INT TERM
+  start_server
+  add_printer Label "file://$WORK/out"
+  PRINTER=ipp://127.0.0.1:$PORT/ipp/print/Label
 }

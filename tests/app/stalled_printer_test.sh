@@ -17,8 +17,6 @@ usage="usage: stalled_printer_test.sh APP LABEL_RASTERS"
 APP=${1:?$usage}
 LABEL_RASTERS=${2:?$usage}
 require_programs ipptool /usr/bin/python3
-export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
 make_work_dir
 source "$here/server.sh"
 DEVICE_PID=

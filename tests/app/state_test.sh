@@ -18,16 +18,9 @@ LABEL_RASTERS=${2:?$usage}
 STREAM_CHECK=${3:?$usage}
 require_programs ipptool
 
-export LSAN_OPTIONS="suppressions=$here/lsan.supp:fast_unwind_on_malloc=0:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
 make_work_dir
 source "$here/server.sh"
-trap 'status=$?; stop_server; remove_work_dir $status; exit $status' EXIT
-trap 'exit 1' INT TERM
-
-start_server
-add_printer Label "file://$WORK/out"
-PRINTER=ipp://127.0.0.1:$PORT/ipp/print/Label
+start_label_printer
 mkdir -p "$WORK/page"
 "$LABEL_RASTERS" "$WORK/page" 479 319 1
 PAGE=$WORK/page/gray-sgray.pwg
