@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <new>
+#include <span>
 #include <vector>
 
 #include <jerror.h>
@@ -68,9 +69,9 @@ bool ReadPngHeader(png_structp pp, png_infop info, FILE *fp) {
 // samples scaled, 1, 2 and 4-bit gray widened to 0 to 255, a palette looked
 // up, colours made gray by their luminance, transparent pixels over white.
 // False when the image data is damaged, or its rows would not be one byte
-// a pixel.
+// a pixel. 'rowDone' is called with each row that is whole, in order.
 bool ReadPngPixels(png_structp pp, png_infop info, png_bytep *rows, png_uint_32 height,
-                   char (&message)[200]) {
+                   char (&message)[200], const std::function<void(png_uint_32)> &rowDone) {
   if (setjmp(png_jmpbuf(pp)))
     return false;
   const int bitDepth = png_get_bit_depth(pp, info);
@@ -97,8 +98,13 @@ bool ReadPngPixels(png_structp pp, png_infop info, png_bytep *rows, png_uint_32 
              static_cast<size_t>(png_get_rowbytes(pp, info)));
     return false;
   }
-  for (int pass = passes; pass > 0; --pass)
+  for (int pass = passes; pass > 1; --pass)
     png_read_rows(pp, rows, nullptr, height);
+  // The last pass leaves each row whole.
+  for (png_uint_32 y = 0; y < height; ++y) {
+    png_read_rows(pp, rows + y, nullptr, 1);
+    rowDone(y);
+  }
   return true;
 }
 
@@ -157,10 +163,11 @@ bool ReadJpegHeader(jpeg_decompress_struct &dinfo, JpegErrors &errors, FILE *fp)
 }
 
 // 'ReadJpegPixels()' - Decode the image as gray, libjpeg's luminance of a
-// colour image, each row y where rowAt(y) says. False when the image data
-// is damaged.
+// colour image, each row y where rowAt(y) says; 'rowDone' is called with
+// each row once it is decoded. False when the image data is damaged.
 bool ReadJpegPixels(jpeg_decompress_struct &dinfo, JpegErrors &errors, uint32_t width,
-                    uint32_t height, const std::function<uint8_t *(unsigned)> &rowAt) {
+                    uint32_t height, const std::function<uint8_t *(unsigned)> &rowAt,
+                    const std::function<void(unsigned)> &rowDone) {
   if (setjmp(errors.back))
     return false;
   dinfo.quantize_colors = FALSE;
@@ -174,8 +181,10 @@ bool ReadJpegPixels(jpeg_decompress_struct &dinfo, JpegErrors &errors, uint32_t 
   }
   jpeg_start_decompress(&dinfo);
   while (dinfo.output_scanline < dinfo.output_height) {
-    JSAMPROW row = rowAt(dinfo.output_scanline);
+    const unsigned y = dinfo.output_scanline;
+    JSAMPROW row = rowAt(y);
     jpeg_read_scanlines(&dinfo, &row, 1);
+    rowDone(y);
   }
   return true;
 }
@@ -240,15 +249,22 @@ bool ReadPNG(ImageJob &job, FILE *fp, ImagePage &page) {
   } catch (const std::bad_alloc &) {
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the image.");
   }
+  const std::span<uint8_t> lines = PageLines(page);
   for (png_uint_32 y = 0; y < height; ++y)
-    rows[y] = inPlace ? ImageRow(page.layout, page.lines, static_cast<int>(y))
+    rows[y] = inPlace ? ImageRow(page.layout, lines, static_cast<int>(y))
                       : image.pixels.data() + size_t{y} * width;
-  if (!ReadPngPixels(png.pp, png.info, rows.data(), height, errors.message))
+  if (inPlace)
+    PaperAroundImage(page.layout, lines);
+  const auto rowDone = [&](png_uint_32 y) {
+    if (inPlace)
+      LinesDrawn(page, page.layout.top + static_cast<int>(y) + 1);
+  };
+  if (!ReadPngPixels(png.pp, png.info, rows.data(), height, errors.message, rowDone))
     return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The PNG document is damaged: %s.",
                    errors.message);
   // PNG images are sampled without smoothing, as PAPPL prints them.
   if (inPlace)
-    PaperAroundImage(page.layout, page.lines);
+    LinesDrawn(page, page.layout.pageHeight);
   else if (!DrawImage(job, page, image, false))
     return false;
   return true;
@@ -288,15 +304,22 @@ bool ReadJPEG(ImageJob &job, FILE *fp, ImagePage &page) {
   GrayImage image;
   if (!inPlace && !ImageBuffer(job, image, width, height))
     return false;
+  const std::span<uint8_t> lines = PageLines(page);
+  if (inPlace)
+    PaperAroundImage(page.layout, lines);
   const auto rowAt = [&](unsigned y) {
-    return inPlace ? ImageRow(page.layout, page.lines, static_cast<int>(y))
+    return inPlace ? ImageRow(page.layout, lines, static_cast<int>(y))
                    : image.pixels.data() + size_t{y} * width;
   };
-  if (!ReadJpegPixels(dinfo, errors, width, height, rowAt))
+  const auto rowDone = [&](unsigned y) {
+    if (inPlace)
+      LinesDrawn(page, page.layout.top + static_cast<int>(y) + 1);
+  };
+  if (!ReadJpegPixels(dinfo, errors, width, height, rowAt, rowDone))
     return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The JPEG document is damaged: %s.",
                    errors.message);
   if (inPlace)
-    PaperAroundImage(page.layout, page.lines);
+    LinesDrawn(page, page.layout.pageHeight);
   else if (!DrawImage(job, page, image, true))
     return false;
   return true;

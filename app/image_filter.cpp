@@ -1,8 +1,9 @@
 // PNG and JPEG documents, bounded before they are decoded
 // (image_decoders.h), decoded to gray and laid out on the job's page
 // (image_page.h), straight into the page's lines when it lies there whole
-// and unscaled; the page goes to the driver's page callbacks whole, one
-// page that the engine prints the job's copies of.
+// and unscaled, and converted to dots as the lines are drawn; the page goes
+// to the driver's page callbacks whole, one page that the engine prints the
+// job's copies of.
 #include "image_filter.h"
 
 #include "image_decoders.h"
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -26,15 +28,20 @@ struct CloseFile {
 using File = std::unique_ptr<FILE, CloseFile>;
 
 // 'PrintImagePage()' - Print the page through the driver's callbacks, its
-// lines handed over whole: one page, whose copies the engine makes.
-bool PrintImagePage(pappl_job_t *job, pappl_device_t *device, ImagePage &page) {
+// dots handed over whole: one page, whose copies the engine makes.
+bool PrintImagePage(ImageJob &image, pappl_device_t *device, ImagePage &page) {
+  pappl_job_t *job = image.pappl;
+  std::optional<PackedPage> dots = page.converter->Finish();
+  if (!dots)
+    return FailJob(image, PAPPL_JREASON_ABORTED_BY_SYSTEM,
+                   "Not enough memory to convert the page.");
   pappl_pr_options_t *o = page.options.get();
   papplJobSetImpressions(job, 1);
   if (!LabelStartJob(job, o, device))
     return false;
   bool ok = LabelStartPage(job, o, device, 1);
   if (RasterPage *raster = ok ? LabelJobPage(job) : nullptr) {
-    raster->lines = std::move(page.lines);
+    raster->dots = std::move(dots);
     raster->linesReceived = o->header.cupsHeight;
   }
   ok = ok && LabelEndPage(job, o, device, 1);
@@ -53,7 +60,7 @@ bool PrintImage(pappl_job_t *job, pappl_device_t *device, bool jpeg) {
   ImagePage page;
   if (!(jpeg ? ReadJPEG(image, fp.get(), page) : ReadPNG(image, fp.get(), page)))
     return false;
-  return PrintImagePage(job, device, page);
+  return PrintImagePage(image, device, page);
 }
 
 // How long a job stopped for its document stays processing, its reason

@@ -1,10 +1,15 @@
 #include "image_job.h"
 
+#include "job.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
 #include <span>
+#include <string>
+#include <utility>
+#include <vector>
 
 // 'FailJob()' - End the job with a reason and a line that says why.
 bool FailJob(ImageJob &job, pappl_jreason_t reason, const char *format, ...) {
@@ -127,8 +132,9 @@ pappl_pr_options_t *CopyOptions(const pappl_pr_options_t &options) {
 } // namespace
 
 // 'StartImagePage()' - The job's page for an image of 'width' x 'height'
-// pixels at 'ppi' and room for its lines; ends the job when it has no
-// page the head prints or no memory for it.
+// pixels at 'ppi' and room for its lines, whose conversion starts for a
+// print job; ends the job when it has no page the head prints or no memory
+// for it.
 bool StartImagePage(ImageJob &job, ImagePage &page, int width, int height, int ppi) {
   page.options.reset(job.pappl ? papplJobCreatePrintOptions(job.pappl, 1, false)
                                : CopyOptions(*job.previewOptions));
@@ -156,19 +162,36 @@ bool StartImagePage(ImageJob &job, ImagePage &page, int width, int height, int p
   h.cupsColorOrder = CUPS_ORDER_CHUNKED;
   h.cupsNumColors = 1;
   h.cupsBitsPerColor = h.cupsBitsPerPixel = 8;
-  h.cupsBytesPerLine = h.cupsWidth;
+  h.cupsBytesPerLine = static_cast<unsigned>(page.layout.lineBytes);
   o.orientation_requested = IPP_ORIENT_PORTRAIT;
   try {
     page.lines.resize(size_t{h.cupsBytesPerLine} * h.cupsHeight);
   } catch (const std::bad_alloc &) {
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the page.");
   }
+  // A print job's page is converted to dots while the image is decoded
+  // onto it.
+  if (job.pappl) {
+    std::vector<std::string> ignored;
+    const GrayConversion mode = JobSettingsOf(job.pappl, o, ignored).dithering;
+    page.converter.emplace(std::move(page.lines), static_cast<int>(h.cupsWidth),
+                           static_cast<int>(h.cupsHeight), mode, JobLogSink(job.pappl));
+  }
   return true;
 }
 
-// 'DrawImage()' - The page's lines from an image decoded apart; 'smooth'
-// mixes neighbouring pixels where the image is scaled. False, the job
-// ended, when there is not enough memory.
+std::span<uint8_t> PageLines(ImagePage &page) {
+  return page.converter ? page.converter->Lines() : std::span(page.lines);
+}
+
+void LinesDrawn(ImagePage &page, int rows) {
+  if (page.converter)
+    page.converter->Drawn(rows);
+}
+
+// 'DrawImage()' - The page's lines from an image decoded apart, each line
+// handed on as it is drawn; 'smooth' mixes neighbouring pixels where the
+// image is scaled. False, the job ended, when there is not enough memory.
 bool DrawImage(ImageJob &job, ImagePage &page, const GrayImage &image, bool smooth) {
   ImageSampler sampler;
   try {
@@ -176,8 +199,11 @@ bool DrawImage(ImageJob &job, ImagePage &page, const GrayImage &image, bool smoo
   } catch (const std::bad_alloc &) {
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the page.");
   }
-  const size_t stride = page.options->header.cupsBytesPerLine;
-  for (int y = 0; y < page.layout.pageHeight; ++y)
-    DrawPageRow(image, sampler, y, std::span(page.lines.data() + size_t(y) * stride, stride));
+  const std::span<uint8_t> lines = PageLines(page);
+  const size_t stride = page.layout.lineBytes;
+  for (int y = 0; y < page.layout.pageHeight; ++y) {
+    DrawPageRow(image, sampler, y, lines.subspan(size_t(y) * stride, stride));
+    LinesDrawn(page, y + 1);
+  }
   return true;
 }

@@ -4,12 +4,15 @@
 #pragma once
 
 #include "image_page.h"
+#include "page_converter.h"
 #include "printer_model.h"
 
 #include <pappl/pappl.h>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 
 // The largest image taken: 16384 pixels on a side (the size the printer
@@ -33,12 +36,20 @@ struct ImageJob {
 };
 
 // An image's page: the job's options with a page of grays, 8-bit with
-// 0 = black, one byte a dot, and where the image lies on it.
+// 0 = black, one byte a dot, and where the image lies on it. A print job's
+// page is converted to dots as it is drawn: its converter holds the lines.
 struct ImagePage {
   PrintOptions options;
   ImageLayout layout;
   PageBytes lines;
+  std::optional<PageConverter> converter; // after 'lines': it ends first
 };
+
+// 'PageLines()' - Where the page's lines are drawn.
+std::span<uint8_t> PageLines(ImagePage &page);
+
+// 'LinesDrawn()' - Lines 0 .. rows - 1 of the page are drawn.
+void LinesDrawn(ImagePage &page, int rows);
 
 // 'FailJob()' - End the job with a reason and a line that says why.
 __attribute__((format(printf, 3, 4))) bool FailJob(ImageJob &job, pappl_jreason_t reason,
@@ -57,11 +68,12 @@ bool HasSquarePixels(ImageJob &job, const char *type, int xppi, int yppi);
 bool ImageBuffer(ImageJob &job, GrayImage &image, uint32_t width, uint32_t height);
 
 // 'StartImagePage()' - The job's page for an image of 'width' x 'height'
-// pixels at 'ppi' and room for its lines; ends the job when it has no
-// page the head prints or no memory for it.
+// pixels at 'ppi' and room for its lines, whose conversion starts for a
+// print job; ends the job when it has no page the head prints or no memory
+// for it.
 bool StartImagePage(ImageJob &job, ImagePage &page, int width, int height, int ppi);
 
-// 'DrawImage()' - The page's lines from an image decoded apart; 'smooth'
-// mixes neighbouring pixels where the image is scaled. False, the job
-// ended, when there is not enough memory.
+// 'DrawImage()' - The page's lines from an image decoded apart, each line
+// handed on as it is drawn; 'smooth' mixes neighbouring pixels where the
+// image is scaled. False, the job ended, when there is not enough memory.
 bool DrawImage(ImageJob &job, ImagePage &page, const GrayImage &image, bool smooth);

@@ -4,6 +4,7 @@
 #include "image_page.h"
 
 #include "vector_loops.h"
+#include "working_image.h"
 
 #include <algorithm>
 
@@ -69,6 +70,7 @@ ImageLayout PlaceImage(int pageWidth, int pageHeight, int dpi, int width, int he
   ImageLayout layout;
   layout.pageWidth = pageWidth;
   layout.pageHeight = pageHeight;
+  layout.lineBytes = InPlaceLineBytes(pageWidth);
   if (turn == ImageTurn::Auto)
     turn = (width > height && pageWidth < pageHeight) || (width < height && pageWidth > pageHeight)
                ? ImageTurn::Deg90
@@ -153,13 +155,12 @@ ImageSampler MakeSampler(const GrayImage &image, const ImageLayout &layout, bool
 }
 
 void DrawPageRow(const GrayImage &image, const ImageSampler &s, int y, std::span<uint8_t> row) {
-  const size_t width = static_cast<size_t>(s.layout.pageWidth);
   if (y < s.y0 || y >= s.y1 || s.x0 >= s.x1) {
-    std::fill(row.begin(), row.begin() + static_cast<ptrdiff_t>(width), 255);
+    std::fill(row.begin(), row.end(), 255);
     return;
   }
   std::fill(row.begin(), row.begin() + s.x0, 255);
-  std::fill(row.begin() + s.x1, row.begin() + static_cast<ptrdiff_t>(width), 255);
+  std::fill(row.begin() + s.x1, row.end(), 255);
   const uint8_t *pixels = image.pixels.data();
   uint8_t *out = row.data();
   if (s.direct) {
@@ -201,12 +202,12 @@ bool ImageInPlace(const ImageLayout &layout, int width, int height) {
 }
 
 uint8_t *ImageRow(const ImageLayout &layout, std::span<uint8_t> lines, int y) {
-  return lines.data() + static_cast<size_t>(layout.top + y) * size_t(layout.pageWidth) +
-         layout.left;
+  return lines.data() + static_cast<size_t>(layout.top + y) * layout.lineBytes +
+         static_cast<size_t>(layout.left);
 }
 
 void PaperAroundImage(const ImageLayout &layout, std::span<uint8_t> lines) {
-  const size_t width = static_cast<size_t>(layout.pageWidth);
+  const size_t width = layout.lineBytes;
   for (int y = 0; y < layout.pageHeight; ++y) {
     uint8_t *row = lines.data() + static_cast<size_t>(y) * width;
     if (y < layout.top || y >= layout.top + layout.height) {

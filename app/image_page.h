@@ -5,6 +5,7 @@
 
 #include "page_bytes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -36,6 +37,8 @@ struct ImageLayout {
   ImageTurn turn = ImageTurn::Deg0;
   int left = 0, top = 0;
   int width = 0, height = 0;
+  size_t lineBytes = 0; // from one line of the page to the next: the page
+                        // as the engine converts it in place, padding white
 };
 
 // 'PlaceImage()' - Lay an image of 'width' x 'height' pixels at 'ppi'
@@ -65,12 +68,13 @@ struct ImageSampler {
 ImageSampler MakeSampler(const GrayImage &image, const ImageLayout &layout, bool smooth);
 
 // 'DrawPageRow()' - Row y of the page in grays, 0 = black: the image where
-// it lies, white paper around it. 'row' holds the page's width.
+// it lies, white paper around it and in the line's padding. 'row' is the
+// page's line.
 void DrawPageRow(const GrayImage &image, const ImageSampler &sampler, int y,
                  std::span<uint8_t> row);
 
 // An image that lies upright, unscaled and whole on the page is decoded
-// straight into the page's lines (one byte a dot, 'pageWidth' bytes each):
+// straight into the page's lines (one byte a dot, 'lineBytes' bytes each):
 // 'ImageInPlace()' says whether it does, 'ImageRow()' is where row y of
 // its pixels goes, and 'PaperAroundImage()' makes the paper around them
 // white.

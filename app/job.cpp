@@ -137,16 +137,30 @@ bool PassesBitsThrough(const char *format, const cups_page_header2_t &h) {
   return format && !strcmp(format, "image/pwg-raster") && IsMediaHeaderOfBits(h);
 }
 
+JobSettings JobSettingsOf(pappl_job_t *job, const pappl_pr_options_t &options,
+                          std::vector<std::string> &ignored) {
+  ipp_t *printerAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
+  JobSettings settings = ParseSettings(JobChoiceKeywords(options, job, printerAttrs, ignored));
+  ippDelete(printerAttrs);
+  return settings;
+}
+
+EngineSink JobLogSink(pappl_job_t *job) {
+  return EngineSink{
+      .log = [job](LogLevel level, std::string_view lines) { JobLog(job, level, lines); },
+      .print = [](std::span<const uint8_t>) { return false; },
+      .dump = [](Dump, std::span<const std::span<const uint8_t>>) {},
+  };
+}
+
 bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device) {
   CloseJobGate(job);
   WatchJobOnDevice(job, device);
   auto *state = new (std::nothrow) LabelJob;
   if (!state)
     return StopJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the job.");
-  ipp_t *printerAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
   std::vector<std::string> ignored;
-  state->settings = ParseSettings(JobChoiceKeywords(*options, job, printerAttrs, ignored));
-  ippDelete(printerAttrs);
+  state->settings = JobSettingsOf(job, *options, ignored);
   state->kept = KeepLastLabel(job, UprightQuarterTurns(state->settings.origin));
   // PAPPL takes any value of a vendor attribute with the job; one the
   // printer does not take is left out, and the printer's default prints.

@@ -5,6 +5,9 @@
 
 #include <pappl/pappl.h>
 
+#include <string>
+#include <vector>
+
 bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device);
 bool LabelStartPage(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t *device,
                     unsigned page);
@@ -24,6 +27,15 @@ bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
 // 'LabelJobPage()' - The page a job is receiving, for a filter that lays out
 // the page's lines itself between LabelStartPage() and LabelEndPage().
 struct RasterPage *LabelJobPage(pappl_job_t *job);
+
+// 'JobSettingsOf()' - The job's settings: its options, else the printer's
+// defaults; 'ignored' gets each value given that the printer does not take.
+JobSettings JobSettingsOf(pappl_job_t *job, const pappl_pr_options_t &options,
+                          std::vector<std::string> &ignored);
+
+// 'JobLogSink()' - The engine's lines into the job's log, as its pages log
+// them; nothing goes to the device through it.
+EngineSink JobLogSink(pappl_job_t *job);
 
 // 'JobPaper()' - The job's paper in dots, as PAPPL sizes its pages.
 Paper JobPaper(const pappl_pr_options_t &options);

@@ -94,6 +94,7 @@ PageResult BeginRasterPage(RasterPage &page, const cups_page_header2_t &h, bool 
   page.lastDotsBlack = true;
   // The page's memory grows with the lines that arrive.
   page.lines.clear();
+  page.dots.reset();
   return {};
 }
 
@@ -179,7 +180,8 @@ PageResult PrintRasterPage(RasterPage &page, const cups_page_header2_t &h, unsig
   if (page.bitsStride)
     bytesPerLine = page.bitsStride;
   std::optional<PackedPage> packed =
-      ToDots(page, bytesPerLine, width, height, settings.dithering, sink);
+      page.dots ? std::exchange(page.dots, std::nullopt)
+                : ToDots(page, bytesPerLine, width, height, settings.dithering, sink);
   if (!packed)
     return {PageFault::NoMemory, "Not enough memory to convert the page."};
 

@@ -13,6 +13,7 @@
 #include <cups/raster.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,8 @@ struct RasterPage {
   unsigned linesReceived = 0;
   Paper fitTo{};    // the paper the page is scaled down to, when 'fit'
   bool fit = false; // scaled down to the paper before it is printed
+  // A page converted to dots as it was drawn, in place of its lines.
+  std::optional<PackedPage> dots;
 };
 
 // 'ColorSpace()' - The header's colour space as a number: a stream may hold

@@ -45,3 +45,23 @@ PackedPage IntakePage(RasterLines lines, GrayConversion mode, const EngineSink &
                                         lines.height, lines.format == LineFormat::Gray8);
   return ConvertToDots(image, mode, sink);
 }
+
+std::optional<PackedPage> IntakeArrivingPage(RasterLines lines, const ArrivingRows &arriving,
+                                             GrayConversion mode, const EngineSink &sink) {
+  const size_t bytesPerLine = InPlaceLineBytes(lines.width);
+  if (lines.format != LineFormat::SGray8 || lines.width <= 0 || lines.height < 0 ||
+      lines.bytesPerLine != bytesPerLine ||
+      lines.bytes.size() / bytesPerLine < static_cast<size_t>(lines.height))
+    return std::nullopt;
+  // The lines are the working image as they stand: nothing is moved or
+  // rewritten before the classifier reaches them.
+  WorkingImage image;
+  image.width = lines.width;
+  image.height = lines.height;
+  image.nBytePerRow = static_cast<int>(WorkingImageStride(lines.width));
+  image.pixels = std::move(lines.bytes);
+  PackedPage page = ConvertToDots(image, mode, sink, &arriving);
+  if (arriving.Await(lines.height) < lines.height)
+    return std::nullopt;
+  return page;
+}

@@ -2,12 +2,14 @@
 // printer is sent, which holds its own bytes.
 #pragma once
 
+#include "arriving_rows.h"
 #include "engine_sink.h"
 #include "page_bytes.h"
 #include "page_image.h"
 #include "settings.h"
 
 #include <cstddef>
+#include <optional>
 
 // How the bytes of a page's lines stand for its pixels.
 enum class LineFormat {
@@ -38,3 +40,13 @@ struct RasterLines {
 // The working image is made in the memory of the lines. Throws
 // std::bad_alloc when the conversion cannot get its memory.
 PackedPage IntakePage(RasterLines lines, GrayConversion mode, const EngineSink &sink);
+
+// 'IntakeArrivingPage()' - The page of dots of an SGray8 page that another
+// thread is still drawing: 'lines' holds every line, InPlaceLineBytes(width)
+// bytes each, whose padding is white, and 'arriving' says how many are in
+// place. The page is converted as its lines come, in their memory, which
+// the drawing thread goes on writing through its own pointer. Nothing when
+// the lines are not laid out so, or stop before the page's end. Throws std::bad_alloc when the
+// conversion cannot get its memory.
+std::optional<PackedPage> IntakeArrivingPage(RasterLines lines, const ArrivingRows &arriving,
+                                             GrayConversion mode, const EngineSink &sink);

@@ -62,9 +62,13 @@ PAGE_LOOP void ThresholdRow(uint8_t *row, int cx, uint8_t t) {
 
 // The EdgeAware mode: every gray moved by the lightness offset, as the Otsu
 // pass leaves it (its threshold is not used), then the classifier, which
-// keeps the original grays of the rows it reads as it goes.
-void ClassifyEdgeAware(WorkingImage &image, int nLight, const LogLines &log) {
+// keeps the original grays of the rows it reads as it goes. Rows still
+// being drawn are classified as they come, unless the grays move first.
+void ClassifyEdgeAware(WorkingImage &image, int nLight, const LogLines &log,
+                       const ArrivingRows *arriving) {
   if (Brightness(nLight) != 0) {
+    if (arriving && arriving->Await(image.height) < image.height)
+      return;
     const std::array<uint8_t, 256> level = LightnessLevels(nLight);
     const int groups = image.nBytePerRow / 3;
     for (int y = 0; y < image.height; ++y) {
@@ -73,7 +77,7 @@ void ClassifyEdgeAware(WorkingImage &image, int nLight, const LogLines &log) {
         row[c] = level[row[c]];
     }
   }
-  ClassifyPage(image.pixels, image.width, image.height, image.nBytePerRow, log);
+  ClassifyPage(image.pixels, image.width, image.height, image.nBytePerRow, log, arriving);
 }
 
 // The Threshold mode; returns the Otsu level. 'rowFinal' is called with
@@ -130,8 +134,12 @@ std::optional<std::array<uint8_t, 62>> BmpHeader(int cx, int cy) {
 }
 
 void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, GrayConversion mode,
-              const EngineSink &sink) {
+              const EngineSink &sink, const ArrivingRows *arriving) {
   const int cx = image.width, cy = image.height;
+  // Only the classifier decides rows while the page is still being drawn;
+  // the other modes start on the whole page.
+  if (arriving && mode != GrayConversion::EdgeAware && arriving->Await(cy) < cy)
+    return;
   const size_t S = PackedStride(cx);
   // The Threshold and dither modes hand over each row as soon as it is
   // final, and it is packed at once; the EdgeAware mode packs afterwards.
@@ -140,7 +148,9 @@ void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, Gray
   };
   switch (mode) {
   case GrayConversion::EdgeAware:
-    ClassifyEdgeAware(image, nLight, sink.log);
+    ClassifyEdgeAware(image, nLight, sink.log, arriving);
+    if (arriving && arriving->Await(cy) < cy)
+      return;
     for (int y = 0; y < cy; ++y)
       packRow(y);
     break;
@@ -167,11 +177,12 @@ void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, Gray
   }
 }
 
-PackedPage ConvertToDots(WorkingImage &image, GrayConversion mode, const EngineSink &sink) {
+PackedPage ConvertToDots(WorkingImage &image, GrayConversion mode, const EngineSink &sink,
+                         const ArrivingRows *arriving) {
   const size_t stride = PackedStride(image.width);
   PageBytes pDataBuf(stride * static_cast<size_t>(image.height));
   std::fill(pDataBuf.begin(), pDataBuf.end(), uint8_t{0xFF});
-  Color2BW(image, pDataBuf, 100, mode, sink);
+  Color2BW(image, pDataBuf, 100, mode, sink, arriving);
   return PackedPage{std::move(pDataBuf), image.width, image.height, static_cast<int>(stride),
                     false};
 }

@@ -3,6 +3,7 @@
 // dump as a BMP.
 #pragma once
 
+#include "arriving_rows.h"
 #include "engine_sink.h"
 #include "page_image.h"
 #include "settings.h"
@@ -32,10 +33,13 @@ std::optional<std::array<uint8_t, 62>> BmpHeader(int cx, int cy);
 // a pixel of 0 clears its bit), log the "Threshold" mode's line and the
 // classifier's trace, and hand the packed page to the sink as a 1-bit BMP
 // dump. Throws std::bad_alloc when the mode's scratch memory cannot be had.
+// With 'arriving', the page's rows are still being drawn (see ClassifyPage());
+// where they stop short of the page's end, the page is left unfinished.
 void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, GrayConversion mode,
-              const EngineSink &sink);
+              const EngineSink &sink, const ArrivingRows *arriving = nullptr);
 
 // 'ConvertToDots()' - The page of dots of a working image, as every front end
 // prints a gray or colour page: a packed page, all white, made into the
 // page's pDataBuf by Color2BW() with the neutral lightness 100 and 'mode'.
-PackedPage ConvertToDots(WorkingImage &image, GrayConversion mode, const EngineSink &sink);
+PackedPage ConvertToDots(WorkingImage &image, GrayConversion mode, const EngineSink &sink,
+                         const ArrivingRows *arriving = nullptr);

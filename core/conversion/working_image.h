@@ -37,6 +37,14 @@ inline size_t WorkingImageStride(int width) {
   return (24 * static_cast<size_t>(width) + 31) / 32 * 4;
 }
 
+// 'InPlaceLineBytes()' - Bytes per line of an 8-bit gray page laid out as
+// its own working image: one byte a pixel, then the white of the padding
+// cell where the 3-byte row ends in a part group. Such a page is converted
+// where it lies, no line moved.
+inline size_t InPlaceLineBytes(int width) {
+  return static_cast<size_t>(RowCells(static_cast<int>(WorkingImageStride(width))));
+}
+
 // 'CellStride()' - Cells from one row of the working image to the next.
 inline size_t CellStride(const WorkingImage &image) {
   return static_cast<size_t>(RowCells(image.nBytePerRow));

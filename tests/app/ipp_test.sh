@@ -53,11 +53,14 @@ same_stream() {
 }
 
 # ---- Byte identity with labelfilter -------------------------------------------
-# NAME | PWG FILE | IPP job attributes | labelfilter options. The CUPS raster
-# for labelfilter is the same page beside it, gray.ras (1-bit pages:
-# bilevel_test.sh).
+# NAME | DOCUMENT | IPP job attributes | labelfilter options | CUPS raster.
+# The CUPS raster for labelfilter is the same page beside the document,
+# gray.ras unless named (1-bit pages: bilevel_test.sh). The PNG and the
+# JPEG are converted as they are decoded.
 cases=(
   "gray|one/gray-sgray.pwg||"
+  "png|one/gray.png||"
+  "jpeg|one/gray.jpg|||gray-jpeg.ras"
   "black8|one/gray-black8.pwg||"
   "threshold|one/gray-sgray.pwg|keyword:gray-conversion=threshold|Dithering=Threshold"
   "ordered|one/gray-sgray.pwg|keyword:gray-conversion=ordered-dither|Dithering=OrderDithering"
@@ -70,10 +73,15 @@ cases=(
   "every-page|one/gray-sgray.pwg|keyword:cutting=after-every-page integer:print-darkness=100 integer:print-speed=20320|Cutting=1 Darkness=15 PrintSpeed=8"
 )
 for entry in "${cases[@]}"; do
-  IFS='|' read -r name pwg attrs options <<<"$entry"
-  raster=$(dirname "$pwg")/gray.ras
+  IFS='|' read -r name document attrs options raster <<<"$entry"
+  raster=$(dirname "$document")/${raster:-gray.ras}
+  case $document in
+  *.png) format=image/png ;;
+  *.jpg) format=image/jpeg ;;
+  *) format=image/pwg-raster ;;
+  esac
   # shellcheck disable=SC2086 # one job attribute per word
-  print_job "$name" "$WORK/$pwg" image/pwg-raster $attrs
+  print_job "$name" "$WORK/$document" $format $attrs
   wait_job 9 job-completed-successfully
   PPD=$PPD_FILE "$LABELFILTER" 1 tester "$name" 1 "$options" "$WORK/$raster" \
     >"$WORK/$name.filter.prn" 2>/dev/null || fail "labelfilter $options"

@@ -13,11 +13,15 @@
 //   wide.pwg        PWG raster sgray_8, 900 dots: wider than the head
 //   too-wide.pwg    PWG raster sgray_8, 16400 x 2 dots: wider than any page taken
 //   gray-sgray.urf  Apple raster sgray_8: the same page as gray-sgray.pwg
+//   gray.png        8-bit gray PNG: the same page
+//   gray.jpg        gray JPEG of the same page, at quality 90
+//   gray-jpeg.ras   CUPS raster, 8-bit black: gray.jpg as libjpeg decodes it
 // and with a media size:
 //   bilevel-on-media.ras  CUPS raster, 1-bit: bilevel.ras laid on the media as
 //                   PAPPL 1.3.1 lays a 1-bit page out, each row cut or widened
 //                   with white to the media's width, rows cut or added in
 //                   white to its height
+#include "gray_png.h"
 #include "support/label_page.h"
 #include "support/raster_writer.h"
 
@@ -27,9 +31,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
+
+#include <jpeglib.h> // after <cstdio>: it needs FILE and size_t
 
 namespace {
 
@@ -83,6 +90,63 @@ LabelPage OnMedia(const LabelPage &page, int width, int height) {
   return media;
 }
 
+// 'WriteFile()' - The bytes as the file at 'path'.
+bool WriteFile(const std::string &path, const std::vector<uint8_t> &bytes) {
+  FILE *fp = fopen(path.c_str(), "wb");
+  if (!fp)
+    return false;
+  const bool ok = fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size();
+  return fclose(fp) == 0 && ok;
+}
+
+// 'WriteJpeg()' - The sgray page as a gray JPEG file of quality 90, and the
+// page libjpeg decodes from it as 8-bit black (255 = black): the ringing
+// around every edge gives the conversion many grays to decide.
+bool WriteJpeg(const std::string &path, int width, int height, const std::vector<uint8_t> &sgray,
+               LabelPage &decoded) {
+  jpeg_error_mgr errors;
+  jpeg_compress_struct cinfo;
+  cinfo.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&cinfo);
+  unsigned char *bytes = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &bytes, &size);
+  cinfo.image_width = static_cast<JDIMENSION>(width);
+  cinfo.image_height = static_cast<JDIMENSION>(height);
+  cinfo.input_components = 1;
+  cinfo.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 90, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = const_cast<uint8_t *>(sgray.data()) + size_t{cinfo.next_scanline} * width;
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  jpeg_destroy_compress(&cinfo);
+  const std::vector<uint8_t> file(bytes, bytes + size);
+  free(bytes);
+
+  jpeg_decompress_struct dinfo;
+  dinfo.err = jpeg_std_error(&errors);
+  jpeg_create_decompress(&dinfo);
+  jpeg_mem_src(&dinfo, file.data(), file.size());
+  jpeg_read_header(&dinfo, TRUE);
+  dinfo.out_color_space = JCS_GRAYSCALE;
+  jpeg_start_decompress(&dinfo);
+  decoded = LabelPage{width, height, 8, static_cast<size_t>(width), {}};
+  decoded.pixels.resize(decoded.bytesPerLine * static_cast<size_t>(height));
+  while (dinfo.output_scanline < dinfo.output_height) {
+    JSAMPROW row = decoded.pixels.data() + size_t{dinfo.output_scanline} * decoded.bytesPerLine;
+    jpeg_read_scanlines(&dinfo, &row, 1);
+  }
+  jpeg_finish_decompress(&dinfo);
+  jpeg_destroy_decompress(&dinfo);
+  for (uint8_t &v : decoded.pixels)
+    v = static_cast<uint8_t>(255 - v);
+  return WriteFile(path, file);
+}
+
 bool WriteCups(const std::string &path, const LabelPage &page, unsigned copies) {
   testsupport::RasterPage raster{
       testsupport::MakeHeader(page.width, page.height, page.bitsPerPixel, page.bytesPerLine),
@@ -110,7 +174,13 @@ int main(int argc, char *argv[]) {
   const LabelPage bilevel = DrawLabelPage(width, height, 1);
   const LabelPage wide = DrawLabelPage(900, 40, 8);
 
+  const std::optional<std::vector<uint8_t>> png =
+      preview::EncodeGrayPng(labels::GrayCanvas{width, height, sgray});
+  LabelPage jpeg;
   bool ok =
+      png && WriteFile(dir + "/gray.png", *png) &&
+      WriteJpeg(dir + "/gray.jpg", width, height, sgray, jpeg) &&
+      WriteCups(dir + "/gray-jpeg.ras", jpeg, copies) &&
       WriteCups(dir + "/gray.ras", gray, copies) &&
       WriteCups(dir + "/bilevel.ras", bilevel, copies) &&
       WritePwg(dir + "/gray-sgray.pwg", "sgray_8", width, height, sgray) &&

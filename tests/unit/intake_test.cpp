@@ -8,8 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include "working_image.h"
+
+#include <chrono>
 #include <map>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -98,6 +103,71 @@ TEST(Intake, SGrayLinesGiveTheDotsOfTheSamePageInGrayLines) {
     EXPECT_EQ(Bytes(dots.bits.begin(), dots.bits.end()), expected.packed) << choice;
     EXPECT_EQ(out.dumps.count(Dump::RawLines), 0u);
     EXPECT_EQ(out.log.find("BytePerLine"), std::string::npos);
+  }
+}
+
+// A page drawn row by row on another thread while it is converted: lines of
+// InPlaceLineBytes(width) bytes, those not yet drawn full of a gray noise
+// that would change the decisions if the conversion read it early.
+struct DrawnLater {
+  PageBytes lines;
+  ArrivingRows arriving;
+  std::thread drawer;
+
+  DrawnLater(const Bytes &sgray, const LabelPage &page, int rowsAtOnce, int stopAfter) {
+    const size_t stride = InPlaceLineBytes(page.width);
+    lines.resize(stride * static_cast<size_t>(page.height));
+    for (size_t i = 0; i < lines.size(); ++i)
+      lines[i] = static_cast<uint8_t>(i * 37 % 200 + 20);
+    uint8_t *to = lines.data();
+    drawer = std::thread([this, &sgray, page, rowsAtOnce, stopAfter, stride, to] {
+      for (int y = 0; y < stopAfter; ++y) {
+        uint8_t *row = to + stride * static_cast<size_t>(y);
+        std::copy_n(sgray.begin() + static_cast<ptrdiff_t>(page.bytesPerLine) * y, page.width, row);
+        std::fill(row + page.width, row + stride, 255);
+        if ((y + 1) % rowsAtOnce == 0 || y + 1 == stopAfter) {
+          arriving.Drawn(y + 1);
+          std::this_thread::sleep_for(std::chrono::microseconds(50));
+        }
+      }
+      arriving.Close();
+    });
+  }
+  ~DrawnLater() { drawer.join(); }
+
+  RasterLines Lines(const LabelPage &page) {
+    RasterLines taken;
+    taken.bytes = std::move(lines);
+    taken.format = LineFormat::SGray8;
+    taken.width = page.width;
+    taken.height = page.height;
+    taken.bytesPerLine = InPlaceLineBytes(page.width);
+    return taken;
+  }
+};
+
+// Lines converted as they are drawn, a row or a band at a time, give the
+// model's dots in every mode; lines that stop short give no page.
+TEST(Intake, ArrivingSGrayLinesGiveTheModelsDotsAtAnyPace) {
+  const LabelPage page = DrawLabelPage(203, 150, 8, 2);
+  Bytes sgray = page.pixels;
+  for (uint8_t &b : sgray)
+    b = static_cast<uint8_t>(255 - b);
+  for (const auto &[mode, choice] : kModes) {
+    const e2e::ConvertedPage expected = Model(page, page.pixels, choice);
+    for (int rowsAtOnce : {1, 7, 150}) {
+      Captured out;
+      DrawnLater drawn(sgray, page, rowsAtOnce, page.height);
+      const std::optional<PackedPage> dots =
+          IntakeArrivingPage(drawn.Lines(page), drawn.arriving, mode, out.Sink());
+      ASSERT_TRUE(dots) << choice << ", " << rowsAtOnce << " rows at once";
+      EXPECT_EQ(Bytes(dots->bits.begin(), dots->bits.end()), expected.packed)
+          << choice << ", " << rowsAtOnce << " rows at once";
+      EXPECT_EQ(out.dumps[Dump::PagePicture], expected.bmp);
+    }
+    Captured out;
+    DrawnLater cut(sgray, page, 1, 100);
+    EXPECT_FALSE(IntakeArrivingPage(cut.Lines(page), cut.arriving, mode, out.Sink())) << choice;
   }
 }
 

@@ -226,6 +226,10 @@ namespace {
 // are moved back to the front.
 constexpr int kWindowRows = 64;
 
+// Rows the classifier waits for at once, past those it needs, on a page
+// still being drawn.
+constexpr int kAwaitedRows = 32;
+
 // The original grays of the rows around the row being decided, copied from
 // the working image before the classifier writes them, white below the
 // page's last row. A page then needs no copy of its own.
@@ -269,9 +273,9 @@ private:
 };
 
 // 'DecideRows()' - The pixel loop of ClassifyPage(): the original grays of
-// each row come from 'window'.
+// each row come from 'window'. Rows still being drawn are waited for.
 void DecideRows(std::span<uint8_t> pvBits, OriginalWindow &window, int cx, int cy, int nBytePerRow,
-                const LogLines &log) {
+                const LogLines &log, const ArrivingRows *arriving) {
   OriginalRows org;
   ClassifierLookups lookups(pvBits, org, nBytePerRow);
   // A row is written only while it is being decided: a decision writes its
@@ -284,7 +288,14 @@ void DecideRows(std::span<uint8_t> pvBits, OriginalWindow &window, int cx, int c
   const int words = (cx + 63) / 64;
   std::vector<uint8_t> marks(64 * static_cast<size_t>(words), 0);
   std::vector<uint64_t> markBits(static_cast<size_t>(words));
+  int drawn = arriving ? 0 : cy;
   for (int y = 0; y < cy; ++y) {
+    // Row y reads the rows down to y + 2. Rows being drawn are waited for
+    // a band at a time, so that the drawing thread is not stopped for
+    // every row to wake this one.
+    const int needed = std::min(y + 3, cy);
+    if (drawn < needed && (drawn = arriving->Await(std::min(needed + kAwaitedRows, cy))) < needed)
+      return;
     org = window.Slide(y);
     lookups.SetOriginalRows(org);
     const uint8_t *row = pvBits.data() + Offset(0, y, nBytePerRow);
@@ -308,11 +319,12 @@ void DecideRows(std::span<uint8_t> pvBits, OriginalWindow &window, int cx, int c
 
 } // namespace
 
-void ClassifyPage(std::span<uint8_t> pvBits, int cx, int cy, int nBytePerRow, const LogLines &log) {
+void ClassifyPage(std::span<uint8_t> pvBits, int cx, int cy, int nBytePerRow, const LogLines &log,
+                  const ArrivingRows *arriving) {
   const int cells = RowCells(nBytePerRow);
   if (cx <= 0 || cy <= 0 || nBytePerRow < 3 * cx ||
       pvBits.size() / static_cast<size_t>(cells) < static_cast<size_t>(cy))
     return;
   OriginalWindow window(pvBits, cy, cells);
-  DecideRows(pvBits, window, cx, cy, nBytePerRow, log);
+  DecideRows(pvBits, window, cx, cy, nBytePerRow, log, arriving);
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 
+#include "arriving_rows.h"
 #include "classifier_lookups.h"
 #include "classifier_rules.h"
 #include "engine_sink.h"
@@ -17,9 +18,11 @@
 // printer's rows of nBytePerRow bytes (see Neighbourhood). The original
 // grays of the few rows the classifier reads around the row it decides are
 // kept as it goes down the page; below the page it reads white. The decision
-// of one pixel, (368, 306), is traced to 'log' when there is one.
+// of one pixel, (368, 306), is traced to 'log' when there is one. With
+// 'arriving', the rows are still being drawn: each row is decided as soon as
+// the rows it reads are in place, and the classifier stops where they stop.
 void ClassifyPage(std::span<uint8_t> pvBits, int cx, int cy, int nBytePerRow,
-                  const LogLines &log = {});
+                  const LogLines &log = {}, const ArrivingRows *arriving = nullptr);
 
 // What ProcessLine() did with a gray pixel: the rule that decided it and its
 // colour, and the last column of its row that the colour was written into.
