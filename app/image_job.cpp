@@ -19,7 +19,7 @@ bool FailJob(ImageJob &job, pappl_jreason_t reason, const char *format, ...) {
   vsnprintf(message, sizeof message, format, ap);
   va_end(ap);
   papplLogJob(job.pappl, PAPPL_LOGLEVEL_ERROR, "%s", message);
-  papplJobSetMessage(job.pappl, "%s", message);
+  SetJobMessage(job.pappl, message);
   papplJobSetReasons(job.pappl, reason, PAPPL_JREASON_NONE);
   job.reason = reason;
   job.message = message;

@@ -27,6 +27,7 @@ namespace {
 // What one job keeps from page to page.
 struct LabelJob {
   JobSettings settings;
+  std::string ignored;       // the job's values the printer does not take, for its message
   RasterPage page;           // the page being received
   bool failed = false;       // the job was stopped for its document or the printer
   LastLabel *kept = nullptr; // keeps what the job sends, for the picture of its last label
@@ -96,7 +97,7 @@ bool StopJob(pappl_job_t *job, pappl_jreason_t reason, const char *message) {
   if (auto *state = static_cast<LabelJob *>(papplJobGetData(job)))
     state->failed = true;
   papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message);
-  papplJobSetMessage(job, "%s", message);
+  SetJobMessage(job, message);
   papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
   return false;
 }
@@ -137,6 +138,11 @@ bool PassesBitsThrough(const char *format, const cups_page_header2_t &h) {
   return format && !strcmp(format, "image/pwg-raster") && IsMediaHeaderOfBits(h);
 }
 
+void SetJobMessage(pappl_job_t *job, const char *message) {
+  if (!papplJobGetMessage(job))
+    papplJobSetMessage(job, "%s", message);
+}
+
 JobSettings JobSettingsOf(pappl_job_t *job, const pappl_pr_options_t &options,
                           std::vector<std::string> &ignored) {
   ipp_t *printerAttrs = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
@@ -168,7 +174,7 @@ bool LabelStartJob(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_t
     papplLogJob(job, PAPPL_LOGLEVEL_WARN,
                 "The job's %s is not a value the printer takes; the printer's default is used.",
                 value.c_str());
-    papplJobSetMessage(job, "Ignored %s: not a value the printer takes.", value.c_str());
+    state->ignored += (state->ignored.empty() ? "" : ", ") + value;
   }
   papplJobSetData(job, state);
   return true;
@@ -233,6 +239,12 @@ bool LabelEndJob(pappl_job_t *job, pappl_pr_options_t *, pappl_device_t *device)
     return true;
   };
   const bool ok = state->failed || EndJob(state->settings, sink);
+  // A job that stopped has its reason as its message instead.
+  if (!state->ignored.empty()) {
+    const std::string message =
+        "Ignored " + state->ignored + ": not values the printer takes; its defaults printed.";
+    SetJobMessage(job, message.c_str());
+  }
   if (state->kept)
     state->kept->End();
   papplDeviceFlush(device);

@@ -28,6 +28,13 @@ bool LabelPrintFile(pappl_job_t *job, pappl_pr_options_t *options, pappl_device_
 // the page's lines itself between LabelStartPage() and LabelEndPage().
 struct RasterPage *LabelJobPage(pappl_job_t *job);
 
+// 'SetJobMessage()' - Give the job its job-state-message, unless it has one:
+// a job has one message, the first. PAPPL 1.3.1 copies a job's message into
+// its Get-Job-Attributes and Get-Jobs answers without the job's lock, while
+// papplJobSetMessage() frees the message it replaces: a client asking then
+// would read freed memory.
+void SetJobMessage(pappl_job_t *job, const char *message);
+
 // 'JobSettingsOf()' - The job's settings: its options, else the printer's
 // defaults; 'ignored' gets each value given that the printer does not take.
 JobSettings JobSettingsOf(pappl_job_t *job, const pappl_pr_options_t &options,

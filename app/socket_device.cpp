@@ -4,6 +4,7 @@
 #include "socket_device.h"
 
 #include "dnssd_fallback.h"
+#include "job.h"
 
 #include <cerrno>
 #include <chrono>
@@ -96,7 +97,7 @@ bool Connect(pappl_device_t *device, SocketDevice &sock) {
 // job's log says so. The next job connects anew.
 void DropRest(SocketDevice &sock, const char *message) {
   papplLogJob(sock.job, PAPPL_LOGLEVEL_ERROR, "%s", message);
-  papplJobSetMessage(sock.job, "%s", message);
+  SetJobMessage(sock.job, message);
   const linger reset{1, 0};
   setsockopt(sock.fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
   close(sock.fd);

@@ -96,8 +96,11 @@ for entry in "${cases[@]}"; do
     fail "$attr was obeyed: $(settings "$name")"
   value=${attr#*:}
   grep -qF "[Job $JOB] The job's ${value%%=*}=" "$WORK/log" || fail "no log line for $attr"
+  ipptool -t -d job="$JOB" -d state=9 -d reason=job-completed-successfully "$PRINTER" \
+    "$APP_TESTS/wait-job.test" | grep -qF "job-state-message (textWithoutLanguage) = Ignored ${value%%=*}=" ||
+    fail "the job-state-message does not name $attr"
 done
-pass "feed 99 and -1, cutting=bogus, pressure 16 and the integer 15, mirror as a keyword: each ignored with a log line, the job prints as with no value"
+pass "feed 99 and -1, cutting=bogus, pressure 16 and the integer 15, mirror as a keyword: each ignored with a log line and the job's message, the job prints as with no value"
 
 # A printer default of a wrong value, set over IPP, is set back; the
 # printer's own default then applies to jobs.
