@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <functional>
 #include <new>
-#include <span>
 #include <vector>
 
 #include <jerror.h>
@@ -237,11 +236,8 @@ bool ReadPNG(ImageJob &job, FILE *fp, ImagePage &page) {
   if (!StartImagePage(job, page, static_cast<int>(width), static_cast<int>(height), ppi))
     return false;
 
-  // Decoded into the page where it lies there whole and unscaled, else
-  // apart and drawn onto the page.
-  const bool inPlace = ImageInPlace(page.layout, static_cast<int>(width), static_cast<int>(height));
-  GrayImage image;
-  if (!inPlace && !ImageBuffer(job, image, width, height))
+  DecodedRows target;
+  if (!target.Start(job, page, width, height))
     return false;
   std::vector<png_bytep> rows;
   try {
@@ -249,25 +245,14 @@ bool ReadPNG(ImageJob &job, FILE *fp, ImagePage &page) {
   } catch (const std::bad_alloc &) {
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the image.");
   }
-  const std::span<uint8_t> lines = PageLines(page);
   for (png_uint_32 y = 0; y < height; ++y)
-    rows[y] = inPlace ? ImageRow(page.layout, lines, static_cast<int>(y))
-                      : image.pixels.data() + size_t{y} * width;
-  if (inPlace)
-    PaperAroundImage(page.layout, lines);
-  const auto rowDone = [&](png_uint_32 y) {
-    if (inPlace)
-      LinesDrawn(page, page.layout.top + static_cast<int>(y) + 1);
-  };
-  if (!ReadPngPixels(png.pp, png.info, rows.data(), height, errors.message, rowDone))
+    rows[y] = target.Row(y);
+  if (!ReadPngPixels(png.pp, png.info, rows.data(), height, errors.message,
+                     [&](png_uint_32 y) { target.Done(y); }))
     return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The PNG document is damaged: %s.",
                    errors.message);
   // PNG images are sampled without smoothing, as PAPPL prints them.
-  if (inPlace)
-    LinesDrawn(page, page.layout.pageHeight);
-  else if (!DrawImage(job, page, image, false))
-    return false;
-  return true;
+  return target.Finish(job, false);
 }
 
 // 'ReadJPEG()' - Check and decode a JPEG document onto its page.
@@ -298,29 +283,14 @@ bool ReadJPEG(ImageJob &job, FILE *fp, ImagePage &page) {
   if (!StartImagePage(job, page, static_cast<int>(width), static_cast<int>(height), xppi))
     return false;
 
-  // As a PNG: into the page, or apart and drawn onto it; JPEG images are
-  // smoothed as they are scaled, as PAPPL prints them.
-  const bool inPlace = ImageInPlace(page.layout, static_cast<int>(width), static_cast<int>(height));
-  GrayImage image;
-  if (!inPlace && !ImageBuffer(job, image, width, height))
+  // JPEG images are smoothed as they are scaled, as PAPPL prints them.
+  DecodedRows target;
+  if (!target.Start(job, page, width, height))
     return false;
-  const std::span<uint8_t> lines = PageLines(page);
-  if (inPlace)
-    PaperAroundImage(page.layout, lines);
-  const auto rowAt = [&](unsigned y) {
-    return inPlace ? ImageRow(page.layout, lines, static_cast<int>(y))
-                   : image.pixels.data() + size_t{y} * width;
-  };
-  const auto rowDone = [&](unsigned y) {
-    if (inPlace)
-      LinesDrawn(page, page.layout.top + static_cast<int>(y) + 1);
-  };
-  if (!ReadJpegPixels(dinfo, errors, width, height, rowAt, rowDone))
+  if (!ReadJpegPixels(
+          dinfo, errors, width, height, [&](unsigned y) { return target.Row(y); },
+          [&](unsigned y) { target.Done(y); }))
     return FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The JPEG document is damaged: %s.",
                    errors.message);
-  if (inPlace)
-    LinesDrawn(page, page.layout.pageHeight);
-  else if (!DrawImage(job, page, image, true))
-    return false;
-  return true;
+  return target.Finish(job, true);
 }

@@ -53,6 +53,8 @@ bool HasSquarePixels(ImageJob &job, const char *type, int xppi, int yppi) {
                  type, xppi, yppi);
 }
 
+namespace {
+
 // 'ImageBuffer()' - Room for an image's gray pixels once its size has
 // passed FitsPrinter(); ends the job when there is not enough memory.
 bool ImageBuffer(ImageJob &job, GrayImage &image, uint32_t width, uint32_t height) {
@@ -68,8 +70,6 @@ bool ImageBuffer(ImageJob &job, GrayImage &image, uint32_t width, uint32_t heigh
   image.height = static_cast<int>(height);
   return true;
 }
-
-namespace {
 
 // 'Scaling()' - The job's print-scaling as the image's sizing. 'auto' is
 // 'auto-fit' on this printer: its media have no margins, for which PAPPL
@@ -162,7 +162,7 @@ bool StartImagePage(ImageJob &job, ImagePage &page, int width, int height, int p
   h.cupsColorOrder = CUPS_ORDER_CHUNKED;
   h.cupsNumColors = 1;
   h.cupsBitsPerColor = h.cupsBitsPerPixel = 8;
-  h.cupsBytesPerLine = static_cast<unsigned>(page.layout.lineBytes);
+  h.cupsBytesPerLine = static_cast<unsigned>(LineBytes(page.layout));
   o.orientation_requested = IPP_ORIENT_PORTRAIT;
   try {
     page.lines.resize(size_t{h.cupsBytesPerLine} * h.cupsHeight);
@@ -180,30 +180,45 @@ bool StartImagePage(ImageJob &job, ImagePage &page, int width, int height, int p
   return true;
 }
 
-std::span<uint8_t> PageLines(ImagePage &page) {
-  return page.converter ? page.converter->Lines() : std::span(page.lines);
+bool DecodedRows::Start(ImageJob &job, ImagePage &page, uint32_t width, uint32_t height) {
+  page_ = &page;
+  lines_ = page.converter ? page.converter->Lines() : std::span(page.lines);
+  inPlace_ = ImageInPlace(page.layout, static_cast<int>(width), static_cast<int>(height));
+  if (!inPlace_)
+    return ImageBuffer(job, image_, width, height);
+  PaperAroundImage(page.layout, lines_);
+  return true;
 }
 
-void LinesDrawn(ImagePage &page, int rows) {
-  if (page.converter)
-    page.converter->Drawn(rows);
+uint8_t *DecodedRows::Row(unsigned y) {
+  return inPlace_ ? ImageRow(page_->layout, lines_, static_cast<int>(y))
+                  : image_.pixels.data() + size_t{y} * static_cast<size_t>(image_.width);
 }
 
-// 'DrawImage()' - The page's lines from an image decoded apart, each line
-// handed on as it is drawn; 'smooth' mixes neighbouring pixels where the
-// image is scaled. False, the job ended, when there is not enough memory.
-bool DrawImage(ImageJob &job, ImagePage &page, const GrayImage &image, bool smooth) {
+void DecodedRows::Done(unsigned y) {
+  if (inPlace_ && page_->converter)
+    page_->converter->Drawn(page_->layout.top + static_cast<int>(y) + 1);
+}
+
+bool DecodedRows::Finish(ImageJob &job, bool smooth) {
+  const ImageLayout &layout = page_->layout;
+  PageConverter *converter = page_->converter ? &*page_->converter : nullptr;
+  if (inPlace_) {
+    if (converter)
+      converter->Drawn(layout.pageHeight);
+    return true;
+  }
   ImageSampler sampler;
   try {
-    sampler = MakeSampler(image, page.layout, smooth);
+    sampler = MakeSampler(image_, layout, smooth);
   } catch (const std::bad_alloc &) {
     return FailJob(job, PAPPL_JREASON_ABORTED_BY_SYSTEM, "Not enough memory for the page.");
   }
-  const std::span<uint8_t> lines = PageLines(page);
-  const size_t stride = page.layout.lineBytes;
-  for (int y = 0; y < page.layout.pageHeight; ++y) {
-    DrawPageRow(image, sampler, y, lines.subspan(size_t(y) * stride, stride));
-    LinesDrawn(page, y + 1);
+  const size_t stride = LineBytes(layout);
+  for (int y = 0; y < layout.pageHeight; ++y) {
+    DrawPageRow(image_, sampler, y, lines_.subspan(size_t(y) * stride, stride));
+    if (converter)
+      converter->Drawn(y + 1);
   }
   return true;
 }

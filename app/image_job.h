@@ -45,12 +45,6 @@ struct ImagePage {
   std::optional<PageConverter> converter; // after 'lines': it ends first
 };
 
-// 'PageLines()' - Where the page's lines are drawn.
-std::span<uint8_t> PageLines(ImagePage &page);
-
-// 'LinesDrawn()' - Lines 0 .. rows - 1 of the page are drawn.
-void LinesDrawn(ImagePage &page, int rows);
-
 // 'FailJob()' - End the job with a reason and a line that says why.
 __attribute__((format(printf, 3, 4))) bool FailJob(ImageJob &job, pappl_jreason_t reason,
                                                    const char *format, ...);
@@ -63,17 +57,37 @@ bool FitsPrinter(ImageJob &job, const char *type, uint64_t width, uint64_t heigh
 // and down, which PAPPL's layout needs; ends the job if not.
 bool HasSquarePixels(ImageJob &job, const char *type, int xppi, int yppi);
 
-// 'ImageBuffer()' - Room for an image's gray pixels once its size has
-// passed FitsPrinter(); ends the job when there is not enough memory.
-bool ImageBuffer(ImageJob &job, GrayImage &image, uint32_t width, uint32_t height);
-
 // 'StartImagePage()' - The job's page for an image of 'width' x 'height'
 // pixels at 'ppi' and room for its lines, whose conversion starts for a
 // print job; ends the job when it has no page the head prints or no memory
 // for it.
 bool StartImagePage(ImageJob &job, ImagePage &page, int width, int height, int ppi);
 
-// 'DrawImage()' - The page's lines from an image decoded apart, each line
-// handed on as it is drawn; 'smooth' mixes neighbouring pixels where the
-// image is scaled. False, the job ended, when there is not enough memory.
-bool DrawImage(ImageJob &job, ImagePage &page, const GrayImage &image, bool smooth);
+// Where an image's rows go as it decodes onto its page: straight into the
+// page's lines when it lies there whole and unscaled, each line handed on to
+// the page's conversion once it is whole; else into an image of its own,
+// drawn onto the page once the image is whole.
+class DecodedRows {
+public:
+  // 'Start()' - Room for the rows of an image of 'width' x 'height' pixels
+  // on the page StartImagePage() made; ends the job when there is not
+  // enough memory.
+  bool Start(ImageJob &job, ImagePage &page, uint32_t width, uint32_t height);
+
+  // 'Row()' - Where row y of the image decodes.
+  uint8_t *Row(unsigned y);
+
+  // 'Done()' - Row y of the image is whole, and so are those above it.
+  void Done(unsigned y);
+
+  // 'Finish()' - The page's lines once every row is whole; 'smooth' mixes
+  // neighbouring pixels where the image is scaled. False, the job ended,
+  // when there is not enough memory.
+  bool Finish(ImageJob &job, bool smooth);
+
+private:
+  ImagePage *page_ = nullptr;
+  std::span<uint8_t> lines_; // the page's lines
+  bool inPlace_ = false;
+  GrayImage image_; // the image, when it is not decoded in place
+};

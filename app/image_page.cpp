@@ -4,7 +4,6 @@
 #include "image_page.h"
 
 #include "vector_loops.h"
-#include "working_image.h"
 
 #include <algorithm>
 
@@ -70,7 +69,6 @@ ImageLayout PlaceImage(int pageWidth, int pageHeight, int dpi, int width, int he
   ImageLayout layout;
   layout.pageWidth = pageWidth;
   layout.pageHeight = pageHeight;
-  layout.lineBytes = InPlaceLineBytes(pageWidth);
   if (turn == ImageTurn::Auto)
     turn = (width > height && pageWidth < pageHeight) || (width < height && pageWidth > pageHeight)
                ? ImageTurn::Deg90
@@ -202,12 +200,12 @@ bool ImageInPlace(const ImageLayout &layout, int width, int height) {
 }
 
 uint8_t *ImageRow(const ImageLayout &layout, std::span<uint8_t> lines, int y) {
-  return lines.data() + static_cast<size_t>(layout.top + y) * layout.lineBytes +
+  return lines.data() + static_cast<size_t>(layout.top + y) * LineBytes(layout) +
          static_cast<size_t>(layout.left);
 }
 
 void PaperAroundImage(const ImageLayout &layout, std::span<uint8_t> lines) {
-  const size_t width = layout.lineBytes;
+  const size_t width = LineBytes(layout);
   for (int y = 0; y < layout.pageHeight; ++y) {
     uint8_t *row = lines.data() + static_cast<size_t>(y) * width;
     if (y < layout.top || y >= layout.top + layout.height) {

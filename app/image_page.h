@@ -4,6 +4,7 @@
 #pragma once
 
 #include "page_bytes.h"
+#include "working_image.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -37,9 +38,12 @@ struct ImageLayout {
   ImageTurn turn = ImageTurn::Deg0;
   int left = 0, top = 0;
   int width = 0, height = 0;
-  size_t lineBytes = 0; // from one line of the page to the next: the page
-                        // as the engine converts it in place, padding white
 };
+
+// 'LineBytes()' - From one line of the page to the next: the page as the
+// engine converts it in place, one byte a dot and a white padding cell
+// where its 3-byte rows need one.
+inline size_t LineBytes(const ImageLayout &layout) { return InPlaceLineBytes(layout.pageWidth); }
 
 // 'PlaceImage()' - Lay an image of 'width' x 'height' pixels at 'ppi'
 // pixels per inch (0: unknown) on a page of 'pageWidth' x 'pageHeight' dots
@@ -74,7 +78,7 @@ void DrawPageRow(const GrayImage &image, const ImageSampler &sampler, int y,
                  std::span<uint8_t> row);
 
 // An image that lies upright, unscaled and whole on the page is decoded
-// straight into the page's lines (one byte a dot, 'lineBytes' bytes each):
+// straight into the page's lines (LineBytes() apart):
 // 'ImageInPlace()' says whether it does, 'ImageRow()' is where row y of
 // its pixels goes, and 'PaperAroundImage()' makes the paper around them
 // white.

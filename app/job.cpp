@@ -75,21 +75,17 @@ void JobLog(pappl_job_t *job, LogLevel level, std::string_view lines) {
 // gets no further copy, so the printer stops at the end of a label. What
 // the printer takes is kept for the picture of the last label.
 EngineSink PrinterSink(pappl_job_t *job, pappl_device_t *device, LastLabel *kept) {
-  return EngineSink{
-      .log = [job](LogLevel level, std::string_view lines) { JobLog(job, level, lines); },
-      .print =
-          [job, device, kept](std::span<const uint8_t> bytes) {
-            if (papplJobIsCanceled(job))
-              return false;
-            if (papplDeviceWrite(device, bytes.data(), bytes.size()) !=
-                static_cast<ssize_t>(bytes.size()))
-              return false;
-            if (kept)
-              kept->Sent(bytes);
-            return true;
-          },
-      .dump = [](Dump, std::span<const std::span<const uint8_t>>) {},
+  EngineSink sink = JobLogSink(job);
+  sink.print = [job, device, kept](std::span<const uint8_t> bytes) {
+    if (papplJobIsCanceled(job))
+      return false;
+    if (papplDeviceWrite(device, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+      return false;
+    if (kept)
+      kept->Sent(bytes);
+    return true;
   };
+  return sink;
 }
 
 // 'StopJob()' - End the job with a reason and a line that says why.

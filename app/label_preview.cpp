@@ -320,15 +320,7 @@ LabelPreview PreviewLabel(pappl_printer_t *printer, std::span<const uint8_t> doc
 
     // The printer's bytes, kept here; the engine's log lines go nowhere.
     std::vector<uint8_t> stream;
-    const EngineSink sink{
-        .log = [](LogLevel, std::string_view) {},
-        .print =
-            [&stream](std::span<const uint8_t> bytes) {
-              stream.insert(stream.end(), bytes.begin(), bytes.end());
-              return true;
-            },
-        .dump = [](Dump, std::span<const std::span<const uint8_t>>) {},
-    };
+    const EngineSink sink = StreamSink(stream);
     const PageResult printed =
         format == Format::Png || format == Format::Jpeg
             ? ImageStream(document, format == Format::Jpeg, options, settings, sink)

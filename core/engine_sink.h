@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 // The dumps of a page the engine offers.
 enum class Dump {
@@ -36,3 +37,17 @@ struct EngineSink {
   // A dump, in parts that follow one another in the file.
   std::function<void(Dump dump, std::span<const std::span<const uint8_t>> parts)> dump;
 };
+
+// 'StreamSink()' - A sink that keeps the printer's bytes in 'stream' and
+// drops the log lines and the dumps.
+inline EngineSink StreamSink(std::vector<uint8_t> &stream) {
+  return EngineSink{
+      .log = [](LogLevel, std::string_view) {},
+      .print =
+          [&stream](std::span<const uint8_t> bytes) {
+            stream.insert(stream.end(), bytes.begin(), bytes.end());
+            return true;
+          },
+      .dump = [](Dump, std::span<const std::span<const uint8_t>>) {},
+  };
+}

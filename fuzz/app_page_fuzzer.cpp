@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (!ras)
     return 0;
   std::vector<uint8_t> stream;
-  const EngineSink sink = fuzz::CaptureSink(stream);
+  const EngineSink sink = StreamSink(stream);
   RasterPage page;
   cups_page_header2_t h;
   for (unsigned number = 1; cupsRasterReadHeader2(ras, &h); ++number) {

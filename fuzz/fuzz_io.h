@@ -29,18 +29,4 @@ inline void QuietFilterOutput() {
     stderr = log;
 }
 
-// A sink that keeps the printer's bytes in 'stream' and drops the log lines
-// and the dumps.
-inline EngineSink CaptureSink(std::vector<uint8_t> &stream) {
-  return EngineSink{
-      .log = [](LogLevel, std::string_view) {},
-      .print =
-          [&stream](std::span<const uint8_t> bytes) {
-            stream.insert(stream.end(), bytes.begin(), bytes.end());
-            return true;
-          },
-      .dump = [](Dump, std::span<const std::span<const uint8_t>>) {},
-  };
-}
-
 } // namespace fuzz

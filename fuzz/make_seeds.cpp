@@ -118,9 +118,9 @@ std::optional<std::vector<uint8_t>> PrinterStream(std::span<const uint8_t> seed)
     return std::nullopt;
   std::vector<uint8_t> stream;
   PackedPage packed = IntakePage(RasterPageLines(page->header, fuzz::PageLines(*page), page->lines),
-                                 page->settings.dithering, fuzz::CaptureSink(stream));
+                                 page->settings.dithering, StreamSink(stream));
   const PageOutcome outcome =
-      ProcessData(page->settings, packed, page->header.NumCopies, fuzz::CaptureSink(stream));
+      ProcessData(page->settings, packed, page->header.NumCopies, StreamSink(stream));
   if (outcome != PageOutcome::Printed)
     return std::nullopt;
   return stream;

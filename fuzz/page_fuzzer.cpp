@@ -54,9 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   std::vector<uint8_t> stream;
   PackedPage packed = IntakePage(RasterPageLines(header, fuzz::PageLines(*page), page->lines),
-                                 page->settings.dithering, fuzz::CaptureSink(stream));
+                                 page->settings.dithering, StreamSink(stream));
   const PageOutcome outcome =
-      ProcessData(page->settings, packed, header.NumCopies, fuzz::CaptureSink(stream));
+      ProcessData(page->settings, packed, header.NumCopies, StreamSink(stream));
   if (outcome == PageOutcome::OutputFailed)
     abort();
   CheckStream(stream, outcome == PageOutcome::Printed ? header.NumCopies : 0);

@@ -148,9 +148,8 @@ void Color2BW(WorkingImage &image, std::span<uint8_t> pDataBuf, int nLight, Gray
   };
   switch (mode) {
   case GrayConversion::EdgeAware:
+    // The classifier returns once every row is in place, or no more come.
     ClassifyEdgeAware(image, nLight, sink.log, arriving);
-    if (arriving && arriving->Await(cy) < cy)
-      return;
     for (int y = 0; y < cy; ++y)
       packRow(y);
     break;
